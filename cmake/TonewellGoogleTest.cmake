@@ -1,0 +1,25 @@
+# GoogleTest is compiled from Debian's source package so the same sources serve
+# the native build and the MinGW-w64 cross build.
+set(GOOGLETEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+if(NOT EXISTS "${GOOGLETEST_SOURCE_DIR}/CMakeLists.txt")
+    message(FATAL_ERROR "GoogleTest sources not found in ${GOOGLETEST_SOURCE_DIR}; run scripts/setup.sh")
+endif()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory("${GOOGLETEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+include(GoogleTest)
+
+# One test executable; natively every test case becomes its own CTest test,
+# under an emulator (Wine) the executable is one test so Wine starts once.
+function(tonewell_add_test_executable name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    tonewell_target_defaults(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
+    if(CMAKE_CROSSCOMPILING)
+        add_test(NAME ${name} COMMAND ${name})
+    else()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    endif()
+endfunction()

@@ -1,0 +1,234 @@
+#include "ICoreBase.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "HostKind.h"
+
+namespace {
+
+std::string Truncated(const char* text, size_t maxLength) {
+    std::string result = text ? text : "";
+    if (result.size() > maxLength) result.resize(maxLength);
+    return result;
+}
+
+} // namespace
+
+ICoreBase::ICoreBase(int numParams, const char* channelIODescription, int numPresets,
+                     const char* effectName_, const char* productName_, const char* makerName_,
+                     int32_t vendorVersion_, uint32_t uniqueId_, uint32_t makerId_, int latency_,
+                     bool receivesMidi_, bool savesChunks_, bool isInstrument_, int apiId_)
+    : isInstrument(isInstrument_), latency(latency_),
+      effectName(Truncated(effectName_, kMaxIdentityLength)),
+      productName(Truncated(productName_, kMaxIdentityLength)),
+      makerName(Truncated(makerName_, kMaxIdentityLength)), uniqueId(uniqueId_),
+      makerId(makerId_), vendorVersion(vendorVersion_), apiId(apiId_), savesChunks(savesChunks_),
+      receivesMidi(receivesMidi_) {
+    for (int i = 0; i < numParams; ++i) params.push_back(std::make_unique<IEngineParam>());
+
+    presets.resize(static_cast<size_t>(std::max(numPresets, 0)));
+    for (size_t i = 0; i < presets.size(); ++i) presets[i].name = "- " + std::to_string(i + 1) + " -";
+
+    ParseChannelConfigs(channelIODescription);
+    int maxInputs = 0, maxOutputs = 0;
+    for (const auto& [in, out] : channelConfigs) {
+        maxInputs = std::max(maxInputs, in);
+        maxOutputs = std::max(maxOutputs, out);
+    }
+    inputPointers.assign(static_cast<size_t>(maxInputs), nullptr);
+    outputPointers.assign(static_cast<size_t>(maxOutputs), nullptr);
+    inputChannels.resize(inputPointers.size());
+    outputChannels.resize(outputPointers.size());
+    for (size_t i = 0; i < inputChannels.size(); ++i) inputChannels[i].slot = &inputPointers[i];
+    for (size_t i = 0; i < outputChannels.size(); ++i) outputChannels[i].slot = &outputPointers[i];
+}
+
+ICoreBase::~ICoreBase() {
+    // The editor's controls refer to the parameters: it goes first.
+    editor.reset();
+}
+
+void ICoreBase::ParseChannelConfigs(const char* description) {
+    if (!description) return;
+    std::istringstream pairs(description);
+    std::string pair;
+    while (pairs >> pair) {
+        int in = 0, out = 0;
+        if (std::sscanf(pair.c_str(), "%d-%d", &in, &out) == 2 && in >= 0 && out >= 0)
+            channelConfigs.emplace_back(in, out);
+    }
+}
+
+bool ICoreBase::LegalChannelConfig(int inputs, int outputs) const {
+    return std::find(channelConfigs.begin(), channelConfigs.end(), std::make_pair(inputs, outputs)) !=
+           channelConfigs.end();
+}
+
+void ICoreBase::ResetEngine() { PluginLock::Holder hold(lock); }
+
+void ICoreBase::ApplyParameter(int) { PluginLock::Holder hold(lock); }
+
+void ICoreBase::ActivationChanged(bool) { PluginLock::Holder hold(lock); }
+
+void ICoreBase::HandleMidiMessage(const MidiMessage&) {}
+
+void ICoreBase::ProcessBlock(double** inputs, double** outputs, int frames) {
+    PassThrough(inputs, outputs, frames);
+}
+
+void ICoreBase::PassThrough(double** inputs, double** outputs, int frames) {
+    if (frames <= 0) return;
+    const size_t bytes = static_cast<size_t>(frames) * sizeof(double);
+    const int copied = std::min(NumInputChannels(), NumOutputChannels());
+    for (int i = 0; i < NumOutputChannels(); ++i) {
+        if (!outputs[i]) continue;
+        if (i < copied && inputs[i])
+            std::memmove(outputs[i], inputs[i], bytes);
+        else
+            std::memset(outputs[i], 0, bytes);
+    }
+}
+
+void ICoreBase::RenderAudio(double** inputs, double** outputs, int frames) {
+    PluginLock::Holder hold(lock);
+    if (bypassed)
+        PassThrough(inputs, outputs, frames);
+    else if (processingEnabled)
+        ProcessBlock(inputs, outputs, frames);
+}
+
+void ICoreBase::SetBlockSize(int frames) {
+    frames = std::max(frames, 0);
+    if (frames == blockSize) return;
+    blockSize = frames;
+    for (ChannelRecord& channel : inputChannels) channel.scratch.assign(static_cast<size_t>(frames), 0.0);
+    for (ChannelRecord& channel : outputChannels) channel.scratch.assign(static_cast<size_t>(frames), 0.0);
+}
+
+void ICoreBase::SetLatencySamples(int samples) { latency = samples; }
+
+bool ICoreBase::EmitMidiMessages(const MidiMessage* messages, int count) {
+    bool allSent = true;
+    for (int i = 0; i < count; ++i) allSent = EmitMidiMessage(messages[i]) && allSent;
+    return allSent;
+}
+
+void ICoreBase::IdentifyHost(const char* hostName, int version) {
+    hostKind = HostKindFromName(hostName);
+    hostVersion = version;
+}
+
+void ICoreBase::AttachEditor(std::unique_ptr<IEditorSurface> surface) {
+    PluginLock::Holder hold(lock);
+    if (surface) {
+        for (int i = 0; i < NumParams(); ++i)
+            surface->PushParamToControls(i, params[static_cast<size_t>(i)]->ToNormalized(), true);
+        surface->PrepareDrawing();
+    }
+    editor = std::move(surface);
+}
+
+void ICoreBase::RefreshEditorControls() {
+    if (!editor) return;
+    for (int i = 0; i < NumParams(); ++i)
+        editor->PushParamToControls(i, params[static_cast<size_t>(i)]->PlainValue(), false);
+}
+
+IEngineParam* ICoreBase::GetParam(int index) {
+    return index >= 0 && index < NumParams() ? params[static_cast<size_t>(index)].get() : nullptr;
+}
+
+const IEngineParam* ICoreBase::GetParam(int index) const {
+    return index >= 0 && index < NumParams() ? params[static_cast<size_t>(index)].get() : nullptr;
+}
+
+void ICoreBase::SetParameterFromEditor(int index, double normalized) {
+    PluginLock::Holder hold(lock);
+    IEngineParam* param = GetParam(index);
+    if (!param) return;
+    param->SetFromNormalized(normalized);
+    NotifyHostOfEdit(index, normalized);
+    ApplyParameter(index);
+}
+
+void ICoreBase::AddDefaultPreset(const char* name, int count) {
+    for (int n = 0; n < count; ++n) {
+        auto slot = std::find_if(presets.begin(), presets.end(),
+                                 [](const PresetSlot& p) { return !p.initialised; });
+        if (slot == presets.end()) return;
+        slot->initialised = true;
+        slot->name = Truncated(name ? name : "Default", PresetSlot::kMaxNameLength);
+    }
+}
+
+bool ICoreBase::AddPresetFromArray(const char* name, const double* values, int count) {
+    if (count != NumParams() || (count > 0 && !values)) return false;
+    auto slot = std::find_if(presets.begin(), presets.end(),
+                             [](const PresetSlot& p) { return !p.initialised; });
+    if (slot == presets.end()) return false;
+
+    StateChunk chunk;
+    for (int i = 0; i < count; ++i)
+        if (!chunk.PutDouble(values[i])) return false;
+    slot->initialised = true;
+    slot->name = Truncated(name, PresetSlot::kMaxNameLength);
+    slot->chunk = std::move(chunk);
+    return true;
+}
+
+std::string ICoreBase::DefaultUserPresetName() const {
+    static constexpr const char* kUserPreset = "user preset";
+    const auto existing = std::count_if(presets.begin(), presets.end(), [](const PresetSlot& p) {
+        return p.name.find(kUserPreset) != std::string::npos;
+    });
+    return std::string(kUserPreset) + " " + std::to_string(existing + 1);
+}
+
+bool ICoreBase::ApplyPreset(int index) {
+    if (index < 0 || index >= NumPresets()) return false;
+    PresetSlot& slot = presets[static_cast<size_t>(index)];
+    currentPreset = index;
+    if (!slot.initialised) {
+        // Selecting a never-filled slot makes it a user preset holding no values.
+        slot.initialised = true;
+        slot.name = DefaultUserPresetName();
+        RefreshEditorControls();
+        return true;
+    }
+    const int end = ReadParameters(slot.chunk, 0);
+    // Refreshed either way: even a short chunk has changed a parameter.
+    RefreshEditorControls();
+    return end > 0;
+}
+
+const char* ICoreBase::PresetName(int index) const {
+    return index >= 0 && index < NumPresets() ? presets[static_cast<size_t>(index)].name.c_str() : "";
+}
+
+bool ICoreBase::WriteState(StateChunk& chunk) { return WriteParameters(chunk); }
+
+int ICoreBase::ReadState(const StateChunk& chunk, int position) {
+    return ReadParameters(chunk, position);
+}
+
+bool ICoreBase::WriteParameters(StateChunk& chunk) {
+    PluginLock::Holder hold(lock);
+    for (const auto& param : params)
+        if (!chunk.PutDouble(param->PlainValue())) return false;
+    return true;
+}
+
+int ICoreBase::ReadParameters(const StateChunk& chunk, int position) {
+    PluginLock::Holder hold(lock);
+    for (int i = 0; i < NumParams() && position != -1; ++i) {
+        double stored = 0.0;
+        position = chunk.GetDouble(&stored, position);
+        params[static_cast<size_t>(i)]->SetPlainValue(stored);
+        ApplyParameter(i);
+    }
+    return position;
+}

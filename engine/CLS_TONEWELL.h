@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "EngineParam.h"
+#include "EngineState.h"
+#include "ICoreVST3.h"
+
+// Big-endian four-character code, as the host reads plug-in and maker ids.
+constexpr uint32_t FourCharCode(const char (&code)[5]) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24 |
+           static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
+}
+
+// The Tonewell instrument: binaural and monaural beat generator and
+// monophonic synthesizer. Every parameter value reaches the engine through
+// ApplyParameter; rendering and notes read only the engine state.
+class CLS_TONEWELL : public ICoreVST3 {
+public:
+    static constexpr int kNumPrograms = 130;
+    static constexpr int32_t kVersion = 0x00021E00;
+    static constexpr uint32_t kUniqueId = FourCharCode("Twlq");
+    static constexpr uint32_t kMakerId = FourCharCode("Qxvb");
+    static constexpr const char* kEffectName = "Tonewell";
+    static constexpr const char* kMakerName = "Kestrin";
+    static constexpr const char* kChannelIO = "1-1 2-2";
+
+    CLS_TONEWELL();
+    ~CLS_TONEWELL() override;
+
+    void ResetEngine() override;
+    void ApplyParameter(int index) override;
+    void ProcessBlock(double** inputs, double** outputs, int frames) override;
+    void HandleMidiMessage(const MidiMessage& message) override;
+
+    // Recomputes the two target phase increments from carrier or note,
+    // beat, centring and pan reversal.
+    void UpdateIncrements();
+    // Folds a tuning frequency, in tenths of a hertz, into 261.63..523.25 Hz.
+    void FoldTuning(int tenths);
+
+    const EngineState& State() const { return state; }
+    int PendingParams() const { return pendingParams; }
+
+protected:
+    // Monotonic milliseconds; a pause of more than half a second between
+    // blocks re-derives the phases from the host position.
+    virtual uint32_t ClockMs() const;
+
+private:
+    void DefineParameters();
+    void BuildEditor();
+    void BuildPrograms();
+    void SetWaveShape(int shape);
+    void SwitchMode(bool synthesizer);
+    void ShowModeLayout(bool synthesizer);
+    void CountTowardsGate(int index);
+
+    template <int Shape, bool Binaural>
+    void RenderFrames(double** inputs, double** outputs, int frames, float blockGain,
+                      float gainStep, double stepL, double stepR);
+
+    EngineState state;
+    int pendingParams = kNumEngineParams;
+    std::array<bool, kNumEngineParams> gateMarks{};
+};

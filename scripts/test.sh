@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs every test: native Release, native with sanitizers, and the Windows
+# cross build under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh
+
+# A private, quiet Wine prefix so the Windows tests never touch the user's.
+export WINEDEBUG=-all
+export WINEPREFIX="${TONEWELL_WINEPREFIX:-$root/build/wineprefix}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+fi
+
+status=0
+for preset in linux linux-debug windows; do
+    echo "== $preset =="
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset" || status=1
+done
+wineserver -k >/dev/null 2>&1 || true
+exit $status
