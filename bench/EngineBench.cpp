@@ -2,7 +2,6 @@
 // that only computes two cosines per frame. After the usual table it prints
 // each case's ratio to that baseline.
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -105,8 +104,8 @@ int main(int argc, char** argv) {
     const char* waves[] = {"Sine", "SineHalf", "Triangle", "Square"};
     for (int wave = 0; wave < 4; ++wave) {
         for (bool monaural : {false, true}) {
-            const std::string name = std::string("ProcessBlock/") + waves[wave] +
-                                     (monaural ? "/Monaural" : "/Binaural");
+            const std::string name =
+                std::string("ProcessBlock/") + waves[wave] + (monaural ? "/Monaural" : "/Binaural");
             benchmark::RegisterBenchmark(name.c_str(), ProcessBlockCase, wave, monaural)
                 ->Unit(benchmark::kNanosecond);
         }

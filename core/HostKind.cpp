@@ -12,12 +12,12 @@ struct HostNameEntry {
 
 // Searched in this order; the first text found anywhere in the name wins.
 constexpr HostNameEntry kHostNames[] = {
-    {"entrainstudio", 29}, {"cubase", 3},      {"reaper", 1},     {"nuendo", 4},
-    {"cakewalk", 5},       {"samplitude", 8},  {"fruity", 7},     {"live", 9},
-    {"melodyne", 12},      {"vstmanlib", 13},  {"aulab", 14},     {"forte", 15},
-    {"chainer", 16},       {"audition", 17},   {"orion", 18},     {"sawstudio", 20},
+    {"entrainstudio", 29}, {"cubase", 3},      {"reaper", 1},      {"nuendo", 4},
+    {"cakewalk", 5},       {"samplitude", 8},  {"fruity", 7},      {"live", 9},
+    {"melodyne", 12},      {"vstmanlib", 13},  {"aulab", 14},      {"forte", 15},
+    {"chainer", 16},       {"audition", 17},   {"orion", 18},      {"sawstudio", 20},
     {"logic", 21},         {"digital", 22},    {"audiomulch", 23}, {"presonus", 24},
-    {"acoustica", 25},     {"garageband", 26}, {"ardour", 27},    {"wavelab", kHostKindWaveLab},
+    {"acoustica", 25},     {"garageband", 26}, {"ardour", 27},     {"wavelab", kHostKindWaveLab},
     {"brio", 30},
 };
 

@@ -25,13 +25,15 @@ ICoreBase::ICoreBase(int numParams, const char* channelIODescription, int numPre
     : isInstrument(isInstrument_), latency(latency_),
       effectName(Truncated(effectName_, kMaxIdentityLength)),
       productName(Truncated(productName_, kMaxIdentityLength)),
-      makerName(Truncated(makerName_, kMaxIdentityLength)), uniqueId(uniqueId_),
-      makerId(makerId_), vendorVersion(vendorVersion_), apiId(apiId_), savesChunks(savesChunks_),
+      makerName(Truncated(makerName_, kMaxIdentityLength)), uniqueId(uniqueId_), makerId(makerId_),
+      vendorVersion(vendorVersion_), apiId(apiId_), savesChunks(savesChunks_),
       receivesMidi(receivesMidi_) {
-    for (int i = 0; i < numParams; ++i) params.push_back(std::make_unique<IEngineParam>());
+    for (int i = 0; i < numParams; ++i)
+        params.push_back(std::make_unique<IEngineParam>());
 
     presets.resize(static_cast<size_t>(std::max(numPresets, 0)));
-    for (size_t i = 0; i < presets.size(); ++i) presets[i].name = "- " + std::to_string(i + 1) + " -";
+    for (size_t i = 0; i < presets.size(); ++i)
+        presets[i].name = "- " + std::to_string(i + 1) + " -";
 
     ParseChannelConfigs(channelIODescription);
     int maxInputs = 0, maxOutputs = 0;
@@ -43,8 +45,10 @@ ICoreBase::ICoreBase(int numParams, const char* channelIODescription, int numPre
     outputPointers.assign(static_cast<size_t>(maxOutputs), nullptr);
     inputChannels.resize(inputPointers.size());
     outputChannels.resize(outputPointers.size());
-    for (size_t i = 0; i < inputChannels.size(); ++i) inputChannels[i].slot = &inputPointers[i];
-    for (size_t i = 0; i < outputChannels.size(); ++i) outputChannels[i].slot = &outputPointers[i];
+    for (size_t i = 0; i < inputChannels.size(); ++i)
+        inputChannels[i].slot = &inputPointers[i];
+    for (size_t i = 0; i < outputChannels.size(); ++i)
+        outputChannels[i].slot = &outputPointers[i];
 }
 
 ICoreBase::~ICoreBase() {
@@ -64,15 +68,21 @@ void ICoreBase::ParseChannelConfigs(const char* description) {
 }
 
 bool ICoreBase::LegalChannelConfig(int inputs, int outputs) const {
-    return std::find(channelConfigs.begin(), channelConfigs.end(), std::make_pair(inputs, outputs)) !=
-           channelConfigs.end();
+    return std::find(channelConfigs.begin(), channelConfigs.end(),
+                     std::make_pair(inputs, outputs)) != channelConfigs.end();
 }
 
-void ICoreBase::ResetEngine() { PluginLock::Holder hold(lock); }
+void ICoreBase::ResetEngine() {
+    PluginLock::Holder hold(lock);
+}
 
-void ICoreBase::ApplyParameter(int) { PluginLock::Holder hold(lock); }
+void ICoreBase::ApplyParameter(int) {
+    PluginLock::Holder hold(lock);
+}
 
-void ICoreBase::ActivationChanged(bool) { PluginLock::Holder hold(lock); }
+void ICoreBase::ActivationChanged(bool) {
+    PluginLock::Holder hold(lock);
+}
 
 void ICoreBase::HandleMidiMessage(const MidiMessage&) {}
 
@@ -105,15 +115,20 @@ void ICoreBase::SetBlockSize(int frames) {
     frames = std::max(frames, 0);
     if (frames == blockSize) return;
     blockSize = frames;
-    for (ChannelRecord& channel : inputChannels) channel.scratch.assign(static_cast<size_t>(frames), 0.0);
-    for (ChannelRecord& channel : outputChannels) channel.scratch.assign(static_cast<size_t>(frames), 0.0);
+    for (ChannelRecord& channel : inputChannels)
+        channel.scratch.assign(static_cast<size_t>(frames), 0.0);
+    for (ChannelRecord& channel : outputChannels)
+        channel.scratch.assign(static_cast<size_t>(frames), 0.0);
 }
 
-void ICoreBase::SetLatencySamples(int samples) { latency = samples; }
+void ICoreBase::SetLatencySamples(int samples) {
+    latency = samples;
+}
 
 bool ICoreBase::EmitMidiMessages(const MidiMessage* messages, int count) {
     bool allSent = true;
-    for (int i = 0; i < count; ++i) allSent = EmitMidiMessage(messages[i]) && allSent;
+    for (int i = 0; i < count; ++i)
+        allSent = EmitMidiMessage(messages[i]) && allSent;
     return allSent;
 }
 
@@ -206,10 +221,13 @@ bool ICoreBase::ApplyPreset(int index) {
 }
 
 const char* ICoreBase::PresetName(int index) const {
-    return index >= 0 && index < NumPresets() ? presets[static_cast<size_t>(index)].name.c_str() : "";
+    return index >= 0 && index < NumPresets() ? presets[static_cast<size_t>(index)].name.c_str()
+                                              : "";
 }
 
-bool ICoreBase::WriteState(StateChunk& chunk) { return WriteParameters(chunk); }
+bool ICoreBase::WriteState(StateChunk& chunk) {
+    return WriteParameters(chunk);
+}
 
 int ICoreBase::ReadState(const StateChunk& chunk, int position) {
     return ReadParameters(chunk, position);

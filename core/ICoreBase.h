@@ -73,8 +73,7 @@ public:
 
     // Program slots.
     void AddDefaultPreset(const char* name, int count);
-    template <typename... Values>
-    bool AddPresetFromValues(const char* name, Values... values) {
+    template <typename... Values> bool AddPresetFromValues(const char* name, Values... values) {
         static_assert((std::is_arithmetic_v<Values> && ...), "program values are numbers");
         const double array[] = {static_cast<double>(values)...};
         return AddPresetFromArray(name, array, static_cast<int>(sizeof...(Values)));

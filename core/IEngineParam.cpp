@@ -27,7 +27,8 @@ void IEngineParam::DefineContinuous(const char* newName, double newDefault, doub
 
     // Enough decimals to show one step, at most six.
     decimals = 0;
-    for (double s = newStep; s != std::floor(s) && decimals < kMaxDecimals; s *= 10.0) ++decimals;
+    for (double s = newStep; s != std::floor(s) && decimals < kMaxDecimals; s *= 10.0)
+        ++decimals;
 }
 
 void IEngineParam::DefineInteger(const char* newName, int newDefault, int newMin, int newMax,
@@ -36,7 +37,8 @@ void IEngineParam::DefineInteger(const char* newName, int newDefault, int newMin
     DefineContinuous(newName, newDefault, newMin, newMax, 1.0, newLabel);
 }
 
-void IEngineParam::DefineEnum(const char* newName, int newDefault, int count, const char* newLabel) {
+void IEngineParam::DefineEnum(const char* newName, int newDefault, int count,
+                              const char* newLabel) {
     if (kind == KindNone) kind = KindEnum;
     DefineContinuous(newName, newDefault, 0.0, count - 1.0, 1.0, newLabel);
 }

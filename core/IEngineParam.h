@@ -18,8 +18,8 @@ public:
         KindDouble = 4,
     };
 
-    static constexpr size_t kTextSize = 32;       // 31 characters and the terminator
-    static constexpr size_t kFormatSize = 128;    // room FormatValue needs at most
+    static constexpr size_t kTextSize = 32;    // 31 characters and the terminator
+    static constexpr size_t kFormatSize = 128; // room FormatValue needs at most
     static constexpr int32_t kMaxDecimals = 6;
 
     struct ValueTextEntry {

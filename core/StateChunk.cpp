@@ -19,12 +19,14 @@ double BitsToDouble(uint64_t bits) {
 }
 
 void EncodeLittleEndian(uint64_t bits, uint8_t* out, int count) {
-    for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+    for (int i = 0; i < count; ++i)
+        out[i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
 uint64_t DecodeLittleEndian(const uint8_t* in, int count) {
     uint64_t bits = 0;
-    for (int i = 0; i < count; ++i) bits |= static_cast<uint64_t>(in[i]) << (8 * i);
+    for (int i = 0; i < count; ++i)
+        bits |= static_cast<uint64_t>(in[i]) << (8 * i);
     return bits;
 }
 

@@ -27,8 +27,7 @@ struct WaveConstants {
 };
 
 // The two parts of every cycle meet at breakPhase, 61.8 % of the period.
-template <int Shape>
-inline double ShapeSample(double phase, const WaveConstants& k) {
+template <int Shape> inline double ShapeSample(double phase, const WaveConstants& k) {
     if constexpr (Shape == WaveSine || Shape == WaveSineHalf) {
         const double warped =
             phase < k.breakPhase ? phase * k.riseSlope : phase * k.fallSlope + k.fallOffset;
@@ -37,7 +36,8 @@ inline double ShapeSample(double phase, const WaveConstants& k) {
         else
             return 2.0 * std::sin(warped) - 1.0;
     } else if constexpr (Shape == WaveTriangle) {
-        return phase < k.breakPhase ? phase * k.riseSlope - 1.0 : k.fallSlope - phase * k.fallOffset;
+        return phase < k.breakPhase ? phase * k.riseSlope - 1.0
+                                    : k.fallSlope - phase * k.fallOffset;
     } else {
         return k.breakPhase > phase ? 1.0 : -1.0;
     }
@@ -177,7 +177,8 @@ void CLS_TONEWELL::ApplyParameter(int index) {
         state.glideSamples = RoundHalfAwayToUnsigned(x * state.sampleRate * 0.00025);
         break;
     case ParamVolume:
-        state.targetGain = static_cast<float>(0.999 * std::pow(2.0, (x * 64.0 * 0.01 - 64.0) / 6.0));
+        state.targetGain =
+            static_cast<float>(0.999 * std::pow(2.0, (x * 64.0 * 0.01 - 64.0) / 6.0));
         break;
     case ParamMode:
         SwitchMode(x > 0.5);
@@ -291,7 +292,8 @@ void CLS_TONEWELL::ResetEngine() {
     if (SampleRate() != state.sampleRate) {
         state.sampleRate = SampleRate();
         // Everything derived from the rate is recomputed.
-        for (EngineParam index : {ParamFrequency, ParamBeatFreq, ParamAttack, ParamRelease, ParamFade}) {
+        for (EngineParam index :
+             {ParamFrequency, ParamBeatFreq, ParamAttack, ParamRelease, ParamFade}) {
             state.appliedValues[index] = -1;
             ApplyParameter(index);
         }
@@ -391,17 +393,33 @@ void CLS_TONEWELL::ProcessBlock(double** inputs, double** outputs, int frames) {
         };
         if (state.binaural) {
             switch (shape) {
-            case WaveSine: render(&CLS_TONEWELL::RenderFrames<WaveSine, true>); break;
-            case WaveSineHalf: render(&CLS_TONEWELL::RenderFrames<WaveSineHalf, true>); break;
-            case WaveTriangle: render(&CLS_TONEWELL::RenderFrames<WaveTriangle, true>); break;
-            default: render(&CLS_TONEWELL::RenderFrames<WaveSquare, true>); break;
+            case WaveSine:
+                render(&CLS_TONEWELL::RenderFrames<WaveSine, true>);
+                break;
+            case WaveSineHalf:
+                render(&CLS_TONEWELL::RenderFrames<WaveSineHalf, true>);
+                break;
+            case WaveTriangle:
+                render(&CLS_TONEWELL::RenderFrames<WaveTriangle, true>);
+                break;
+            default:
+                render(&CLS_TONEWELL::RenderFrames<WaveSquare, true>);
+                break;
             }
         } else {
             switch (shape) {
-            case WaveSine: render(&CLS_TONEWELL::RenderFrames<WaveSine, false>); break;
-            case WaveSineHalf: render(&CLS_TONEWELL::RenderFrames<WaveSineHalf, false>); break;
-            case WaveTriangle: render(&CLS_TONEWELL::RenderFrames<WaveTriangle, false>); break;
-            default: render(&CLS_TONEWELL::RenderFrames<WaveSquare, false>); break;
+            case WaveSine:
+                render(&CLS_TONEWELL::RenderFrames<WaveSine, false>);
+                break;
+            case WaveSineHalf:
+                render(&CLS_TONEWELL::RenderFrames<WaveSineHalf, false>);
+                break;
+            case WaveTriangle:
+                render(&CLS_TONEWELL::RenderFrames<WaveTriangle, false>);
+                break;
+            default:
+                render(&CLS_TONEWELL::RenderFrames<WaveSquare, false>);
+                break;
             }
         }
     }

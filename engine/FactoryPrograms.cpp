@@ -172,4 +172,6 @@ constexpr std::array<FactoryProgram, kNumFactoryPrograms> kPrograms = {{
 
 } // namespace
 
-const std::array<FactoryProgram, kNumFactoryPrograms>& FactoryPrograms() { return kPrograms; }
+const std::array<FactoryProgram, kNumFactoryPrograms>& FactoryPrograms() {
+    return kPrograms;
+}

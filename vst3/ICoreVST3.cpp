@@ -11,7 +11,8 @@ ICoreVST3::ICoreVST3(int numParams, const char* channelIODescription, int numPre
 
 void ICoreVST3::Initialize(const char* hostName) {
     IdentifyHost(hostName, 0);
-    for (int i = 0; i < NumParams(); ++i) ApplyParameter(i);
+    for (int i = 0; i < NumParams(); ++i)
+        ApplyParameter(i);
 }
 
 void ICoreVST3::SetupProcessing(double rate, int maxSamplesPerBlock) {
@@ -27,7 +28,9 @@ void ICoreVST3::TimeSignature(int* numerator, int* denominator) {
 }
 
 // Outgoing MIDI is not supported.
-bool ICoreVST3::EmitMidiMessage(const MidiMessage&) { return false; }
+bool ICoreVST3::EmitMidiMessage(const MidiMessage&) {
+    return false;
+}
 
 // Host edit notifications reach the host through its component handler,
 // which the VST 3 controller side provides.

@@ -1,7 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <new>
 
 #include "TestSupport.h"
@@ -17,7 +16,9 @@ void* operator new(std::size_t size) {
     if (void* block = std::malloc(size ? size : 1)) return block;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     allocations.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size ? size : 1);
@@ -25,10 +26,18 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
     return operator new(size, tag);
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 TEST(AudioThread, RenderingNotesAndParameterChangesDoNotAllocate) {
     EngineHarness h(48000.0, 512);

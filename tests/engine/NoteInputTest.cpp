@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 #include "TestSupport.h"
 
@@ -55,7 +54,8 @@ TEST(NoteInput, AttackSustainAndReleaseEnvelope) {
     EXPECT_EQ(h.State().envelopeStage, 1);
     h.Render(480);
     EXPECT_NEAR(h.State().envelopeLevel, 0.1, 1e-6);
-    for (int i = 0; i < 12; ++i) h.Render(480);
+    for (int i = 0; i < 12; ++i)
+        h.Render(480);
     EXPECT_EQ(h.State().envelopeLevel, 1.0);
     EXPECT_EQ(h.State().envelopeStage, 1); // level 1 in the attack stage is the sustain
 
@@ -65,7 +65,8 @@ TEST(NoteInput, AttackSustainAndReleaseEnvelope) {
     EXPECT_NEAR(h.State().envelopeLevel, 0.8, 1e-6);
     // Four more blocks bring the level to 0, give or take single-precision steps.
     int blocks = 0;
-    for (; blocks < 6 && h.State().envelopeStage != 0; ++blocks) h.Render(480);
+    for (; blocks < 6 && h.State().envelopeStage != 0; ++blocks)
+        h.Render(480);
     EXPECT_GE(blocks, 4);
     EXPECT_LE(blocks, 5);
     EXPECT_EQ(h.State().envelopeStage, 0);
@@ -174,7 +175,8 @@ TEST(NoteInput, SilentUntilTheFirstNote) {
     EngineHarness h;
     MakeSynth(h);
     const StereoBuffers quiet = h.Render(512, 0.125);
-    for (double sample : quiet.outL) ASSERT_EQ(sample, 0.125);
+    for (double sample : quiet.outL)
+        ASSERT_EQ(sample, 0.125);
     h.NoteOn(69);
     const StereoBuffers sounding = h.Render(512, 0.125);
     EXPECT_NE(sounding.outL[511], 0.125);

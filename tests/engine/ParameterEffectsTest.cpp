@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -126,7 +125,8 @@ TEST(EngineParameters, QuantisedValuesActOnlyOnChange) {
 TEST(EngineParameters, GateOpensOnlyAfterEveryParameterWasApplied) {
     TestTonewell plug;
     EXPECT_FALSE(plug.IsProcessingEnabled());
-    for (int i = 0; i < 12; ++i) plug.ApplyParameter(ParamVolume);
+    for (int i = 0; i < 12; ++i)
+        plug.ApplyParameter(ParamVolume);
     EXPECT_FALSE(plug.IsProcessingEnabled());
     EXPECT_EQ(plug.PendingParams(), 11);
 
@@ -201,8 +201,8 @@ TEST(EngineParameters, FoldTuningIntoOneOctave) {
     const struct {
         int tenths;
         float expected;
-    } cases[] = {{4400, 440.0f}, {4320, 432.0f}, {1010, 404.0f}, {200000, 312.5f}, {10, 512.0f},
-                 {2616, 523.2f}, {5233, 261.65f}, {5232, 523.2f}};
+    } cases[] = {{4400, 440.0f}, {4320, 432.0f}, {1010, 404.0f},  {200000, 312.5f},
+                 {10, 512.0f},   {2616, 523.2f}, {5233, 261.65f}, {5232, 523.2f}};
     for (const auto& c : cases) {
         plug.FoldTuning(c.tenths);
         EXPECT_FLOAT_EQ(plug.State().tuningRefHz, c.expected) << c.tenths;
@@ -302,11 +302,13 @@ TEST(EngineParameters, ModeSwitchShowsTheLayoutOfTheMode) {
     ASSERT_EQ(recorder->hides.size(), 5u);
     EXPECT_EQ(recorder->hides[0].index, ParamFrequency);
     EXPECT_FALSE(recorder->hides[0].hide);
-    for (size_t i = 1; i < 5; ++i) EXPECT_TRUE(recorder->hides[i].hide);
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_TRUE(recorder->hides[i].hide);
 
     recorder->hides.clear();
     h.Set(ParamMode, 1);
     ASSERT_EQ(recorder->hides.size(), 5u);
     EXPECT_TRUE(recorder->hides[0].hide);
-    for (size_t i = 1; i < 5; ++i) EXPECT_FALSE(recorder->hides[i].hide);
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_FALSE(recorder->hides[i].hide);
 }

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <limits>
 #include <random>
 #include <set>
@@ -14,7 +13,9 @@
 
 namespace {
 
-double Value(const CLS_TONEWELL& plug, int index) { return plug.GetParam(index)->PlainValue(); }
+double Value(const CLS_TONEWELL& plug, int index) {
+    return plug.GetParam(index)->PlainValue();
+}
 
 // The number written after the given text in a program name.
 double NumberAfter(const std::string& name, const std::string& prefix) {
@@ -23,7 +24,8 @@ double NumberAfter(const std::string& name, const std::string& prefix) {
 
 StateChunk ChunkOf(const std::vector<double>& values) {
     StateChunk chunk;
-    for (double value : values) chunk.PutDouble(value);
+    for (double value : values)
+        chunk.PutDouble(value);
     return chunk;
 }
 
@@ -33,18 +35,20 @@ TEST(Programs, SlotsAndNames) {
     CLS_TONEWELL plug;
     ASSERT_EQ(plug.NumPresets(), 130);
     EXPECT_STREQ(plug.PresetName(0), "---- default ----");
-    const char* firstEight[] = {"Higher frequencies",       "101Hz Tunning",
-                                "432Hz Tunning",            "Left - Right reverse",
-                                "Monaural beats",           "Triangle waves - by note",
-                                "Saw waves - by note",      "Square waves - by note"};
-    for (int i = 0; i < 8; ++i) EXPECT_STREQ(plug.PresetName(i + 1), firstEight[i]);
+    const char* firstEight[] = {"Higher frequencies",  "101Hz Tunning",
+                                "432Hz Tunning",       "Left - Right reverse",
+                                "Monaural beats",      "Triangle waves - by note",
+                                "Saw waves - by note", "Square waves - by note"};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_STREQ(plug.PresetName(i + 1), firstEight[i]);
     EXPECT_STREQ(plug.PresetName(9), "Binaural - 0.2 (Dental pain)");
     EXPECT_STREQ(plug.PresetName(83), "Binaural - 7.83 (Schumann Resonance)");
     EXPECT_STREQ(plug.PresetName(98),
                  "Binaural - 221.23 (Venus: beauty, love, sexuality, sensuality, harmony)");
     EXPECT_STREQ(plug.PresetName(99), "Healing - 110 Hz (Stomach)");
     EXPECT_STREQ(plug.PresetName(116), "Healing - 586 Hz (Circulation  & sex)");
-    EXPECT_STREQ(plug.PresetName(119), "Solfeggio MI - 528 Hz (Transformation and Miracles, DNA Repair)");
+    EXPECT_STREQ(plug.PresetName(119),
+                 "Solfeggio MI - 528 Hz (Transformation and Miracles, DNA Repair)");
     EXPECT_STREQ(plug.PresetName(124), "Solfeggio - 174 Hz (Natural anaesthetic, reduce pain)");
     for (int i = 125; i < 130; ++i)
         EXPECT_EQ(plug.PresetName(i), "- " + std::to_string(i + 1) + " -");
@@ -52,7 +56,8 @@ TEST(Programs, SlotsAndNames) {
     EXPECT_STREQ(plug.PresetName(-1), "");
 
     std::set<std::string> names;
-    for (int i = 0; i < 125; ++i) names.insert(plug.PresetName(i));
+    for (int i = 0; i < 125; ++i)
+        names.insert(plug.PresetName(i));
     EXPECT_EQ(names.size(), 125u);
 }
 
@@ -207,8 +212,8 @@ TEST(PluginState, ShortLongAndHostileChunks) {
     // Out of range clamps, infinities clamp, NaN restores the default.
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(plug.ReadState(ChunkOf({1e9, -inf, nan, 7.0, nan, inf, -5.0, nan, 0.0, 1e300, nan, 0.5}),
-                             0),
+    EXPECT_EQ(plug.ReadState(
+                  ChunkOf({1e9, -inf, nan, 7.0, nan, inf, -5.0, nan, 0.0, 1e300, nan, 0.5}), 0),
               96);
     EXPECT_EQ(Value(plug, ParamFrequency), 20000.0);
     EXPECT_EQ(Value(plug, ParamBeatFreq), 0.0);

@@ -4,8 +4,9 @@
 
 StereoBuffers::StereoBuffers(int frames, double inputLevel)
     : inL(static_cast<size_t>(frames), inputLevel), inR(static_cast<size_t>(frames), -inputLevel),
-      outL(static_cast<size_t>(frames)), outR(static_cast<size_t>(frames)),
-      inputs{inL.data(), inR.data()}, outputs{outL.data(), outR.data()} {}
+      outL(static_cast<size_t>(frames)),
+      outR(static_cast<size_t>(frames)), inputs{inL.data(), inR.data()}, outputs{outL.data(),
+                                                                                 outR.data()} {}
 
 EngineHarness::EngineHarness(double rate_, int blockSize_) : rate(rate_), blockSize(blockSize_) {
     plug.SetupProcessing(rate, blockSize);
@@ -32,7 +33,8 @@ StereoBuffers EngineHarness::Render(int frames, double inputLevel) {
     const double wholeMs = std::floor(clockRemainder);
     plug.clockMs += static_cast<uint32_t>(wholeMs);
     clockRemainder -= wholeMs;
-    if (timeline.transportState != 0) SetTransport(timeline.transportState, timeline.samplePosition + frames);
+    if (timeline.transportState != 0)
+        SetTransport(timeline.transportState, timeline.samplePosition + frames);
     return buffers;
 }
 

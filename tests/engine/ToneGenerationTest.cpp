@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 #include <vector>
 
@@ -90,7 +89,8 @@ TEST(ToneGeneration, TransportStopFadesLinearlyOverOneBlock) {
     EXPECT_EQ(h.State().currentGain, 0.0f);
 
     const StereoBuffers after = h.Render(512, 0.5);
-    for (int i = 0; i < 512; ++i) ASSERT_EQ(after.outL[i], 0.5);
+    for (int i = 0; i < 512; ++i)
+        ASSERT_EQ(after.outL[i], 0.5);
 }
 
 TEST(ToneGeneration, GlideCompletesWithinABlockForShortFades) {
@@ -122,8 +122,10 @@ TEST(ToneGeneration, LongGlideApproachesExponentially) {
         remaining = now;
     }
     // After the whole fade time about 98 % is done.
-    for (int block = 3; block < 40; ++block) h.Render(480);
-    const double done = 1.0 - (target - h.State().currentIncL) / (target - 200.0 * kTwoPi / 48000.0);
+    for (int block = 3; block < 40; ++block)
+        h.Render(480);
+    const double done =
+        1.0 - (target - h.State().currentIncL) / (target - 200.0 * kTwoPi / 48000.0);
     EXPECT_NEAR(done, 1.0 - std::pow(0.9, 40), 1e-9);
     EXPECT_GT(done, 0.98);
 }
@@ -135,7 +137,8 @@ TEST(ToneGeneration, PhasesFollowTheHostPositionAfterAPause) {
     h.Render(256);
     // First block: phases derived from the position, then advanced by the block.
     const double incL = h.State().targetIncL, incR = h.State().targetIncR;
-    EXPECT_NEAR(h.State().phaseL, std::fmod(ExpectedResyncPhase(12345, incL) + 256 * incL, kTwoPi), 1e-9);
+    EXPECT_NEAR(h.State().phaseL, std::fmod(ExpectedResyncPhase(12345, incL) + 256 * incL, kTwoPi),
+                1e-9);
 
     // Blocks in close succession keep accumulating phase.
     h.SetTransport(1, 900000);
@@ -147,8 +150,10 @@ TEST(ToneGeneration, PhasesFollowTheHostPositionAfterAPause) {
     h.plug.clockMs = h.State().lastClockMs + 501;
     h.SetTransport(1, 48000);
     h.Render(256);
-    EXPECT_NEAR(h.State().phaseL, std::fmod(ExpectedResyncPhase(48000, incL) + 256 * incL, kTwoPi), 1e-9);
-    EXPECT_NEAR(h.State().phaseR, std::fmod(ExpectedResyncPhase(48000, incR) + 256 * incR, kTwoPi), 1e-9);
+    EXPECT_NEAR(h.State().phaseL, std::fmod(ExpectedResyncPhase(48000, incL) + 256 * incL, kTwoPi),
+                1e-9);
+    EXPECT_NEAR(h.State().phaseR, std::fmod(ExpectedResyncPhase(48000, incR) + 256 * incR, kTwoPi),
+                1e-9);
 
     // Exactly half a second is not a pause.
     h.plug.clockMs = h.State().lastClockMs + 500;
@@ -213,7 +218,8 @@ TEST(ToneGeneration, WaveShapesSplitTheCycleAtPhi) {
         const int firstPart = static_cast<int>(std::lround(480 / 1.618));
         if (wave == WaveSquare) {
             int high = 0;
-            for (double sample : cycle.outL) high += sample > 0.0;
+            for (double sample : cycle.outL)
+                high += sample > 0.0;
             EXPECT_NEAR(high, firstPart, 1);
         } else if (wave == WaveSine) {
             EXPECT_NEAR(rising, 480 - firstPart, 2); // falls first, then rises
