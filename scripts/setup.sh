@@ -21,5 +21,4 @@ sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
 echo "Installing: ${missing[*]}"
 "${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Formats every C++ source of the project with the repository's .clang-format.
+# With --check it changes nothing and fails when a file is not formatted.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mapfile -t files < <(git ls-files -- '*.cpp' '*.h')
+if [[ "${1:-}" == "--check" ]]; then
+    clang-format --dry-run --Werror "${files[@]}"
+else
+    clang-format -i "${files[@]}"
+fi
