@@ -164,7 +164,9 @@ const IEngineParam* ICoreBase::GetParam(int index) const {
 void ICoreBase::SetParameterFromEditor(int index, double normalized) {
     PluginLock::Holder hold(lock);
     IEngineParam* param = GetParam(index);
-    if (!param) return;
+    if (!param || std::isnan(normalized)) return;
+    // The host hears of the value the parameter really takes.
+    normalized = std::clamp(normalized, 0.0, 1.0);
     param->SetFromNormalized(normalized);
     NotifyHostOfEdit(index, normalized);
     ApplyParameter(index);
@@ -242,6 +244,8 @@ bool ICoreBase::WriteParameters(StateChunk& chunk) {
 
 int ICoreBase::ReadParameters(const StateChunk& chunk, int position) {
     PluginLock::Holder hold(lock);
+    // Any negative start means there is nothing to read.
+    if (position < 0) return -1;
     for (int i = 0; i < NumParams() && position != -1; ++i) {
         double stored = 0.0;
         position = chunk.GetDouble(&stored, position);

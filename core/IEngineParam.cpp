@@ -54,7 +54,8 @@ void IEngineParam::SetValueText(int textValue, const char* text) {
 }
 
 double IEngineParam::ToNormalized(double plain) const {
-    const double clamped = std::clamp(plain, minValue, maxValue);
+    // NaN (for example text read as "nan") maps like the default value.
+    const double clamped = std::isnan(plain) ? defaultValue : std::clamp(plain, minValue, maxValue);
     return std::pow((clamped - minValue) / (maxValue - minValue), 1.0 / curve);
 }
 
