@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "CLS_TONEWELL.h"
@@ -75,11 +76,18 @@ void ProcessBlockCase(benchmark::State& state, int wave, bool monaural) {
 // Prints the usual table, then ns per frame and the ratio to the baseline.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                nsPerFrame[run.benchmark_name()] = run.GetAdjustedRealTime() / kFrames;
+        // Single runs, or the median when runs are repeated.
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
+                nsPerFrame[run.run_name.function_name] = run.GetAdjustedRealTime() / kFrames;
+            else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                nsPerFrame[run.run_name.function_name] = run.GetAdjustedRealTime() / kFrames;
+        }
     }
 
     void Finalize() override {
