@@ -26,27 +26,28 @@ struct WaveConstants {
     double breakPhase, riseSlope, fallSlope, fallOffset;
 };
 
+inline double LimitToUnit(double sample) {
+    if (sample >= 1.0) return 1.0;
+    if (sample < -1.0) return -1.0;
+    return sample;
+}
+
 // The two parts of every cycle meet at breakPhase, 61.8 % of the period.
 template <int Shape> inline double ShapeSample(double phase, const WaveConstants& k) {
     if constexpr (Shape == WaveSine || Shape == WaveSineHalf) {
         const double warped =
             phase < k.breakPhase ? phase * k.riseSlope : phase * k.fallSlope + k.fallOffset;
+        // A cosine never leaves -1..1; the other shapes are limited to it.
         if constexpr (Shape == WaveSine)
             return std::cos(warped);
         else
-            return 2.0 * std::sin(warped) - 1.0;
+            return LimitToUnit(2.0 * std::sin(warped) - 1.0);
     } else if constexpr (Shape == WaveTriangle) {
-        return phase < k.breakPhase ? phase * k.riseSlope - 1.0
-                                    : k.fallSlope - phase * k.fallOffset;
+        return LimitToUnit(phase < k.breakPhase ? phase * k.riseSlope - 1.0
+                                                : k.fallSlope - phase * k.fallOffset);
     } else {
         return k.breakPhase > phase ? 1.0 : -1.0;
     }
-}
-
-inline double LimitToUnit(double sample) {
-    if (sample >= 1.0) return 1.0;
-    if (sample < -1.0) return -1.0;
-    return sample;
 }
 
 } // namespace
@@ -384,44 +385,24 @@ void CLS_TONEWELL::ProcessBlock(double** inputs, double** outputs, int frames) {
         }
         const float gainStep = (blockGain - state.currentGain) / static_cast<float>(frames);
 
-        // Any shape value other than the first three plays as a square.
+        // One loop per shape and mix, chosen once per block. Any shape value
+        // other than the first three plays as a square.
+        using Renderer =
+            void (CLS_TONEWELL::*)(double**, double**, int, float, float, double, double);
+        static constexpr Renderer kRenderers[2][4] = {
+            {&CLS_TONEWELL::RenderFrames<WaveSine, false>,
+             &CLS_TONEWELL::RenderFrames<WaveSineHalf, false>,
+             &CLS_TONEWELL::RenderFrames<WaveTriangle, false>,
+             &CLS_TONEWELL::RenderFrames<WaveSquare, false>},
+            {&CLS_TONEWELL::RenderFrames<WaveSine, true>,
+             &CLS_TONEWELL::RenderFrames<WaveSineHalf, true>,
+             &CLS_TONEWELL::RenderFrames<WaveTriangle, true>,
+             &CLS_TONEWELL::RenderFrames<WaveSquare, true>}};
         const int shape = state.waveShape >= WaveSine && state.waveShape <= WaveTriangle
                               ? state.waveShape
                               : WaveSquare;
-        auto render = [&](auto renderer) {
-            (this->*renderer)(inputs, outputs, frames, blockGain, gainStep, stepL, stepR);
-        };
-        if (state.binaural) {
-            switch (shape) {
-            case WaveSine:
-                render(&CLS_TONEWELL::RenderFrames<WaveSine, true>);
-                break;
-            case WaveSineHalf:
-                render(&CLS_TONEWELL::RenderFrames<WaveSineHalf, true>);
-                break;
-            case WaveTriangle:
-                render(&CLS_TONEWELL::RenderFrames<WaveTriangle, true>);
-                break;
-            default:
-                render(&CLS_TONEWELL::RenderFrames<WaveSquare, true>);
-                break;
-            }
-        } else {
-            switch (shape) {
-            case WaveSine:
-                render(&CLS_TONEWELL::RenderFrames<WaveSine, false>);
-                break;
-            case WaveSineHalf:
-                render(&CLS_TONEWELL::RenderFrames<WaveSineHalf, false>);
-                break;
-            case WaveTriangle:
-                render(&CLS_TONEWELL::RenderFrames<WaveTriangle, false>);
-                break;
-            default:
-                render(&CLS_TONEWELL::RenderFrames<WaveSquare, false>);
-                break;
-            }
-        }
+        const Renderer render = kRenderers[state.binaural ? 1 : 0][shape];
+        (this->*render)(inputs, outputs, frames, blockGain, gainStep, stepL, stepR);
     }
     state.lastClockMs = now;
 }
@@ -438,9 +419,11 @@ void CLS_TONEWELL::RenderFrames(double** inputs, double** outputs, int frames, f
     double phaseL = state.phaseL, phaseR = state.phaseR;
     float gain = state.currentGain;
     const int last = frames - 1;
+    // While the block's target is above 0 no frame can fall silent.
+    const bool mayFallSilent = !(blockGain > 0.0f);
 
     for (int i = 0; i < frames; ++i) {
-        if (!(blockGain > 0.0f) && !(gain > 0.0f)) {
+        if (mayFallSilent && !(gain > 0.0f)) {
             // Silent from here to the end of the block: the input passes
             // through and the oscillators stand still.
             const size_t rest = static_cast<size_t>(frames - i) * sizeof(double);
@@ -453,8 +436,8 @@ void CLS_TONEWELL::RenderFrames(double** inputs, double** outputs, int frames, f
         // The ramp ends exactly on the target, so a fade to 0 ends in silence.
         gain = i == last ? blockGain : gain + gainStep;
 
-        const double yL = LimitToUnit(ShapeSample<Shape>(phaseL, k));
-        const double yR = LimitToUnit(ShapeSample<Shape>(phaseR, k));
+        const double yL = ShapeSample<Shape>(phaseL, k);
+        const double yR = ShapeSample<Shape>(phaseR, k);
         const double a = gain;
         if constexpr (Binaural) {
             outL[i] = inL[i] + a * yL;
