@@ -199,3 +199,19 @@ TEST(MidiMessageRecord, DerivedValues) {
     EXPECT_EQ(running.Kind(), 0);
     EXPECT_EQ(running.Velocity(), -1);
 }
+
+TEST(NoteInput, LegatoNotesGlideToTheNewPitch) {
+    EngineHarness h(48000.0, 480);
+    MakeSynth(h);
+    h.Set(ParamFade, 1); // the first note arrives at once
+    h.NoteOn(57);        // 220 Hz
+    h.Render(480);
+    EXPECT_NEAR(h.IncrementHz(h.State().currentIncL), 220.0, 1e-9);
+    h.Set(ParamFade, 400); // glide constant 4800 samples
+    h.NoteOn(69);          // 440 Hz, the first note still held
+    h.Render(480);
+    // A tenth of the way from 220 Hz towards 440 Hz, the envelope untouched.
+    EXPECT_NEAR(h.IncrementHz(h.State().currentIncL), 242.0, 1e-6);
+    EXPECT_EQ(h.State().envelopeStage, 1);
+    EXPECT_EQ(h.State().heldNotes, 2);
+}
