@@ -14,6 +14,6 @@ done
 echo
 echo "Artefacts:"
 for preset in linux windows; do
-    find "build/$preset" -maxdepth 2 \( -name '*.a' -o -name '*_tests' -o -name '*_tests.exe' \
+    find "build/$preset" -maxdepth 2 -not -path '*/lib/*' \( -name '*.a' -o -name '*_tests' -o -name '*_tests.exe' \
         -o -name '*_bench' \) -type f | sort | sed 's/^/  /'
 done
