@@ -8,6 +8,7 @@ packages=(
     googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64
+    juce-modules-source-data libsndfile1-dev libcli11-dev
 )
 
 missing=()
