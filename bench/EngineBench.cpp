@@ -68,11 +68,14 @@ void TwoCosBaseline(benchmark::State& state) {
 
 void ProcessBlockCase(benchmark::State& state, int wave, bool monaural) {
     CLS_TONEWELL plug;
-    plug.SetupProcessing(kRate, kFrames);
-    plug.Initialize("Benchmark");
-    ICoreVST3::HostTimeline timeline;
-    timeline.transportState = 1;
-    plug.SetHostTimeline(timeline);
+    Steinberg::Vst::ProcessSetup setup{Steinberg::Vst::kRealtime, Steinberg::Vst::kSample64,
+                                       kFrames, kRate};
+    plug.setupProcessing(setup);
+    plug.initialize(nullptr);
+    Steinberg::Vst::ProcessContext context{};
+    context.state = Steinberg::Vst::ProcessContext::kPlaying;
+    context.sampleRate = kRate;
+    plug.SetProcessContext(context);
     plug.ApplyPreset(83); // a 7.83 Hz binaural beat around 200 Hz
     auto set = [&plug](int index, double plain) {
         plug.GetParam(index)->SetPlainValue(plain);

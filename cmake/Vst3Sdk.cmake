@@ -29,6 +29,8 @@ add_library(vst3sdk STATIC
     ${_sdk}/public.sdk/source/vst/vsteditcontroller.cpp
     ${_sdk}/public.sdk/source/vst/vstinitiids.cpp
     ${_sdk}/public.sdk/source/vst/vstparameters.cpp
+    # Ids of the view interfaces, which the SDK declares without defining.
+    ${CMAKE_SOURCE_DIR}/vst3/GuiInterfaceIids.cpp
 )
 # The SDK is third-party code: its headers are system headers for us and its
 # warnings are not ours to fix.

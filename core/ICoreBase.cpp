@@ -153,6 +153,25 @@ void ICoreBase::RefreshEditorControls() {
         editor->PushParamToControls(i, params[static_cast<size_t>(i)]->PlainValue(), false);
 }
 
+void ICoreBase::EndHostEditLater(int index) {
+    PluginLock::Holder hold(lock);
+    if (!editor) {
+        EndHostEdit(index);
+        return;
+    }
+    pendingEndEdit = index;
+    editor->StartParamChangeCountdown(std::max(1, editor->FrameRate() / 2));
+}
+
+void ICoreBase::EndPendingHostEdit() {
+    PluginLock::Holder hold(lock);
+    if (editor) editor->StopParamChangeCountdown();
+    if (pendingEndEdit < 0) return;
+    const int index = pendingEndEdit;
+    pendingEndEdit = -1;
+    EndHostEdit(index);
+}
+
 IEngineParam* ICoreBase::GetParam(int index) {
     return index >= 0 && index < NumParams() ? params[static_cast<size_t>(index)].get() : nullptr;
 }
@@ -220,6 +239,10 @@ bool ICoreBase::ApplyPreset(int index) {
     // Refreshed either way: even a short chunk has changed a parameter.
     RefreshEditorControls();
     return end > 0;
+}
+
+void ICoreBase::SetCurrentPreset(int index) {
+    if (index >= 0 && index < NumPresets()) currentPreset = index;
 }
 
 const char* ICoreBase::PresetName(int index) const {

@@ -64,6 +64,12 @@ public:
     IEditorSurface* Editor() const { return editor.get(); }
     void RefreshEditorControls();
 
+    // Ends a host edit after the editor's countdown (wheel edits come without
+    // an end of their own), or at once without an editor.
+    void EndHostEditLater(int index);
+    // Sends the end of a pending edit now, if there is one.
+    void EndPendingHostEdit();
+
     // Parameters.
     int NumParams() const { return static_cast<int>(params.size()); }
     IEngineParam* GetParam(int index);
@@ -84,6 +90,8 @@ public:
     const char* PresetName(int index) const;
     int NumPresets() const { return static_cast<int>(presets.size()); }
     int CurrentPreset() const { return currentPreset; }
+    // Moves the selection only; nothing is restored.
+    void SetCurrentPreset(int index);
 
     // Parameter chunk: the plain value of each parameter as a little-endian double.
     bool WriteParameters(StateChunk& chunk);
@@ -136,6 +144,7 @@ private:
     std::vector<std::unique_ptr<IEngineParam>> params;
     std::vector<PresetSlot> presets;
     int currentPreset = 0;
+    int pendingEndEdit = -1;
     PluginLock lock;
     bool isInstrument;
     bool bypassed = false;

@@ -12,4 +12,15 @@ public:
     virtual void PrepareDrawing() = 0;
     // Hides or shows every control bound to the parameter.
     virtual void HideParamControls(int paramIndex, bool hide) = 0;
+
+    // Size in pixels and repaint rate of the editor.
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual int FrameRate() const = 0;
+    // Opens the editor's window as a child of the host's window, or closes it.
+    virtual void OpenEditorWindow(void* parent) = 0;
+    virtual void CloseEditorWindow() = 0;
+    // Timer ticks until the core ends a pending host edit; stopping cancels.
+    virtual void StartParamChangeCountdown(int ticks) = 0;
+    virtual void StopParamChangeCountdown() = 0;
 };

@@ -100,6 +100,14 @@ public:
         journal.lines.push_back("prepare");
     }
     void HideParamControls(int, bool) override { ++hideCalls; }
+    int Width() const override { return 368; }
+    int Height() const override { return 370; }
+    int FrameRate() const override { return 30; }
+    void OpenEditorWindow(void*) override {}
+    void CloseEditorWindow() override {}
+    void StartParamChangeCountdown(int ticks) override { countdown = ticks; }
+    void StopParamChangeCountdown() override { countdown = 0; }
+    int countdown = 0;
 
     Journal& journal;
     const ICoreBase* core;

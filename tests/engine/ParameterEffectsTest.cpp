@@ -25,6 +25,13 @@ public:
     void PushParamToControls(int, double, bool) override { ++pushes; }
     void PrepareDrawing() override { ++prepared; }
     void HideParamControls(int index, bool hide) override { hides.push_back({index, hide}); }
+    int Width() const override { return 368; }
+    int Height() const override { return 370; }
+    int FrameRate() const override { return 30; }
+    void OpenEditorWindow(void*) override {}
+    void CloseEditorWindow() override {}
+    void StartParamChangeCountdown(int) override {}
+    void StopParamChangeCountdown() override {}
 
     int pushes = 0;
     int prepared = 0;
@@ -263,7 +270,7 @@ TEST(EngineParameters, TimesFollowTheSampleRate) {
     EXPECT_FLOAT_EQ(h.State().releaseStep, static_cast<float>(1000.0 / 0.001 / 44100.0));
 
     // A new rate recomputes everything derived from it.
-    h.plug.SetupProcessing(88200.0, 64);
+    h.Setup(88200.0, 64);
     h.Render(1);
     EXPECT_EQ(h.State().sampleRate, 88200.0);
     EXPECT_EQ(h.State().glideSamples, 22050u);

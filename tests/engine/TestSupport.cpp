@@ -9,9 +9,23 @@ StereoBuffers::StereoBuffers(int frames, double inputLevel)
                                                                                  outR.data()} {}
 
 EngineHarness::EngineHarness(double rate_, int blockSize_) : rate(rate_), blockSize(blockSize_) {
-    plug.SetupProcessing(rate, blockSize);
-    plug.Initialize("Test Host");
+    Steinberg::Vst::ProcessSetup setup{Steinberg::Vst::kRealtime, Steinberg::Vst::kSample64,
+                                       blockSize, rate};
+    plug.setupProcessing(setup);
+    // Registering the parameters announces each to the engine once.
+    plug.initialize(nullptr);
+    plug.IdentifyHost("Test Host", 0);
     SetTransport(1, 0);
+}
+
+EngineHarness::~EngineHarness() {
+    plug.terminate();
+}
+
+void EngineHarness::Setup(double newRate, int newBlockSize) {
+    Steinberg::Vst::ProcessSetup setup{Steinberg::Vst::kRealtime, Steinberg::Vst::kSample64,
+                                       newBlockSize, newRate};
+    plug.setupProcessing(setup);
 }
 
 void EngineHarness::Set(int index, double plain) {
@@ -21,9 +35,13 @@ void EngineHarness::Set(int index, double plain) {
 }
 
 void EngineHarness::SetTransport(int state, int32_t position) {
-    timeline.transportState = state;
-    timeline.samplePosition = position;
-    plug.SetHostTimeline(timeline);
+    using Steinberg::Vst::ProcessContext;
+    context.state = state == 1   ? ProcessContext::kPlaying
+                    : state == 2 ? ProcessContext::kRecording
+                                 : 0;
+    context.projectTimeSamples = position;
+    context.sampleRate = rate;
+    plug.SetProcessContext(context);
 }
 
 StereoBuffers EngineHarness::Render(int frames, double inputLevel) {
@@ -33,8 +51,10 @@ StereoBuffers EngineHarness::Render(int frames, double inputLevel) {
     const double wholeMs = std::floor(clockRemainder);
     plug.clockMs += static_cast<uint32_t>(wholeMs);
     clockRemainder -= wholeMs;
-    if (timeline.transportState != 0)
-        SetTransport(timeline.transportState, timeline.samplePosition + frames);
+    if (context.state != 0) {
+        context.projectTimeSamples += frames;
+        plug.SetProcessContext(context);
+    }
     return buffers;
 }
 

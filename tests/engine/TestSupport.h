@@ -28,7 +28,10 @@ struct StereoBuffers {
 class EngineHarness {
 public:
     explicit EngineHarness(double rate = 48000.0, int blockSize = 512);
+    ~EngineHarness();
 
+    // Sets up processing again at another rate or block size.
+    void Setup(double newRate, int newBlockSize);
     // Stores a plain value and applies it, as a host edit would.
     void Set(int index, double plain);
     void SetTransport(int state, int32_t position);
@@ -48,7 +51,7 @@ public:
     int blockSize;
 
 private:
-    ICoreVST3::HostTimeline timeline;
+    Steinberg::Vst::ProcessContext context{};
     double clockRemainder = 0.0;
 };
 
