@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "NoteSpec.h"
+
+namespace tonewell::hostkit {
+class NoteEventList;
+}
+
+namespace tonewell::render {
+
+// The command line's notes as note-on and note-off events at sample frames,
+// handed out block by block.
+class NoteSchedule {
+public:
+    NoteSchedule(const std::vector<NoteSpec>& notes, int sampleRate);
+
+    // Frame of the next event not yet handed out; -1 when there is none.
+    std::int64_t NextFrame() const;
+
+    // Adds the events of frames [blockStart, blockStart + frames) to the list,
+    // with offsets relative to the block. Blocks must come in order. Throws
+    // RenderError when the list cannot take them all.
+    void Fill(std::int64_t blockStart, int frames, hostkit::NoteEventList& events);
+
+    // Host velocity (0..1) that a plug-in scaling by 127 and truncating reads
+    // back as exactly `velocity`.
+    static float HostVelocity(int velocity);
+
+private:
+    struct Event {
+        std::int64_t frame;
+        bool on;
+        int note;
+        int velocity;
+    };
+    std::vector<Event> events_;
+    std::size_t next_ = 0;
+};
+
+} // namespace tonewell::render

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace tonewell::render {
+
+// The output is written into a temporary file in the destination's folder and
+// renamed over the destination only when complete, so a failed render never
+// leaves a partial or clobbered file behind.
+class OutputFile {
+public:
+    // Throws RenderError when the folder cannot take a new file.
+    explicit OutputFile(std::string destination);
+    ~OutputFile();
+
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Descriptor of the open temporary file. Whoever takes it over (the audio
+    // writer) closes it; the object only remembers that it has been handed out.
+    int ReleaseDescriptor();
+    const std::string& TemporaryPath() const { return temporaryPath_; }
+
+    // Moves the finished temporary file to the destination. Throws RenderError.
+    void Commit();
+
+private:
+    std::string destination_;
+    std::string temporaryPath_;
+    int descriptor_ = -1;
+    bool committed_ = false;
+};
+
+} // namespace tonewell::render

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <HostApplication.h>
+#include <PluginInstance.h>
+#include <PluginModule.h>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ParameterCatalog.h"
+#include "ProgramCatalog.h"
+
+namespace tonewell::render {
+
+// The Tonewell module loaded from disk and one initialised instance of it,
+// with the parameters and programs its controller publishes. Members are
+// declared so that the instance goes before the module that holds its code.
+class PluginSession {
+public:
+    // Throws RenderError when the module is missing, cannot be loaded, or has
+    // no Tonewell class that initialises.
+    explicit PluginSession(const std::string& modulePath);
+
+    hostkit::PluginInstance& Instance() { return *instance_; }
+    const ParameterCatalog& Parameters() const { return *parameters_; }
+    const ProgramCatalog& Programs() const { return programs_; }
+
+private:
+    Steinberg::IPtr<hostkit::HostApplication> host_;
+    std::unique_ptr<hostkit::PluginModule> module_;
+    std::unique_ptr<hostkit::PluginInstance> instance_;
+    std::optional<ParameterCatalog> parameters_;
+    ProgramCatalog programs_;
+};
+
+} // namespace tonewell::render

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "NoteSpec.h"
+#include "ParameterAssignment.h"
+
+namespace tonewell::render {
+
+enum class SampleFormat { Float, Pcm16, Pcm24 };
+enum class FileType { Wav, Flac };
+
+// Everything the command line asks for, checked as far as possible without the
+// plug-in: numbers, ranges, the output file type and sample format.
+struct RenderOptions {
+    std::string modulePath;
+    bool listPrograms = false;
+    bool listParams = false;
+    std::optional<std::string> program;
+    std::vector<ParameterAssignment> assignments;
+    std::vector<NoteSpec> notes;
+    double seconds = 10.0;
+    int sampleRate = 48000;
+    int blockSize = 512;
+    std::string outputPath;
+    FileType fileType = FileType::Wav;
+    SampleFormat sampleFormat = SampleFormat::Float;
+
+    // Set when the user asked for --help; nothing else is filled in then.
+    std::optional<std::string> helpText;
+
+    static constexpr double kMaxSeconds = 24.0 * 3600.0;
+    static constexpr int kMinRate = 8000;
+    static constexpr int kMaxRate = 384000;
+    static constexpr int kMaxBlock = 16384;
+
+    bool Lists() const { return listPrograms || listParams; }
+
+    // Throws RenderError with a one-line message on any bad input.
+    static RenderOptions Parse(int argc, const char* const* argv,
+                               const std::string& defaultModulePath);
+};
+
+} // namespace tonewell::render
