@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "CLS_TONEWELL.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
 
 namespace {
 
@@ -111,6 +113,73 @@ void ProcessBlockCase(benchmark::State& state, int wave, bool monaural) {
     state.counters["x_baseline"] = engineSeconds / baselineSeconds;
 }
 
+// The adapter's whole 32-bit process call (context copy, conversion to and
+// from the 64-bit scratch buffers, the engine) against the engine's own
+// ProcessBlock on a second instance with the same settings, timed in turn.
+void Process32Adapter(benchmark::State& state) {
+    auto prepare = [](CLS_TONEWELL& plug) {
+        Steinberg::Vst::ProcessSetup setup{Steinberg::Vst::kRealtime, Steinberg::Vst::kSample32,
+                                           kFrames, kRate};
+        plug.setupProcessing(setup);
+        plug.initialize(nullptr);
+        plug.ApplyPreset(83);
+    };
+    CLS_TONEWELL adapted, direct;
+    prepare(adapted);
+    prepare(direct);
+
+    Steinberg::Vst::ProcessContext context{};
+    context.state = Steinberg::Vst::ProcessContext::kPlaying;
+    context.sampleRate = kRate;
+    direct.SetProcessContext(context);
+
+    std::vector<float> inL(kFrames, 0.0f), inR(kFrames, 0.0f), outL(kFrames), outR(kFrames);
+    float* inputs[2] = {inL.data(), inR.data()};
+    float* outputs[2] = {outL.data(), outR.data()};
+    Steinberg::Vst::AudioBusBuffers inBus{}, outBus{};
+    inBus.numChannels = outBus.numChannels = 2;
+    inBus.channelBuffers32 = inputs;
+    outBus.channelBuffers32 = outputs;
+    Steinberg::Vst::ProcessData data{};
+    data.processMode = Steinberg::Vst::kRealtime;
+    data.symbolicSampleSize = Steinberg::Vst::kSample32;
+    data.numSamples = kFrames;
+    data.numInputs = data.numOutputs = 1;
+    data.inputs = &inBus;
+    data.outputs = &outBus;
+    data.processContext = &context;
+
+    Buffers buffers;
+    adapted.process(data); // first blocks: no glide
+    direct.ProcessBlock(buffers.inputs, buffers.outputs, kFrames);
+
+    double adapterSeconds = 0.0, engineSeconds = 0.0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        adapted.process(data);
+        benchmark::DoNotOptimize(outL.data());
+        benchmark::ClobberMemory();
+        const Clock::time_point adapterDone = Clock::now();
+        {
+            PluginLock::Holder hold(direct.Lock());
+            direct.ProcessBlock(buffers.inputs, buffers.outputs, kFrames);
+        }
+        benchmark::DoNotOptimize(buffers.outL.data());
+        benchmark::ClobberMemory();
+        const Clock::time_point engineDone = Clock::now();
+
+        const double adapter = Seconds(adapterDone - start);
+        state.SetIterationTime(adapter);
+        adapterSeconds += adapter;
+        engineSeconds += Seconds(engineDone - adapterDone);
+    }
+    const double frames = static_cast<double>(state.iterations()) * kFrames;
+    state.SetItemsProcessed(state.iterations() * kFrames);
+    state.counters["ns_per_frame"] = adapterSeconds * 1e9 / frames;
+    state.counters["engine_ns"] = engineSeconds * 1e9 / frames;
+    state.counters["overhead_pct"] = (adapterSeconds / engineSeconds - 1.0) * 100.0;
+}
+
 // Prints the usual table, then each case's figures per frame (medians when
 // runs are repeated).
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -152,6 +221,9 @@ private:
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RegisterBenchmark("TwoCosBaseline", TwoCosBaseline)->Unit(benchmark::kNanosecond);
+    benchmark::RegisterBenchmark("Process32Adapter/Sine/Binaural", Process32Adapter)
+        ->Unit(benchmark::kNanosecond)
+        ->UseManualTime();
     const char* waves[] = {"Sine", "SineHalf", "Triangle", "Square"};
     for (int wave = 0; wave < 4; ++wave) {
         for (bool monaural : {false, true}) {

@@ -1,0 +1,286 @@
+// Runs the built tonewell-render on real command lines against the built module.
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include "RenderHarness.h"
+
+namespace tonewell::render::test {
+namespace {
+
+const std::string kSchumann = "Binaural - 7.83 (Schumann Resonance)";
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
+    float peak = 0.f;
+    for (std::size_t i = begin; i < std::min(end, samples.size()); ++i)
+        peak = std::max(peak, std::abs(samples[i]));
+    return peak;
+}
+
+std::string WholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(RenderListing, ProgramsAreListedOnePerLineWithExactNames) {
+    const auto result = RunRender({"--list-programs"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 130u);
+    EXPECT_NE(lines[0].find("---- default ----"), std::string::npos);
+    EXPECT_EQ(lines[83], " 83  " + kSchumann);
+    EXPECT_NE(lines[129].find("- 130 -"), std::string::npos);
+    EXPECT_TRUE(result.err.empty());
+}
+
+TEST(RenderListing, ParametersShowRangesTextsDefaultsAndUnits) {
+    const auto result = RunRender({"--list-params"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_NE(lines[0].find("Frequency"), std::string::npos);
+    EXPECT_NE(lines[0].find("1 .. 20000 Hz"), std::string::npos);
+    EXPECT_NE(lines[0].find("default 200 Hz"), std::string::npos);
+    EXPECT_NE(lines[3].find("Sine | Sine half | Triangle | Square"), std::string::npos);
+    EXPECT_NE(lines[3].find("default Sine"), std::string::npos);
+    EXPECT_NE(lines[9].find("0 .. 100 %"), std::string::npos);
+    EXPECT_NE(lines[10].find("default Synthesizer"), std::string::npos);
+}
+
+class RenderToFile : public ::testing::Test {
+protected:
+    ScratchFolder folder;
+};
+
+TEST_F(RenderToFile, SchumannProgramGivesItsTwoEarFrequencies) {
+    const auto output = folder.Path("schumann.wav");
+    const auto result = RunRender(
+        {"--program", kSchumann, "--seconds", "2", "--rate", "48000", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(result.err.empty()) << "no progress bar when stderr is not a terminal";
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"schumann.wav"});
+
+    const auto audio = ReadAudio(output);
+    EXPECT_EQ(audio.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    ASSERT_EQ(audio.channels, 2);
+    EXPECT_EQ(audio.frames, 96000);
+    EXPECT_EQ(audio.sampleRate, 48000);
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 0, 96000), 196.085, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[1], 48000, 0, 96000), 203.915, 0.01);
+}
+
+TEST_F(RenderToFile, ProgramByNumberEqualsProgramByName) {
+    const auto byName = folder.Path("name.wav");
+    const auto byNumber = folder.Path("number.wav");
+    ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "0.5", "-o", byName}).exitCode, 0);
+    ASSERT_EQ(RunRender({"--program", "83", "--seconds", "0.5", "-o", byNumber}).exitCode, 0);
+    EXPECT_EQ(ReadAudio(byName).samples, ReadAudio(byNumber).samples);
+}
+
+TEST_F(RenderToFile, SetOverridesTheProgramByNameInPlainUnitsAndTexts) {
+    const auto output = folder.Path("set.wav");
+    const auto result = RunRender({"--program", kSchumann, "--set", "Frequency=300", "--set",
+                                   "Binaural=10 Hz", "--set", "center freq=No", "--set",
+                                   "Wave=Triangle", "--seconds", "1", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    ASSERT_EQ(audio.channels, 2);
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 0, 48000), 300.0, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[1], 48000, 0, 48000), 310.0, 0.01);
+    // A triangle changes by the same amount every sample on its rising part;
+    // a sine would not.
+    const auto& left = audio.samples[0];
+    const float slope = left[1001] - left[1000];
+    EXPECT_NEAR(left[1002] - left[1001], slope, 1e-4);
+}
+
+TEST_F(RenderToFile, NotesPlayInSynthesizerModeAndEndWithTheirRelease) {
+    const auto output = folder.Path("notes.wav");
+    // Defaults: tuning 440 Hz, beat 4 Hz above, release 500 ms.
+    const auto result = RunRender(
+        {"--note", "0:69:127:1", "--seconds", "2", "--set", "Attack=0", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    ASSERT_EQ(audio.frames, 96000);
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 0, 48000), 440.0, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[1], 48000, 0, 48000), 444.0, 0.01);
+    EXPECT_GT(Peak(audio.samples[0], 0, 48000), 0.4f);
+    EXPECT_LT(Peak(audio.samples[0], 80000, 96000), 1e-6f) << "released after 500 ms";
+}
+
+TEST_F(RenderToFile, NotesOverrideAGeneratorProgram) {
+    const auto output = folder.Path("notes.wav");
+    // A short fade so the pitch settles at once instead of gliding from the idle pitch.
+    const auto result = RunRender({"--program", kSchumann, "--note", "0.5:69:100:0.5", "--set",
+                                   "Fade=1", "--seconds", "1", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    // Silent until the note starts, to the frame: the program's generator does not sound.
+    EXPECT_EQ(Peak(audio.samples[0], 0, 24000), 0.f);
+    EXPECT_GT(Peak(audio.samples[0], 24000, 24010), 0.f);
+    // Center Freq is on in the program: 440 - 3.915.
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 25000, 48000), 436.085, 0.01);
+}
+
+TEST_F(RenderToFile, IntegerFormatsAndFlacKeepLengthAndPitch) {
+    struct Case {
+        std::string file;
+        std::string format;
+        int expected;
+    };
+    const std::vector<Case> cases{
+        {"a.wav", "pcm16", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        {"b.wav", "pcm24", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+        {"c.flac", "pcm16", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+        {"d.FLAC", "pcm24", SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto output = folder.Path(c.file);
+        const auto result = RunRender({"--program", kSchumann, "--seconds", "1", "--rate", "44100",
+                                       "--format", c.format, "-o", output.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const auto audio = ReadAudio(output);
+        EXPECT_EQ(audio.format, c.expected);
+        EXPECT_EQ(audio.frames, 44100);
+        EXPECT_EQ(audio.sampleRate, 44100);
+        EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[1], 44100, 0, 44100), 203.915, 0.02);
+    }
+}
+
+TEST_F(RenderToFile, LengthDoesNotDependOnTheBlockSize) {
+    const auto output = folder.Path("odd.wav");
+    ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "0.01", "--block", "7", "-o", output})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadAudio(output).frames, 480);
+}
+
+// Every bad input: one line on stderr naming the problem, a non-zero exit, and
+// neither the output nor a temporary file left behind.
+struct BadInput {
+    std::string label;
+    std::vector<std::string> arguments;
+    std::string expectedText;
+};
+
+void PrintTo(const BadInput& input, std::ostream* out) {
+    *out << input.label;
+}
+
+class RenderRejects : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(RenderRejects, WithOneLineAndNoOutputFile) {
+    ScratchFolder folder;
+    std::vector<std::string> arguments = GetParam().arguments;
+    for (auto& argument : arguments) {
+        if (argument.rfind("OUT/", 0) == 0) argument = folder.Path(argument.substr(4)).string();
+    }
+    const auto result = RunRender(arguments);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find(GetParam().expectedText), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInputs, RenderRejects,
+    ::testing::Values(
+        BadInput{"UnknownProgramName",
+                 {"--program", "No such program", "-o", "OUT/x.wav"},
+                 "unknown program"},
+        BadInput{"ProgramNumberTooHigh", {"--program", "130", "-o", "OUT/x.wav"}, "0 to 129"},
+        BadInput{"UnknownParameter",
+                 {"--set", "Loudness=3", "-o", "OUT/x.wav"},
+                 "unknown parameter \"Loudness\""},
+        BadInput{
+            "ValueAboveRange", {"--set", "Frequency=30000", "-o", "OUT/x.wav"}, "out of range"},
+        BadInput{"ValueBelowRange", {"--set", "Volume=-1", "-o", "OUT/x.wav"}, "out of range"},
+        BadInput{"ValueNotANumber", {"--set", "Frequency=fast", "-o", "OUT/x.wav"}, "not a number"},
+        BadInput{"FractionForWholeNumbers",
+                 {"--set", "Attack=10.5", "-o", "OUT/x.wav"},
+                 "whole numbers"},
+        BadInput{"UnknownValueText",
+                 {"--set", "Wave=Saw", "-o", "OUT/x.wav"},
+                 "Sine, Sine half, Triangle or Square"},
+        BadInput{"SetWithoutValue", {"--set", "Frequency", "-o", "OUT/x.wav"}, "Name=value"},
+        BadInput{"MissingModule",
+                 {"--module", "/nonexistent/Tonewell.so", "-o", "OUT/x.wav"},
+                 "/nonexistent"},
+        BadInput{"UnloadableModule",
+                 {"--module", "/etc/hostname", "-o", "OUT/x.wav"},
+                 "cannot load module"},
+        BadInput{
+            "UnwritableFolder", {"-o", "/nonexistent-folder/x.wav"}, "cannot write output file"},
+        BadInput{"UnknownExtension", {"-o", "OUT/x.mp3"}, ".wav or .flac"},
+        BadInput{"NoOutput", {"--seconds", "1"}, "-o/--output"},
+        BadInput{"UnknownFormat", {"--format", "pcm8", "-o", "OUT/x.wav"}, "--format"},
+        BadInput{"FlacAsFloat", {"-o", "OUT/x.flac"}, "pcm16"},
+        BadInput{"ZeroSeconds", {"--seconds", "0", "-o", "OUT/x.wav"}, "--seconds"},
+        BadInput{"NegativeSeconds", {"--seconds=-2", "-o", "OUT/x.wav"}, "--seconds"},
+        BadInput{"SecondsNotANumber", {"--seconds", "ten", "-o", "OUT/x.wav"}, "--seconds"},
+        BadInput{"TooManySeconds", {"--seconds", "1e9", "-o", "OUT/x.wav"}, "--seconds"},
+        BadInput{"ZeroRate", {"--rate", "0", "-o", "OUT/x.wav"}, "--rate"},
+        BadInput{"RateNotANumber", {"--rate", "44.1k", "-o", "OUT/x.wav"}, "--rate"},
+        BadInput{"ZeroBlock", {"--block", "0", "-o", "OUT/x.wav"}, "--block"},
+        BadInput{"HugeBlock", {"--block", "100000", "-o", "OUT/x.wav"}, "--block"},
+        BadInput{"NoteAbove127", {"--note", "0:128:100:1", "-o", "OUT/x.wav"}, "0 to 127"},
+        BadInput{"NoteBelow0", {"--note", "0:-1:100:1", "-o", "OUT/x.wav"}, "0 to 127"},
+        BadInput{"ZeroVelocity", {"--note", "0:60:0:1", "-o", "OUT/x.wav"}, "velocity"},
+        BadInput{"ZeroDuration", {"--note", "0:60:100:0", "-o", "OUT/x.wav"}, "duration"},
+        BadInput{"NegativeStart", {"--note=-1:60:100:1", "-o", "OUT/x.wav"}, "start time"},
+        BadInput{"NoteMissingField",
+                 {"--note", "0:60:100", "-o", "OUT/x.wav"},
+                 "TIME:NOTE:VELOCITY:DURATION"},
+        BadInput{"NoteAfterEnd", {"--note", "20:60:100:1", "-o", "OUT/x.wav"}, "after the end"},
+        BadInput{"NotesInGeneratorMode",
+                 {"--set", "Mode=Generator", "--note", "0:60:100:1", "-o", "OUT/x.wav"},
+                 "synthesizer mode"},
+        BadInput{"UnknownOption", {"--bogus", "-o", "OUT/x.wav"}, "--bogus"}),
+    [](const ::testing::TestParamInfo<BadInput>& info) { return info.param.label; });
+
+TEST(RenderRejectsOutput, AFailedRenderLeavesAnExistingFileUntouched) {
+    ScratchFolder folder;
+    const auto output = folder.Path("keep.wav");
+    std::ofstream(output) << "previous contents";
+    const auto result = RunRender({"--program", "nonsense", "-o", output.string()});
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_EQ(WholeFile(output), "previous contents");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"keep.wav"});
+}
+
+TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.Path("sub.wav"));
+    const auto result = RunRender({"-o", folder.Path("sub.wav").string()});
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"sub.wav"});
+}
+
+TEST(RenderHelp, NamesEveryOptionAndTheDefaultModule) {
+    const auto result = RunRender({"--help"});
+    ASSERT_EQ(result.exitCode, 0);
+    for (const char* option :
+         {"--module", "--list-programs", "--list-params", "--program", "--set", "--note",
+          "--seconds", "--rate", "--block", "--output", "--format", "Tonewell.so"})
+        EXPECT_NE(result.out.find(option), std::string::npos) << option;
+}
+
+} // namespace
+} // namespace tonewell::render::test
