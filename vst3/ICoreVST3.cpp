@@ -489,6 +489,15 @@ tresult PLUGIN_API ICoreVST3::setComponentState(IBStream*) {
     return kNotImplemented;
 }
 
+// Checked here: a host may ask for any index, and the container would throw.
+tresult PLUGIN_API ICoreVST3::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
+    if (paramIndex < 0 || paramIndex >= parameters.getParameterCount()) return kInvalidArgument;
+    Parameter* parameter = parameters.getParameterByIndex(paramIndex);
+    if (!parameter) return kResultFalse;
+    info = parameter->getInfo();
+    return kResultOk;
+}
+
 tresult PLUGIN_API ICoreVST3::getParamStringByValue(ParamID id, ParamValue value,
                                                     String128 string) {
     const IEngineParam* param = id < 0x7FFFFFFF ? GetParam(static_cast<int>(id)) : nullptr;

@@ -50,6 +50,8 @@ public:
 
     // IEditController
     Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
+    Steinberg::tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                                   Steinberg::Vst::ParameterInfo& info) override;
     Steinberg::tresult PLUGIN_API getParamStringByValue(Steinberg::Vst::ParamID id,
                                                         Steinberg::Vst::ParamValue value,
                                                         Steinberg::Vst::String128 string) override;

@@ -180,6 +180,28 @@ TEST(CoreBaseEditor, AttachPushesNormalisedValuesBeforeDrawing) {
     EXPECT_TRUE(core.applied.empty()) << "attaching does not touch the engine";
 }
 
+TEST(CoreBaseEditor, WheelEditsEndAfterTheCountdownOrAtOnceWithoutEditor) {
+    Journal journal;
+    RecordingCore core(journal);
+    DefineTwelveParameters(core);
+    core.EndHostEditLater(3);
+    EXPECT_EQ(core.endedEdits, std::vector<int>{3}) << "no editor: ended at once";
+
+    auto surface = std::make_unique<FakeEditor>(journal, &core);
+    FakeEditor* editor = surface.get();
+    core.AttachEditor(std::move(surface));
+    core.EndHostEditLater(4);
+    core.EndHostEditLater(5); // a newer wheel edit replaces the pending one
+    EXPECT_EQ(editor->countdown, 15) << "half a second of timer ticks";
+    EXPECT_EQ(core.endedEdits.size(), 1u);
+
+    core.EndPendingHostEdit();
+    EXPECT_EQ(core.endedEdits, (std::vector<int>{3, 5}));
+    EXPECT_EQ(editor->countdown, 0);
+    core.EndPendingHostEdit(); // nothing pending any more
+    EXPECT_EQ(core.endedEdits.size(), 2u);
+}
+
 TEST(CoreBaseEditor, ReplacingOrClearingTheEditorDeletesTheOldOne) {
     Journal journal;
     RecordingCore core(journal);

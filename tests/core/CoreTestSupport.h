@@ -46,7 +46,7 @@ public:
     }
     bool EmitMidiMessage(const MidiMessage& message) override { return message.status != 0; }
     void BeginHostEdit(int) override {}
-    void EndHostEdit(int) override {}
+    void EndHostEdit(int index) override { endedEdits.push_back(index); }
     int32_t SamplePosition() override { return 0; }
     double Tempo() override { return 120.0; }
     void TimeSignature(int* numerator, int* denominator) override {
@@ -70,6 +70,7 @@ public:
     Journal& journal;
     std::vector<Applied> applied;
     std::vector<std::pair<int, double>> hostEdits;
+    std::vector<int> endedEdits;
     int processBlockCalls = 0;
 };
 
