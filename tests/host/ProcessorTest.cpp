@@ -2,6 +2,7 @@
 #include <pluginterfaces/vst/ivstaudioprocessor.h>
 #include <pluginterfaces/vst/vstspeaker.h>
 #include <random>
+#include <thread>
 
 #include "HostTestSupport.h"
 #include "Utf16.h"
@@ -323,4 +324,46 @@ TEST(Processor, SurvivesProcessingBeforeSetup) {
     EXPECT_EQ(plugin->Processor()->process(data), kResultOk);
     for (float sample : l)
         ASSERT_TRUE(std::isfinite(sample));
+
+    // Without initialize no parameter was announced: the output is silence.
+    void* object = nullptr;
+    PClassInfo info{};
+    ASSERT_EQ(Module()->Factory()->getClassInfo(0, &info), kResultOk);
+    ASSERT_EQ(Module()->Factory()->createInstance(info.cid, Vst::IAudioProcessor::iid, &object),
+              kResultOk);
+    IPtr<Vst::IAudioProcessor> raw = owned(static_cast<Vst::IAudioProcessor*>(object));
+    std::fill(l.begin(), l.end(), 0.25f);
+    std::fill(r.begin(), r.end(), 0.25f);
+    std::vector<float> outL(256, 1.f), outR(256, 1.f);
+    float* outChannels[2] = {outL.data(), outR.data()};
+    Vst::AudioBusBuffers outBus{};
+    outBus.numChannels = 2;
+    outBus.channelBuffers32 = outChannels;
+    data.outputs = &outBus;
+    EXPECT_EQ(raw->process(data), kResultOk);
+    EXPECT_EQ(Peak(outL, 0, 256), 0.f);
+    EXPECT_EQ(Peak(outR, 0, 256), 0.f);
+}
+
+TEST(Processor, InstancesCreatedOnSeveralThreadsAreIndependent) {
+    PluginModule* module = Module();
+    ASSERT_NE(module, nullptr);
+    constexpr int kThreads = 4;
+    std::vector<std::unique_ptr<PluginInstance>> plugins(kThreads);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&, i] {
+            std::string error;
+            plugins[static_cast<size_t>(i)] =
+                PluginInstance::CreateByName(*module, "Tonewell", Host(), error);
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (int i = 0; i < kThreads; ++i) {
+        ASSERT_NE(plugins[static_cast<size_t>(i)], nullptr);
+        plugins[static_cast<size_t>(i)]->Controller()->setParamNormalized(Volume, i / 10.0);
+    }
+    for (int i = 0; i < kThreads; ++i)
+        EXPECT_DOUBLE_EQ(plugins[static_cast<size_t>(i)]->Controller()->getParamNormalized(Volume),
+                         i / 10.0);
 }
