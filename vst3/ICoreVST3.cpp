@@ -450,6 +450,9 @@ tresult ICoreVST3::loadComponentState(IBStream* stream) {
     }
     const int end = ReadState(chunk, 0);
     RefreshEditorControls();
+    // The data ran out before every parameter was read: there is no trailing
+    // value to look for, and seeking to -1 would read before the stream.
+    if (end < 0) return kResultFalse;
     int64 position = 0;
     if (stream->seek(end, IBStream::kIBSeekSet, &position) != kResultOk) return kResultFalse;
     int32 trailing = 0;
