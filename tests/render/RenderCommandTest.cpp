@@ -1,9 +1,12 @@
 // Runs the built tonewell-render on real command lines against the built module.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <thread>
 
 #include "RenderHarness.h"
 
@@ -262,6 +265,21 @@ TEST(RenderRejectsOutput, AFailedRenderLeavesAnExistingFileUntouched) {
     EXPECT_NE(result.exitCode, 0);
     EXPECT_EQ(WholeFile(output), "previous contents");
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"keep.wav"});
+}
+
+TEST(RenderRejectsOutput, AnInterruptedRenderLeavesNothingBehind) {
+    ScratchFolder folder;
+    RenderProcess render(
+        {"--program", kSchumann, "--seconds", "3600", "-o", folder.Path("long.wav").string()});
+    // Wait until the temporary file exists, so the signal meets a running render.
+    for (int attempt = 0; attempt < 2000 && folder.Entries().empty(); ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(folder.Entries().empty());
+    render.Signal(SIGINT);
+    const auto result = render.Wait();
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
+    EXPECT_TRUE(folder.Entries().empty());
 }
 
 TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {

@@ -1,6 +1,7 @@
 #include "RenderHarness.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -26,11 +27,10 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
 
 } // namespace
 
-CommandResult RunRender(const std::vector<std::string>& arguments) {
-    ScratchFolder streams;
-    const std::string outPath = streams.Path("stdout").string();
-    const std::string errPath = streams.Path("stderr").string();
-
+RenderProcess::RenderProcess(const std::vector<std::string>& arguments)
+    : streams_(std::make_unique<ScratchFolder>()) {
+    const std::string outPath = streams_->Path("stdout").string();
+    const std::string errPath = streams_->Path("stderr").string();
     std::vector<std::string> argvStrings{TONEWELL_RENDER_PATH};
     argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -47,19 +47,38 @@ CommandResult RunRender(const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     pid_t pid = 0;
-    CommandResult result;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+        pid_ = pid;
+    else
         ADD_FAILURE() << "cannot start " << argv[0];
-        return result;
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+RenderProcess::~RenderProcess() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
     }
+}
+
+void RenderProcess::Signal(int signal) const {
+    if (pid_ > 0) kill(pid_, signal);
+}
+
+CommandResult RenderProcess::Wait() {
+    CommandResult result;
+    if (pid_ <= 0) return result;
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadWholeFile(outPath);
-    result.err = ReadWholeFile(errPath);
+    result.out = ReadWholeFile(streams_->Path("stdout"));
+    result.err = ReadWholeFile(streams_->Path("stderr"));
     return result;
+}
+
+CommandResult RunRender(const std::vector<std::string>& arguments) {
+    return RenderProcess(arguments).Wait();
 }
 
 ScratchFolder::ScratchFolder() {

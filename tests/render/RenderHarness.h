@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,24 @@ struct CommandResult {
 // Runs the built tonewell-render with the given arguments (no shell
 // interpretation of them) and collects its exit code and both streams.
 CommandResult RunRender(const std::vector<std::string>& arguments);
+
+class ScratchFolder;
+
+// A tonewell-render started in the background, for signalling it.
+class RenderProcess {
+public:
+    explicit RenderProcess(const std::vector<std::string>& arguments);
+    ~RenderProcess();
+    RenderProcess(const RenderProcess&) = delete;
+    RenderProcess& operator=(const RenderProcess&) = delete;
+
+    void Signal(int signal) const;
+    CommandResult Wait();
+
+private:
+    std::unique_ptr<ScratchFolder> streams_;
+    int pid_ = -1;
+};
 
 // A fresh empty folder, removed with everything in it at the end of the test.
 class ScratchFolder {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AudioFileWriter.h"
+#include "InterruptGuard.h"
 #include "ProgressBar.h"
 #include "RenderError.h"
 
@@ -54,6 +55,7 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
             interleaved[2 * static_cast<std::size_t>(i) + 1] = right[static_cast<std::size_t>(i)];
         }
         writer.Write(interleaved.data(), frames);
+        if (InterruptGuard::Requested()) throw RenderError("interrupted; no output written");
         done += frames;
         progress.Update(static_cast<double>(done) / static_cast<double>(totalFrames_));
     }

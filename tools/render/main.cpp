@@ -5,6 +5,7 @@
 
 #include "AudioFileWriter.h"
 #include "DefaultModulePath.h"
+#include "InterruptGuard.h"
 #include "OutputFile.h"
 #include "PluginSession.h"
 #include "ProgressBar.h"
@@ -33,6 +34,7 @@ int Run(int argc, char** argv) {
 
     // Everything the plug-in can check is checked before the output exists.
     const StartingChanges changes(options, session.Parameters(), session.Programs());
+    const InterruptGuard interrupts;
     OutputFile output(options.outputPath);
     Renderer renderer(session.Instance(), options, changes);
     AudioFileWriter writer(output.ReleaseDescriptor(), options.outputPath, options.fileType,
