@@ -139,6 +139,14 @@ TEST_F(RenderToFile, NotesOverrideAGeneratorProgram) {
     EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 25000, 48000), 436.085, 0.01);
 }
 
+TEST_F(RenderToFile, ASynthesizerProgramWithoutNotesIsSilentAndSaysSo) {
+    const auto output = folder.Path("quiet.wav");
+    const auto result = RunRender({"--program", "432Hz Tunning", "--seconds", "0.5", "-o", output});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("warning: synthesizer mode without --note"), std::string::npos);
+    EXPECT_EQ(Peak(ReadAudio(output).samples[0], 0, 24000), 0.f);
+}
+
 TEST_F(RenderToFile, IntegerFormatsAndFlacKeepLengthAndPitch) {
     struct Case {
         std::string file;

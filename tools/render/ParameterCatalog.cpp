@@ -126,6 +126,10 @@ std::string ParameterCatalog::DisplayText(const ParameterDescription& parameter,
                      parameter.units);
 }
 
+std::string ParameterCatalog::CurrentText(const ParameterDescription& parameter) const {
+    return DisplayText(parameter, controller_.getParamNormalized(parameter.id));
+}
+
 std::string ParameterCatalog::Listing() const {
     std::size_t titleWidth = 4;
     for (const auto& parameter : parameters_)

@@ -40,6 +40,8 @@ public:
     double ToNormalized(const ParameterDescription& parameter, const std::string& value) const;
 
     std::string DisplayText(const ParameterDescription& parameter, double normalized) const;
+    // Display text of the value the controller holds now.
+    std::string CurrentText(const ParameterDescription& parameter) const;
     // One line per parameter: id, title, range or texts, default, unit.
     std::string Listing() const;
 

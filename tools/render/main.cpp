@@ -18,6 +18,18 @@ using namespace tonewell::render;
 
 namespace {
 
+// Synthesizer programs and the default set-up sound only with notes; an
+// all-silent file deserves a word of explanation.
+void WarnIfSilentSynthesizer(const RenderOptions& options, const ParameterCatalog& parameters) {
+    if (!options.notes.empty()) return;
+    for (const auto& parameter : parameters.Parameters()) {
+        if (parameter.title == "Mode" && parameters.CurrentText(parameter) == "Synthesizer")
+            std::fputs("tonewell-render: warning: synthesizer mode without --note renders "
+                       "silence; add notes or --set \"Mode=Generator\"\n",
+                       stderr);
+    }
+}
+
 int Run(int argc, char** argv) {
     const RenderOptions options = RenderOptions::Parse(argc, argv, DefaultModulePath());
     if (options.helpText) {
@@ -44,6 +56,7 @@ int Run(int argc, char** argv) {
     writer.Close();
     output.Commit();
     progress.Finish();
+    WarnIfSilentSynthesizer(options, session.Parameters());
     return 0;
 }
 
