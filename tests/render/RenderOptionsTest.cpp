@@ -83,14 +83,14 @@ TEST(RenderOptions, OutputTypeComesFromTheExtensionOnly) {
     EXPECT_THROW(Parse({"--format", "float", "-o", "take.flac"}), RenderError);
 }
 
-TEST(NoteSpec, FieldsAreCheckedOneByOne) {
-    const auto note = NoteSpec::Parse("0:0:1:0.001");
+TEST(NoteRequest, FieldsAreCheckedOneByOne) {
+    const auto note = NoteRequest::Parse("0:0:1:0.001");
     EXPECT_EQ(note.note, 0);
     EXPECT_EQ(note.velocity, 1);
-    EXPECT_EQ(NoteSpec::Parse("1:127:127:2").note, 127);
+    EXPECT_EQ(NoteRequest::Parse("1:127:127:2").note, 127);
     for (const char* bad : {"", "1:2:3", "1:2:3:4:5", "a:60:100:1", "0:60.5:100:1", "0:60:128:1",
                             "0:60:100:-1", "0:60:100:", "0::100:1"})
-        EXPECT_THROW(NoteSpec::Parse(bad), RenderError) << bad;
+        EXPECT_THROW(NoteRequest::Parse(bad), RenderError) << bad;
 }
 
 TEST(NoteSchedule, VelocitiesSurviveTheRoundTripThroughHostUnits) {

@@ -32,7 +32,8 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
     dlerror();
     module->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module->handle_) {
-        error = "cannot load module " + path + ": " + LastDlError();
+        // The loader's message already names the file.
+        error = "cannot load module: " + LastDlError();
         return nullptr;
     }
     module->getFactory_ =

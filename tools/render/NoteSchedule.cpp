@@ -8,7 +8,7 @@
 
 namespace tonewell::render {
 
-NoteSchedule::NoteSchedule(const std::vector<NoteSpec>& notes, int sampleRate) {
+NoteSchedule::NoteSchedule(const std::vector<NoteRequest>& notes, int sampleRate) {
     for (const auto& note : notes) {
         const auto start = static_cast<std::int64_t>(std::llround(note.startSeconds * sampleRate));
         auto end = static_cast<std::int64_t>(

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "NoteSpec.h"
+#include "NoteRequest.h"
 
 namespace tonewell::hostkit {
 class NoteEventList;
@@ -15,7 +15,7 @@ namespace tonewell::render {
 // handed out block by block.
 class NoteSchedule {
 public:
-    NoteSchedule(const std::vector<NoteSpec>& notes, int sampleRate);
+    NoteSchedule(const std::vector<NoteRequest>& notes, int sampleRate);
 
     // Frame of the next event not yet handed out; -1 when there is none.
     std::int64_t NextFrame() const;

@@ -97,7 +97,7 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     options.sampleRate = ParseBoundedInteger("--rate", rateText, kMinRate, kMaxRate);
     options.blockSize = ParseBoundedInteger("--block", blockText, 1, kMaxBlock);
     for (const auto& text : noteTexts) {
-        const NoteSpec note = NoteSpec::Parse(text);
+        const NoteRequest note = NoteRequest::Parse(text);
         if (note.startSeconds >= options.seconds)
             throw RenderError("--note \"" + text +
                               "\": starts at or after the end of the render (" +

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "NoteSpec.h"
+#include "NoteRequest.h"
 #include "ParameterAssignment.h"
 
 namespace tonewell::render {
@@ -20,7 +20,7 @@ struct RenderOptions {
     bool listParams = false;
     std::optional<std::string> program;
     std::vector<ParameterAssignment> assignments;
-    std::vector<NoteSpec> notes;
+    std::vector<NoteRequest> notes;
     double seconds = 10.0;
     int sampleRate = 48000;
     int blockSize = 512;

@@ -1,4 +1,4 @@
-#include "NoteSpec.h"
+#include "NoteRequest.h"
 
 #include <string>
 #include <vector>
@@ -23,12 +23,12 @@ std::vector<std::string_view> SplitFields(std::string_view text) {
 
 } // namespace
 
-NoteSpec NoteSpec::Parse(std::string_view text) {
+NoteRequest NoteRequest::Parse(std::string_view text) {
     const std::string quoted = "--note \"" + std::string(text) + "\"";
     const auto fields = SplitFields(text);
     if (fields.size() != 4) throw RenderError(quoted + ": expected TIME:NOTE:VELOCITY:DURATION");
 
-    NoteSpec spec;
+    NoteRequest request;
     const auto start = ParseNumber(fields[0]);
     if (!start || *start < 0.0)
         throw RenderError(quoted + ": start time must be a number of seconds, 0 or more");
@@ -42,11 +42,11 @@ NoteSpec NoteSpec::Parse(std::string_view text) {
     if (!duration || *duration <= 0.0)
         throw RenderError(quoted + ": duration must be a number of seconds above 0");
 
-    spec.startSeconds = *start;
-    spec.note = static_cast<int>(*note);
-    spec.velocity = static_cast<int>(*velocity);
-    spec.durationSeconds = *duration;
-    return spec;
+    request.startSeconds = *start;
+    request.note = static_cast<int>(*note);
+    request.velocity = static_cast<int>(*velocity);
+    request.durationSeconds = *duration;
+    return request;
 }
 
 } // namespace tonewell::render

@@ -6,14 +6,14 @@ namespace tonewell::render {
 
 // One note of the command line, "TIME:NOTE:VELOCITY:DURATION": start and length
 // in seconds, MIDI note number 0..127, velocity 1..127.
-struct NoteSpec {
+struct NoteRequest {
     double startSeconds = 0.0;
     int note = 60;
     int velocity = 100;
     double durationSeconds = 1.0;
 
     // Throws RenderError naming the offending field.
-    static NoteSpec Parse(std::string_view text);
+    static NoteRequest Parse(std::string_view text);
 };
 
 } // namespace tonewell::render
