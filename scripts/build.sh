@@ -12,10 +12,14 @@ for preset in linux windows; do
 done
 
 echo
-echo "Artefacts:"
+echo "Plug-in modules (copy the whole Tonewell.vst3 folder into the host's VST 3 folder):"
+echo "  Windows: $root/build/windows/Tonewell.vst3/Contents/x86_64-win/Tonewell.vst3"
+echo "  Linux:   $root/build/linux/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
+echo "Offline renderer: $root/build/linux/tonewell-render"
+echo "Tests and benchmarks:"
 for preset in linux windows; do
-    find "build/$preset" -maxdepth 2 -not -path '*/lib/*' \( -name '*.a' -o -name '*_tests' -o -name '*_tests.exe' \
-        -o -name '*_bench' -o -name 'tonewell-render' \) -type f | sort | sed 's/^/  /'
+    find "build/$preset" -maxdepth 2 \( -name '*_tests' -o -name '*_tests.exe' -o -name '*_bench' \) \
+        -type f | sort | sed 's/^/  /'
 done
 
 # A short demo of the built module, rendered offline the way a host would play it.
