@@ -8,7 +8,12 @@ set(CMAKE_C_COMPILER ${TONEWELL_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TONEWELL_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TONEWELL_MINGW_PREFIX}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${TONEWELL_MINGW_PREFIX})
+# Libraries cross-built for this toolchain (libpng: scripts/build-libpng-mingw.sh)
+# are installed beside the system's MinGW-w64 root and searched as a second root.
+get_filename_component(_tonewell_deps "${CMAKE_CURRENT_LIST_DIR}/../build/deps/mingw" ABSOLUTE)
+set(TONEWELL_MINGW_DEPS "${_tonewell_deps}"
+    CACHE PATH "Prefix of the libraries cross-built for MinGW-w64")
+set(CMAKE_FIND_ROOT_PATH /usr/${TONEWELL_MINGW_PREFIX} ${TONEWELL_MINGW_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

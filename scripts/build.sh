@@ -6,6 +6,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
+# The Windows build links a static libpng cross-built from Debian's sources.
+bash scripts/build-libpng-mingw.sh
 for preset in linux windows; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"

@@ -6,6 +6,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
+# The Windows build links a static libpng cross-built from Debian's sources.
+bash scripts/build-libpng-mingw.sh
 
 # A private, quiet Wine prefix so the Windows tests never touch the user's.
 export WINEDEBUG=-all

@@ -1,0 +1,25 @@
+// Decoding of PNG images into 32-bit bitmaps (straight alpha, Pixel format).
+#pragma once
+
+#include <cstddef>
+
+#include "RAST_IBitmap.h"
+
+// Largest image the decoder accepts: each side at most RAST_MAX_DIMENSION
+// pixels and at most this many pixels in all (256 MiB of pixel memory).
+constexpr long long RAST_PNG_MAX_PIXELS = 1LL << 26;
+
+// Decodes the PNG image in data[0..size). With a null target the result is a
+// new RAST_MemBitmap (row alignment 4) that the caller owns; with a target, the
+// target is resized to the image, filled and returned. Null on any failure:
+// null or short data, no PNG signature, a damaged or truncated image, an image
+// beyond the limits above, or no pixel memory. A target is never destroyed;
+// after a failure its size and contents are unspecified.
+RAST_IBitmap* RAST_DecodePNGMemory(const void* data, std::size_t size,
+                                   RAST_IBitmap* target = nullptr);
+
+// Decodes the PNG resource `id` (its low 16 bits) of the given module, as
+// RAST_DecodePNGMemory does. On Windows `module` is the HMODULE whose resources
+// of type "PNG" are searched; on Linux the images are compiled into the binary
+// (tonewell_add_png_resources) and `module` is not used.
+RAST_IBitmap* RAST_DecodePNGResource(void* module, int id, RAST_IBitmap* target = nullptr);

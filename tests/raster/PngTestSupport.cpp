@@ -1,0 +1,82 @@
+#include "PngTestSupport.h"
+
+#include <csetjmp>
+#include <cstring>
+#include <zlib.h>
+
+namespace {
+
+void AppendToVector(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void NoFlush(png_structp) {}
+
+// Holds nothing with a destructor: libpng's errors jump back here.
+bool Write(png_structp png, png_infop info, const PngSpec& spec, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth,
+                 spec.colorType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!spec.palette.empty())
+        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
+    if (!spec.paletteAlpha.empty())
+        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
+    if (spec.hasTransparentColor) png_set_tRNS(png, info, nullptr, 0, &spec.transparentColor);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    return true;
+}
+
+std::uint32_t ReadBigEndian(const unsigned char* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+           std::uint32_t(p[3]);
+}
+
+void WriteBigEndian(unsigned char* p, std::uint32_t v) {
+    p[0] = (unsigned char)(v >> 24);
+    p[1] = (unsigned char)(v >> 16);
+    p[2] = (unsigned char)(v >> 8);
+    p[3] = (unsigned char)v;
+}
+
+} // namespace
+
+std::vector<unsigned char> EncodePng(const PngSpec& spec) {
+    std::vector<unsigned char> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return out;
+    png_infop info = png_create_info_struct(png);
+    std::vector<std::vector<unsigned char>> rowData = spec.rows;
+    std::vector<png_bytep> rows;
+    for (auto& row : rowData)
+        rows.push_back(row.data());
+    png_set_write_fn(png, &out, AppendToVector, NoFlush);
+    const bool ok = info && int(rows.size()) == spec.height && Write(png, info, spec, rows.data());
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    if (!ok) out.clear();
+    return out;
+}
+
+void PatchHeaderSize(std::vector<unsigned char>& png, std::uint32_t width, std::uint32_t height) {
+    // Signature (8), then IHDR: length (4), type (4), width, height, ..., CRC over type and data.
+    unsigned char* ihdr = png.data() + 8;
+    WriteBigEndian(ihdr + 8, width);
+    WriteBigEndian(ihdr + 12, height);
+    const std::uint32_t length = ReadBigEndian(ihdr);
+    const uLong crc = crc32(crc32(0, nullptr, 0), ihdr + 4, uInt(4 + length));
+    WriteBigEndian(ihdr + 8 + length, std::uint32_t(crc));
+}
+
+std::size_t EndOfImageData(const std::vector<unsigned char>& png) {
+    std::size_t end = 0;
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const std::size_t length = ReadBigEndian(&png[at]);
+        const std::size_t next = at + 12 + length;
+        if (std::memcmp(&png[at + 4], "IDAT", 4) == 0) end = next;
+        at = next;
+    }
+    return end;
+}

@@ -1,0 +1,7 @@
+#include <windows.h>
+
+#include "PngTestSupport.h"
+
+void* TestModuleHandle() {
+    return GetModuleHandleA(nullptr);
+}
