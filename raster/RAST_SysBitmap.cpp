@@ -28,6 +28,14 @@ bool RAST_SysBitmap::resize(int w, int h) {
         w = w * scale_ >> 8;
         h = h * scale_ >> 8;
     }
+    if (w > RAST_MAX_DIMENSION || h > RAST_MAX_DIMENSION) {
+        // A scaled size beyond the limit fails like an allocation would.
+        surface_->release();
+        pixels_ = nullptr;
+        allocWidth_ = allocHeight_ = 0;
+        width_ = height_ = 0;
+        return true;
+    }
     const int stride = w > 0 ? (w + 3) & ~3 : 0;
     const int rows = h > 0 ? h : 0;
     // The store never shrinks: a large enough one is kept.

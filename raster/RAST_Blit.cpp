@@ -1,0 +1,290 @@
+#include "RAST_Blit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "RAST_Combiners.h"
+
+namespace {
+
+using std::int64_t;
+using namespace rast_detail;
+
+// Applies combine(d, s) to every pixel of a rows x cols block.
+template <class Combine>
+void BlendRows(const RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int dsty, int srcx,
+               int srcy, int cols, int rows, Combine combine) {
+    for (int y = 0; y < rows; ++y) {
+        Pixel* d = RAST_RowPointer(dest, dsty + y) + dstx;
+        const Pixel* s = RAST_RowPointer(src, srcy + y) + srcx;
+        for (int x = 0; x < cols; ++x)
+            combine(d[x], s[x]);
+    }
+}
+
+// The rectangle copy on 64-bit coordinates so that no clipping step can overflow.
+void BlitClipped(RAST_IBitmap* dest, const RAST_IBitmap* src, int64_t dstx, int64_t dsty,
+                 const int64_t* rect, float alpha, int mode) {
+    if (!dest || !src || alpha == 0.0f) return;
+    const int64_t srcw = src->width(), srch = src->height();
+    const int64_t destw = dest->width(), desth = dest->height();
+
+    int64_t x0 = 0, y0 = 0, x1 = srcw, y1 = srch;
+    if (rect) {
+        x1 = std::min(srcw, rect[2]);
+        y1 = std::min(srch, rect[3]);
+        if (rect[0] < 0) {
+            dstx -= rect[0];
+            x0 = 0;
+        } else {
+            x0 = rect[0];
+        }
+        if (rect[1] < 0) {
+            dsty -= rect[1];
+            y0 = 0;
+        } else {
+            y0 = rect[1];
+        }
+    }
+    if (dstx < 0) {
+        x0 -= dstx;
+        dstx = 0;
+    }
+    if (dsty < 0) {
+        y0 -= dsty;
+        dsty = 0;
+    }
+    if (x0 < 0 || y0 < 0 || x0 >= x1 || y0 >= y1 || dstx >= destw || dsty >= desth) return;
+    x1 = std::min(x0 + destw - dstx, x1);
+    if (x0 >= x1) return;
+    y1 = std::min(y0 + desth - dsty, y1);
+    if (y0 >= y1) return;
+    if (!dest->pixelData() || !src->pixelData()) return;
+
+    // Everything is inside both bitmaps now, so it fits an int.
+    const int dx = int(dstx), dy = int(dsty), sx = int(x0), sy = int(y0);
+    const int cols = int(x1 - x0), rows = int(y1 - y0);
+
+    if ((mode & RAST_MODE_MASK) >= RAST_MODE_CHANCOPY) {
+        const int from = mode & 3, to = (mode >> 2) & 3;
+        for (int y = 0; y < rows; ++y) {
+            auto* d = reinterpret_cast<unsigned char*>(RAST_RowPointer(dest, dy + y) + dx);
+            const auto* s =
+                reinterpret_cast<const unsigned char*>(RAST_RowPointer(src, sy + y) + sx);
+            for (int x = 0; x < cols; ++x)
+                d[x * 4 + to] = s[x * 4 + from];
+        }
+        return;
+    }
+
+    const int blend = mode & RAST_BLEND_MASK;
+    if (blend == 0 && alpha == 1.0f) {
+        // memmove: source and destination may be the same bitmap.
+        for (int y = 0; y < rows; ++y)
+            std::memmove(RAST_RowPointer(dest, dy + y) + dx, RAST_RowPointer(src, sy + y) + sx,
+                         std::size_t(cols) * sizeof(Pixel));
+        return;
+    }
+    if (blend == 0 && alpha == 0.5f) {
+        BlendRows(dest, src, dx, dy, sx, sy, cols, rows,
+                  [](Pixel& d, Pixel s) { d = ((s >> 1) & 0x7F7F7F7F) + ((d >> 1) & 0x7F7F7F7F); });
+        return;
+    }
+
+    const int w = RAST_Alpha256(alpha);
+    if (w == 0) return;
+    auto with = [&](auto combiner) {
+        BlendRows(dest, src, dx, dy, sx, sy, cols, rows,
+                  [w, combiner](Pixel& d, Pixel s) { combiner(d, R(s), G(s), B(s), A(s), w); });
+    };
+    switch (blend) {
+    case RAST_MODE_COPY:
+        if (w < 0) return;
+        if (w == 256) {
+            BlendRows(dest, src, dx, dy, sx, sy, cols, rows, [](Pixel& d, Pixel s) { d = s; });
+            return;
+        }
+        with(RAST_CombineCopy);
+        return;
+    case RAST_MODE_COPY | RAST_FLAG_SRCALPHA:
+        if (w < 0) return;
+        with(RAST_CombineCopySrcAlpha);
+        return;
+    case RAST_MODE_ADD:
+        with(RAST_CombineAdd);
+        return;
+    case RAST_MODE_ADD | RAST_FLAG_SRCALPHA:
+        with(RAST_CombineAddSrcAlpha);
+        return;
+    case RAST_MODE_DODGE:
+        with(RAST_CombineDodge);
+        return;
+    case RAST_MODE_DODGE | RAST_FLAG_SRCALPHA:
+        with(RAST_CombineDodgeSrcAlpha);
+        return;
+    default: {
+        const RAST_Combiner combiner = RAST_GetCombiner(blend);
+        if (combiner) with(combiner);
+        return;
+    }
+    }
+}
+
+// A float as a 16.16 fixed-point value, or false when it does not fit an int.
+bool ToFixed(float value, int64_t& fixed) {
+    const float scaled = value * 65536.0f;
+    if (!std::isfinite(scaled) || scaled >= 2147483648.0f || scaled <= -2147483648.0f) return false;
+    fixed = static_cast<int64_t>(static_cast<int>(scaled));
+    return true;
+}
+
+} // namespace
+
+void RAST_BlitRect(RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int dsty,
+                   const RAST_Rect* srcRect, float alpha, int mode) {
+    if (!srcRect) {
+        BlitClipped(dest, src, dstx, dsty, nullptr, alpha, mode);
+        return;
+    }
+    const int64_t rect[4] = {srcRect->left, srcRect->top, srcRect->right, srcRect->bottom};
+    BlitClipped(dest, src, dstx, dsty, rect, alpha, mode);
+}
+
+void RAST_BlitArea(RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int dsty, int srcx,
+                   int srcy, int srcw, int srch, float alpha, int mode) {
+    const int64_t rect[4] = {srcx, srcy, int64_t(srcx) + srcw, int64_t(srcy) + srch};
+    BlitClipped(dest, src, dstx, dsty, rect, alpha, mode);
+}
+
+void RAST_BlitRotated(RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int dsty, int dstw,
+                      int dsth, float srcx, float srcy, float srcw, float srch, float angle,
+                      bool clipToSource, float alpha, int mode, float rotxcent, float rotycent) {
+    if (!dest || !src || dstw == 0 || dsth == 0) return;
+    for (float f : {srcx, srcy, srcw, srch, angle, alpha, rotxcent, rotycent})
+        if (!std::isfinite(f)) return;
+
+    const float srcWidth = float(src->width()), srcHeight = float(src->height());
+    float bx0 = 0.0f, by0 = 0.0f, bx1 = srcWidth, by1 = srcHeight;
+    if (clipToSource) {
+        bx0 = std::max(srcx, 0.0f);
+        by0 = std::max(srcy, 0.0f);
+        bx1 = std::min(bx1, srcx + srcw);
+        by1 = std::min(by1, srcy + srch);
+    }
+
+    int64_t dx = dstx, dy = dsty, dw = dstw, dh = dsth;
+    if (dw < 0) {
+        dx += dw;
+        dw = -dw;
+        srcx += srcw;
+        srcw = -srcw;
+    }
+    if (dh < 0) {
+        dy += dh;
+        dh = -dh;
+        srcy += srch;
+        srch = -srch;
+    }
+
+    const float c = std::cos(angle), s = std::sin(angle);
+    const float sx = srcw / float(dw), sy = srch / float(dh);
+    const float dudx = sx * c, dudy = sx * s, dvdx = -(sy * s), dvdy = sy * c;
+    float u0 = srcx - ((float(dh) * dudy + float(dw) * dudx - srcw) / 2 - rotxcent);
+    float v0 = srcy - ((float(dw) * dvdx + float(dh) * dvdy - srch) / 2 - rotycent);
+
+    if (dx < 0) {
+        u0 -= float(dx) * dudx;
+        v0 -= float(dx) * dvdx;
+        dw += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        u0 -= float(dy) * dudy;
+        v0 -= float(dy) * dvdy;
+        dh += dy;
+        dy = 0;
+    }
+    const int64_t destw = dest->width(), desth = dest->height();
+    if (dw < 1 || dh < 1 || dx >= destw || dy >= desth) return;
+    dw = std::min(dw, destw - dx);
+    dh = std::min(dh, desth - dy);
+
+    // The window lies within the source; clamping first keeps the conversions in range.
+    bx0 = std::min(bx0, srcWidth);
+    by0 = std::min(by0, srcHeight);
+    bx1 = std::max(bx1, 0.0f);
+    by1 = std::max(by1, 0.0f);
+    const int ix0 = int(bx0), iy0 = int(by0);
+    const int W = int(bx1) - ix0, H = int(by1) - iy0;
+    if (W < 1 || H < 1) return;
+
+    // 16.16 positions relative to (ix0, iy0); positions that do not fit draw nothing.
+    int64_t uStart, vStart, uxStep, uyStep, vxStep, vyStep;
+    if (!ToFixed(u0 - float(ix0), uStart) || !ToFixed(v0 - float(iy0), vStart) ||
+        !ToFixed(dudx, uxStep) || !ToFixed(dudy, uyStep) || !ToFixed(dvdx, vxStep) ||
+        !ToFixed(dvdy, vyStep))
+        return;
+
+    const int w = RAST_Alpha256(alpha);
+    if (w == 0) return;
+    const int blend = mode & RAST_BLEND_MASK;
+    if ((blend & RAST_MODE_MASK) == RAST_MODE_COPY && w < 1) return;
+    const RAST_Combiner combine = RAST_GetCombiner(blend);
+    if (!combine || !dest->pixelData() || !src->pixelData()) return;
+
+    const bool filter = (mode & 0xFF00) == RAST_FLAG_FILTER;
+    auto at = [&](int64_t x, int64_t y) {
+        return RAST_RowPointer(src, iy0 + int(y))[ix0 + int(x)];
+    };
+    for (int64_t y = 0; y < dh; ++y) {
+        Pixel* d = RAST_RowPointer(dest, int(dy + y)) + dx;
+        int64_t u = uStart + y * uyStep, v = vStart + y * vyStep;
+        for (int64_t x = 0; x < dw; ++x, u += uxStep, v += vxStep) {
+            const int64_t iu = u >> 16, iv = v >> 16;
+            if (iu < 0 || iv < 0 || iu >= W || iv >= H) continue;
+            if (!filter) {
+                const Pixel p = at(iu, iv);
+                combine(d[x], R(p), G(p), B(p), A(p), w);
+                continue;
+            }
+            const int fu = int(u & 0xFFFF), fv = int(v & 0xFFFF);
+            const bool lastCol = iu == W - 1, lastRow = iv == H - 1;
+            const Pixel p00 = at(iu, iv);
+            int ch[4]; // a, r, g, b
+            if (!lastCol && !lastRow) {
+                const Pixel p10 = at(iu + 1, iv), p01 = at(iu, iv + 1), p11 = at(iu + 1, iv + 1);
+                const int k = int((int64_t(fu) * fv) >> 16);
+                const int w11 = k, w10 = fu - k, w01 = fv - k, w00 = 0x10000 - fu - fv + k;
+                for (int i = 0; i < 4; ++i) {
+                    const int shift = 24 - 8 * i;
+                    auto c = [shift](Pixel p) { return int((p >> shift) & 0xFF); };
+                    ch[i] = int((int64_t(w00) * c(p00) + int64_t(w10) * c(p10) +
+                                 int64_t(w01) * c(p01) + int64_t(w11) * c(p11)) >>
+                                16);
+                }
+            } else if (lastCol && !lastRow) {
+                const Pixel p01 = at(iu, iv + 1);
+                for (int i = 0; i < 4; ++i) {
+                    const int shift = 24 - 8 * i;
+                    ch[i] = ((int((p00 >> shift) & 0xFF) * (0x10000 - fv)) +
+                             int((p01 >> shift) & 0xFF) * fv) >>
+                            16;
+                }
+            } else if (lastRow && !lastCol) {
+                const Pixel p10 = at(iu + 1, iv);
+                for (int i = 0; i < 4; ++i) {
+                    const int shift = 24 - 8 * i;
+                    ch[i] = ((int((p00 >> shift) & 0xFF) * (0x10000 - fu)) +
+                             int((p10 >> shift) & 0xFF) * fu) >>
+                            16;
+                }
+            } else {
+                for (int i = 0; i < 4; ++i)
+                    ch[i] = int((p00 >> (24 - 8 * i)) & 0xFF);
+            }
+            combine(d[x], ch[1], ch[2], ch[3], ch[0], w);
+        }
+    }
+}

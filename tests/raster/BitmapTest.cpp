@@ -1,0 +1,103 @@
+#include <climits>
+#include <cstdint>
+#include <gtest/gtest.h>
+
+#include "RAST_MemBitmap.h"
+#include "RAST_SysBitmap.h"
+
+TEST(MemBitmap, EmptyBitmapHasNoPixels) {
+    RAST_MemBitmap bitmap(0, 0, 4);
+    EXPECT_EQ(bitmap.pixelData(), nullptr);
+    EXPECT_EQ(bitmap.width(), 0);
+    EXPECT_EQ(bitmap.rowStride(), 0);
+    EXPECT_FALSE(bitmap.resize(0, 0));
+    EXPECT_EQ(bitmap.deviceContext(), nullptr);
+    EXPECT_EQ(bitmap.extension(RAST_EXT_GET_SCALE, nullptr), 0);
+}
+
+TEST(MemBitmap, GrowsByAQuarterAndNeverShrinks) {
+    RAST_MemBitmap bitmap(10, 10, 4);
+    EXPECT_EQ(bitmap.rowStride(), 12);
+    EXPECT_EQ(bitmap.capacity(), 480);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bitmap.pixelData()) % 64, 0u);
+    EXPECT_TRUE(bitmap.resize(12, 12));
+    EXPECT_EQ(bitmap.capacity(), 720);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bitmap.pixelData()) % 64, 0u);
+    Pixel* const kept = bitmap.pixelData();
+    EXPECT_TRUE(bitmap.resize(10, 10));
+    EXPECT_EQ(bitmap.capacity(), 720);
+    EXPECT_EQ(bitmap.pixelData(), kept);
+    EXPECT_FALSE(bitmap.resize(10, 10));
+    // The whole block is writable.
+    for (int i = 0; i < bitmap.rowStride() * bitmap.height(); ++i)
+        bitmap.pixelData()[i] = 0xFFFFFFFF;
+}
+
+TEST(MemBitmap, RowAlignmentUsesTheLowestSetBit) {
+    EXPECT_EQ(RAST_MemBitmap(5, 1, 0).rowStride(), 5);
+    EXPECT_EQ(RAST_MemBitmap(5, 1, 1).rowStride(), 5);
+    EXPECT_EQ(RAST_MemBitmap(5, 1, 8).rowStride(), 8);
+    EXPECT_EQ(RAST_MemBitmap(5, 1, 12).rowStride(), 8); // lowest bit of 12 is 4
+}
+
+TEST(MemBitmap, RefusesAbsurdSizesAndEmptiesOnNonPositiveOnes) {
+    RAST_MemBitmap bitmap(8, 8, 4);
+    Pixel* const pixels = bitmap.pixelData();
+    EXPECT_FALSE(bitmap.resize(RAST_MAX_DIMENSION + 1, 8));
+    EXPECT_FALSE(bitmap.resize(INT_MAX, INT_MAX));
+    EXPECT_FALSE(bitmap.resize(8, INT_MAX));
+    EXPECT_EQ(bitmap.width(), 8);
+    EXPECT_EQ(bitmap.pixelData(), pixels);
+    EXPECT_TRUE(bitmap.resize(INT_MIN, 5));
+    EXPECT_EQ(bitmap.width(), 0);
+    EXPECT_EQ(bitmap.height(), 0);
+    EXPECT_EQ(bitmap.pixelData(), nullptr);
+    EXPECT_EQ(bitmap.capacity(), 0);
+}
+
+TEST(SysBitmap, KeepsItsStoreWhenShrunk) {
+    RAST_SysBitmap bitmap(100, 50);
+    ASSERT_NE(bitmap.pixelData(), nullptr);
+    EXPECT_EQ(bitmap.rowStride(), 100);
+    Pixel* const pixels = bitmap.pixelData();
+    EXPECT_TRUE(bitmap.resize(90, 40));
+    EXPECT_EQ(bitmap.width(), 90);
+    EXPECT_EQ(bitmap.rowStride(), 100);
+    EXPECT_EQ(bitmap.pixelData(), pixels);
+    EXPECT_FALSE(bitmap.resize(90, 40));
+    EXPECT_TRUE(bitmap.resize(101, 10));
+    EXPECT_EQ(bitmap.rowStride(), 104);
+    for (int i = 0; i < bitmap.rowStride() * bitmap.height(); ++i)
+        bitmap.pixelData()[i] = 0;
+#ifdef _WIN32
+    EXPECT_NE(bitmap.deviceContext(), nullptr);
+#else
+    EXPECT_EQ(bitmap.deviceContext(), nullptr);
+#endif
+}
+
+TEST(SysBitmap, RefusesAbsurdSizesAndAnswersScaleQueries) {
+    RAST_SysBitmap bitmap(16, 16);
+    EXPECT_FALSE(bitmap.resize(INT_MAX, 16));
+    EXPECT_EQ(bitmap.width(), 16);
+    EXPECT_FALSE(bitmap.resize(0, 0));
+    EXPECT_EQ(bitmap.pixelData(), nullptr);
+    EXPECT_TRUE(bitmap.resize(16, 16));
+
+    EXPECT_EQ(bitmap.extension(RAST_EXT_GET_SCALE, nullptr), 0);
+    EXPECT_EQ(bitmap.extension(RAST_EXT_GET_EFFECTIVE_SCALE, nullptr), 0);
+    int hint = 384;
+    EXPECT_EQ(bitmap.extension(RAST_EXT_SET_HINT_SCALE, &hint), 1);
+    EXPECT_EQ(bitmap.extension(RAST_EXT_GET_HINT_SCALE, nullptr), 384);
+    EXPECT_EQ(bitmap.extension(RAST_EXT_GET_EFFECTIVE_SCALE, nullptr), 384);
+    int scale = 512;
+    EXPECT_EQ(bitmap.extension(RAST_EXT_SET_SCALE, &scale), 1);
+    EXPECT_EQ(bitmap.width(), 16);
+    EXPECT_EQ(bitmap.rowStride(), 32); // pixels at twice the logical size
+    EXPECT_EQ(bitmap.extension(RAST_EXT_GET_EFFECTIVE_SCALE, nullptr), 768);
+    scale = INT_MAX; // bounded, never overflows the size arithmetic
+    EXPECT_EQ(bitmap.extension(RAST_EXT_SET_SCALE, &scale), 1);
+    EXPECT_EQ(bitmap.extension(RAST_EXT_SET_SCALE, nullptr), 1);
+    EXPECT_EQ(bitmap.extension(RAST_EXT_GET_SCALE, nullptr), 0);
+    EXPECT_EQ(bitmap.extension(0x1234, nullptr), 0);
+}
