@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "RAST_Blit.h"
+#include "RAST_Combiners.h"
 #include "RAST_MemBitmap.h"
 #include "RasterTestSupport.h"
 
@@ -160,4 +161,29 @@ TEST(BlitRotated, MirrorsWithNegativeSizes) {
     EXPECT_EQ(dest.at(0, 0), 0u);
     EXPECT_EQ(dest.at(1, 0), Numbered(3, 0));
     EXPECT_EQ(dest.at(3, 0), Numbered(1, 0));
+}
+
+TEST(BlitRect, OpaqueSourceAlphaRowsMatchTheCombiner) {
+    // The full-weight source-alpha copy runs four pixels at a time; every
+    // pixel, tail included, must equal the combiner's result.
+    TestBitmap src(67, 9), dest(67, 9), expected(67, 9);
+    unsigned seed = 7;
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 67; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            src.at(x, y) = seed;
+            seed = seed * 1664525u + 1013904223u;
+            dest.at(x, y) = expected.at(x, y) = seed;
+        }
+    const Pixel specials[] = {0x00FFFFFF, 0xFF000000, 0x80FFFFFF, 0x01000000, 0xFE123456};
+    for (int i = 0; i < 5; ++i)
+        src.at(i, 0) = specials[i];
+    RAST_BlitRect(&dest, &src, 0, 0, nullptr, 1.0f, RAST_MODE_COPY | RAST_FLAG_SRCALPHA);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 67; ++x) {
+            const Pixel s = src.at(x, y);
+            RAST_CombineCopySrcAlpha(expected.at(x, y), int((s >> 16) & 0xFF), int((s >> 8) & 0xFF),
+                                     int(s & 0xFF), int(s >> 24), 256);
+            ASSERT_EQ(dest.at(x, y), expected.at(x, y)) << x << "," << y;
+        }
 }
