@@ -54,7 +54,8 @@ struct Plotter {
     }
 };
 
-// Axis-parallel run of n pixels from p with step (in pixels), copy-mode shortcuts first.
+// Row (horizontal) or column `fixed` from `from` to `to`, both included; in copy
+// mode the exact shortcuts come first.
 void AxisRun(RAST_IBitmap* dest, bool horizontal, int fixed, int from, int to, Pixel colour,
              float alpha, int mode) {
     auto pixel = [&](int i) -> Pixel& {
