@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64
     juce-modules-source-data libsndfile1-dev libcli11-dev
+    libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
     libpng-dev zlib1g-dev
     dpkg-dev libz-mingw-w64-dev
     clang libclang-rt-14-dev
