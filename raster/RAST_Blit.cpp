@@ -12,6 +12,10 @@
 #include <emmintrin.h>
 #define RAST_HAVE_SSE2 1
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define RAST_HAVE_AVX2_DISPATCH 1
+#endif
 
 namespace {
 
@@ -35,8 +39,53 @@ void BlendRows(const RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int 
 // division truncating toward zero, d.A = min(255, d.A + s.A), and pixels of
 // source alpha 0 left alone. (Source alpha 255 needs no case of its own: the
 // formula then yields the source colour and alpha 255.)
+#ifdef RAST_HAVE_AVX2_DISPATCH
+// Eight pixels at a time with AVX2 where the processor has it (checked once
+// at run time, so the module still runs on processors without it); the same
+// arithmetic as the SSE2 loop below, lane for lane. Returns the pixels done.
+__attribute__((target("avx2"))) inline __m256i CopySrcAlphaHalf256(__m256i d16, __m256i s16) {
+    const __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
+    const __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(0xFF), a);
+    const __m256i greater = _mm256_cmpgt_epi16(d16, s16);
+    const __m256i diff = _mm256_sub_epi16(_mm256_max_epi16(d16, s16), _mm256_min_epi16(d16, s16));
+    const __m256i q = _mm256_srli_epi16(_mm256_mullo_epi16(diff, keep), 8);
+    return _mm256_blendv_epi8(_mm256_sub_epi16(s16, q), _mm256_add_epi16(s16, q), greater);
+}
+
+__attribute__((target("avx2"))) int CopySrcAlphaRowAvx2(Pixel* d, const Pixel* s, int n) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaMask = _mm256_set1_epi32(int(0xFF000000u));
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + x));
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x));
+        // Unpacking and packing both work within 128-bit lanes, so pixel order is kept.
+        const __m256i lo =
+            CopySrcAlphaHalf256(_mm256_unpacklo_epi8(dv, zero), _mm256_unpacklo_epi8(sv, zero));
+        const __m256i hi =
+            CopySrcAlphaHalf256(_mm256_unpackhi_epi8(dv, zero), _mm256_unpackhi_epi8(sv, zero));
+        __m256i out = _mm256_packus_epi16(lo, hi);
+        const __m256i alpha =
+            _mm256_adds_epu8(_mm256_and_si256(dv, alphaMask), _mm256_and_si256(sv, alphaMask));
+        out = _mm256_blendv_epi8(out, alpha, alphaMask);
+        const __m256i clear = _mm256_cmpeq_epi32(_mm256_and_si256(sv, alphaMask), zero);
+        out = _mm256_blendv_epi8(out, dv, clear);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), out);
+    }
+    return x;
+}
+
+bool HasAvx2() {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+}
+#endif
+
 void CopySrcAlphaRow(Pixel* d, const Pixel* s, int n) {
     int x = 0;
+#ifdef RAST_HAVE_AVX2_DISPATCH
+    if (HasAvx2()) x = CopySrcAlphaRowAvx2(d, s, n);
+#endif
 #ifdef RAST_HAVE_SSE2
     // Four pixels at a time in 16-bit lanes: |d - s| x keep fits 16 bits
     // unsigned, so the truncated quotient is (|d - s| x keep) >> 8, applied
