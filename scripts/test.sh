@@ -26,4 +26,8 @@ for preset in linux linux-debug windows; do
     ctest --preset "$preset" || status=1
 done
 wineserver -k >/dev/null 2>&1 || true
+
+# A short, bounded fuzzing run of the PNG decoder (clang, libFuzzer, sanitizers).
+echo "== fuzz =="
+bash scripts/fuzz-png.sh || status=1
 exit $status

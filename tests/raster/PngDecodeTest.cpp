@@ -270,6 +270,12 @@ TEST(PngDecode, EveryTruncationWithinTheImageDataFails) {
         EXPECT_EQ(RAST_DecodePNGMemory(png.data(), size), nullptr) << size;
     auto whole = Decode(Bytes(png.begin(), png.begin() + end)); // IEND is not needed
     EXPECT_TRUE(whole);
+
+    // An ancillary chunk that claims nearly 2 GiB right at the end of the data:
+    // libpng skips such a chunk by reading it, which must stop at the end.
+    Bytes huge(png.begin(), png.begin() + 33); // signature and IHDR
+    huge.insert(huge.end(), {0x7F, 0xFF, 0xFF, 0xF0, 'x', 'x', 'x', 'x', 1, 2, 3});
+    EXPECT_EQ(Decode(huge), nullptr);
 }
 
 TEST(PngDecode, CorruptedBytesFailOrDecodeButNeverCrash) {
