@@ -10,7 +10,7 @@ find_package(ZLIB REQUIRED)
 find_package(PNG REQUIRED)
 if(WIN32 AND NOT PNG_LIBRARY MATCHES "\\.a$")
     message(FATAL_ERROR "A static libpng is needed for Windows, found ${PNG_LIBRARY}; "
-                        "run scripts/build-libpng-mingw.sh")
+                        "run scripts/build-libpng.sh mingw")
 endif()
 
 # tonewell_add_png_resources(target ID1 file1 [ID2 file2 ...])

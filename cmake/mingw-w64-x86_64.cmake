@@ -8,7 +8,7 @@ set(CMAKE_C_COMPILER ${TONEWELL_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TONEWELL_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${TONEWELL_MINGW_PREFIX}-windres)
 
-# Libraries cross-built for this toolchain (libpng: scripts/build-libpng-mingw.sh)
+# Libraries cross-built for this toolchain (libpng: scripts/build-libpng.sh mingw)
 # are installed beside the system's MinGW-w64 root and searched as a second root.
 get_filename_component(_tonewell_deps "${CMAKE_CURRENT_LIST_DIR}/../build/deps/mingw" ABSOLUTE)
 set(TONEWELL_MINGW_DEPS "${_tonewell_deps}"

@@ -7,7 +7,7 @@ cd "$root"
 
 bash scripts/setup.sh
 # The Windows build links a static libpng cross-built from Debian's sources.
-bash scripts/build-libpng-mingw.sh
+bash scripts/build-libpng.sh mingw
 for preset in linux windows; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"

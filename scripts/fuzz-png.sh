@@ -10,10 +10,15 @@ cd "$root"
 build=build/fuzz
 seconds=${TONEWELL_FUZZ_SECONDS:-20}
 
+# libpng itself is built with the fuzzer's coverage instrumentation and the
+# sanitizers, so that the fuzzer can find its way through the decoder.
+bash scripts/build-libpng.sh fuzz
+deps="$root/build/deps/fuzz"
+
 cmake -S . -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONEWELL_SANITIZE=ON -DTONEWELL_BUILD_FUZZ=ON \
     -DTONEWELL_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION \
-    >/dev/null
+    -DPNG_LIBRARY="$deps/lib/libpng16.a" -DPNG_PNG_INCLUDE_DIR="$deps/include" >/dev/null
 cmake --build "$build" --target png_decode_fuzz
 
 # New inputs go to the working corpus; the seeds in the repository stay as they are.

@@ -19,7 +19,7 @@ sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
 
 # The Windows build compiles libpng from Debian's source package
-# (scripts/build-libpng-mingw.sh), which needs a source entry in APT.
+# (scripts/build-libpng.sh), which needs a source entry in APT.
 sources=(/etc/apt/sources.list /etc/apt/sources.list.d/)
 if ! grep -rqsE '^[[:space:]]*(deb-src|Types:.*deb-src)' "${sources[@]}"; then
     echo "Adding a deb-src entry for bookworm main"

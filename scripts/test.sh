@@ -7,7 +7,7 @@ cd "$root"
 
 bash scripts/setup.sh
 # The Windows build links a static libpng cross-built from Debian's sources.
-bash scripts/build-libpng-mingw.sh
+bash scripts/build-libpng.sh mingw
 
 # A private, quiet Wine prefix so the Windows tests never touch the user's.
 export WINEDEBUG=-all
