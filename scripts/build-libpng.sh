@@ -39,7 +39,10 @@ echo "Building libpng ($flavour) into $prefix"
 
 # One source tree for every flavour, fetched once.
 src_parent="$deps/src"
-src=$(find "$src_parent" -mindepth 1 -maxdepth 1 -type d -name 'libpng1.6-*' 2>/dev/null | head -n 1)
+src=""
+if [[ -d "$src_parent" ]]; then
+    src=$(find "$src_parent" -mindepth 1 -maxdepth 1 -type d -name 'libpng1.6-*' | head -n 1)
+fi
 if [[ -z "$src" || ! -x "$src/configure" ]]; then
     rm -rf "$src_parent"
     mkdir -p "$src_parent"
