@@ -14,6 +14,14 @@ namespace {
 
 constexpr std::size_t kSignatureBytes = 8;
 
+// Known ancillary chunks that cannot change the decoded pixels (no gamma,
+// colour or background step is ever requested). libpng passes over them
+// without parsing: for this decoder text, profiles and metadata are attack
+// surface only (compressed text and profiles, large allocations). tRNS stays.
+constexpr png_byte kIgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0"
+                                      "pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+constexpr int kIgnoredChunkCount = int(sizeof kIgnoredChunks / 5);
+
 // libpng's user read context: the unread rest of the image in memory.
 struct MemoryReader {
     const unsigned char* next;
@@ -75,6 +83,7 @@ bool ReadHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32
     // libpng refuses larger images while reading the header, before it
     // allocates anything for the rows.
     png_set_user_limits(png, RAST_MAX_DIMENSION, RAST_MAX_DIMENSION);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, kIgnoredChunkCount);
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     // Fuzzed inputs rarely keep valid checksums; let them reach the decoding.
     png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);

@@ -6,8 +6,10 @@
 #include "RAST_IBitmap.h"
 
 // Largest image the decoder accepts: each side at most RAST_MAX_DIMENSION
-// pixels and at most this many pixels in all (256 MiB of pixel memory).
-constexpr long long RAST_PNG_MAX_PIXELS = 1LL << 26;
+// pixels and at most this many pixels in all (64 MiB of pixel memory, some
+// 120 times the editor's background), so a forged header cannot make it
+// allocate more.
+constexpr long long RAST_PNG_MAX_PIXELS = 1LL << 24;
 
 // Decodes the PNG image in data[0..size). With a null target the result is a
 // new RAST_MemBitmap (row alignment 4) that the caller owns; with a target, the

@@ -186,6 +186,23 @@ TEST(PngDecode, InterlacedImageMatchesPlainOne) {
     EXPECT_EQ(At(*plain, 4, 2), RAST_MakePixel(255 - 8, 160, 180, 6));
 }
 
+TEST(PngDecode, AncillaryChunksDoNotChangeThePixels) {
+    const Bytes plain = SmallRgba();
+    Bytes annotated = plain;
+    InsertChunk(annotated, "gAMA", {0, 0, 0xB1, 0x8F}); // 1 / 2.2
+    InsertChunk(annotated, "tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'});
+    InsertChunk(annotated, "pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x0B, 0x13, 1});
+    // Metadata that claims more than it holds is passed over as well.
+    InsertChunk(annotated, "eXIf", {'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xFF});
+    InsertChunk(annotated, "zTXt", {'k', 0, 0, 0x78, 0x9C, 0xFF});
+    auto a = Decode(plain);
+    auto b = Decode(annotated);
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(b);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_EQ(Row(*b, y), Row(*a, y));
+}
+
 TEST(PngDecode, TargetIsResizedFilledAndReturned) {
     RAST_MemBitmap target(40, 30, 16);
     std::fill(target.pixelData(), target.pixelData() + 30 * target.rowStride(), 0xDEADBEEF);

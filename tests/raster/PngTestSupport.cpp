@@ -70,6 +70,18 @@ void PatchHeaderSize(std::vector<unsigned char>& png, std::uint32_t width, std::
     WriteBigEndian(ihdr + 8 + length, std::uint32_t(crc));
 }
 
+void InsertChunk(std::vector<unsigned char>& png, const char type[4],
+                 const std::vector<unsigned char>& data) {
+    std::vector<unsigned char> chunk(8 + data.size() + 4);
+    WriteBigEndian(chunk.data(), std::uint32_t(data.size()));
+    std::memcpy(&chunk[4], type, 4);
+    if (!data.empty()) std::memcpy(&chunk[8], data.data(), data.size());
+    const uLong crc = crc32(crc32(0, nullptr, 0), &chunk[4], uInt(4 + data.size()));
+    WriteBigEndian(&chunk[8 + data.size()], std::uint32_t(crc));
+    const std::size_t afterHeader = 8 + 12 + ReadBigEndian(&png[8]);
+    png.insert(png.begin() + std::ptrdiff_t(afterHeader), chunk.begin(), chunk.end());
+}
+
 std::size_t EndOfImageData(const std::vector<unsigned char>& png) {
     std::size_t end = 0;
     for (std::size_t at = 8; at + 12 <= png.size();) {

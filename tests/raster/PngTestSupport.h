@@ -25,6 +25,10 @@ std::vector<unsigned char> EncodePng(const PngSpec& spec);
 // Rewrites width and height in the IHDR chunk of an encoded file and fixes its CRC.
 void PatchHeaderSize(std::vector<unsigned char>& png, std::uint32_t width, std::uint32_t height);
 
+// Inserts a chunk with a valid CRC right after IHDR.
+void InsertChunk(std::vector<unsigned char>& png, const char type[4],
+                 const std::vector<unsigned char>& data);
+
 // Offset just past the last IDAT chunk: every shorter prefix lacks image data.
 std::size_t EndOfImageData(const std::vector<unsigned char>& png);
 
