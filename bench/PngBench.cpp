@@ -15,10 +15,10 @@ constexpr int kWidth = 368, kHeight = 370;
 // as a drawn background does (neither flat nor noise).
 const std::vector<unsigned char>& BackgroundPng() {
     static const std::vector<unsigned char> png = [] {
-        PngSpec spec;
-        spec.width = kWidth;
-        spec.height = kHeight;
-        spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+        PngDescription desc;
+        desc.width = kWidth;
+        desc.height = kHeight;
+        desc.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
         unsigned seed = 12345;
         for (int y = 0; y < kHeight; ++y) {
             std::vector<unsigned char> row;
@@ -31,9 +31,9 @@ const std::vector<unsigned char>& BackgroundPng() {
                 row.insert(row.end(), {(unsigned char)(shade / 2), (unsigned char)(shade * 3 / 4),
                                        (unsigned char)shade, (unsigned char)alpha});
             }
-            spec.rows.push_back(row);
+            desc.rows.push_back(row);
         }
-        return EncodePng(spec);
+        return EncodePng(desc);
     }();
     return png;
 }

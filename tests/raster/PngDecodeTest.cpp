@@ -24,30 +24,30 @@ std::vector<Pixel> Row(const RAST_IBitmap& bitmap, int y) {
     return std::vector<Pixel>(row, row + bitmap.width());
 }
 
-PngSpec Image(int colorType, int bitDepth, std::vector<std::vector<unsigned char>> rows,
-              int width) {
-    PngSpec spec;
-    spec.colorType = colorType;
-    spec.bitDepth = bitDepth;
-    spec.width = width;
-    spec.height = int(rows.size());
-    spec.rows = std::move(rows);
-    return spec;
+PngDescription Image(int colorType, int bitDepth, std::vector<std::vector<unsigned char>> rows,
+                     int width) {
+    PngDescription desc;
+    desc.colorType = colorType;
+    desc.bitDepth = bitDepth;
+    desc.width = width;
+    desc.height = int(rows.size());
+    desc.rows = std::move(rows);
+    return desc;
 }
 
 // 5 x 3 RGBA with distinct pixels, for the failure cases.
 Bytes SmallRgba(bool interlaced = false) {
-    PngSpec spec = Image(PNG_COLOR_TYPE_RGB_ALPHA, 8, {}, 5);
-    spec.interlaced = interlaced;
-    spec.height = 3;
+    PngDescription desc = Image(PNG_COLOR_TYPE_RGB_ALPHA, 8, {}, 5);
+    desc.interlaced = interlaced;
+    desc.height = 3;
     for (int y = 0; y < 3; ++y) {
         std::vector<unsigned char> row;
         for (int x = 0; x < 5; ++x)
             row.insert(row.end(), {(unsigned char)(x * 40), (unsigned char)(y * 90),
                                    (unsigned char)(x + y), (unsigned char)(255 - x * y)});
-        spec.rows.push_back(row);
+        desc.rows.push_back(row);
     }
-    return EncodePng(spec);
+    return EncodePng(desc);
 }
 
 TEST(PngDecode, RgbaBecomesStraightArgbWordsInBgraByteOrder) {
@@ -133,17 +133,17 @@ TEST(PngDecode, PaletteOfEveryDepthWithAndWithoutTransparency) {
             packed[x / perByte] |= (unsigned char)(indices[x] << (8 - depth * (x % perByte + 1)));
         std::vector<unsigned char> row(packed, packed + (width * depth + 7) / 8);
 
-        PngSpec spec = Image(PNG_COLOR_TYPE_PALETTE, depth, {row}, width);
-        spec.palette.assign(palette.begin(), palette.begin() + (depth == 1 ? 2 : 4));
-        auto opaque = Decode(EncodePng(spec));
+        PngDescription desc = Image(PNG_COLOR_TYPE_PALETTE, depth, {row}, width);
+        desc.palette.assign(palette.begin(), palette.begin() + (depth == 1 ? 2 : 4));
+        auto opaque = Decode(EncodePng(desc));
         ASSERT_TRUE(opaque);
         std::vector<Pixel> expected = {0xFFFF0000, 0xFF000000};
         if (width == 4) expected.insert(expected.end(), {0xFF0000FF, 0xFF00FF00});
         EXPECT_EQ(Row(*opaque, 0), expected);
 
         // tRNS gives entries 0 and 1 their own alpha; the others stay opaque.
-        spec.paletteAlpha = {0x00, 0x80};
-        auto translucent = Decode(EncodePng(spec));
+        desc.paletteAlpha = {0x00, 0x80};
+        auto translucent = Decode(EncodePng(desc));
         ASSERT_TRUE(translucent);
         expected[0] = 0x80FF0000;
         expected[1] = 0x00000000;
@@ -152,21 +152,21 @@ TEST(PngDecode, PaletteOfEveryDepthWithAndWithoutTransparency) {
 }
 
 TEST(PngDecode, TransparentColourOfGreyAndRgbBecomesAlphaZero) {
-    PngSpec grey = Image(PNG_COLOR_TYPE_GRAY, 8, {{0x10, 0x20}}, 2);
+    PngDescription grey = Image(PNG_COLOR_TYPE_GRAY, 8, {{0x10, 0x20}}, 2);
     grey.hasTransparentColor = true;
     grey.transparentColor.gray = 0x20;
     auto g = Decode(EncodePng(grey));
     ASSERT_TRUE(g);
     EXPECT_EQ(Row(*g, 0), (std::vector<Pixel>{0xFF101010, 0x00202020}));
 
-    PngSpec grey2 = Image(PNG_COLOR_TYPE_GRAY, 2, {{0b01100000}}, 2);
+    PngDescription grey2 = Image(PNG_COLOR_TYPE_GRAY, 2, {{0b01100000}}, 2);
     grey2.hasTransparentColor = true;
     grey2.transparentColor.gray = 1;
     auto g2 = Decode(EncodePng(grey2));
     ASSERT_TRUE(g2);
     EXPECT_EQ(Row(*g2, 0), (std::vector<Pixel>{0x00555555, 0xFFAAAAAA}));
 
-    PngSpec rgb = Image(PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3, 4, 5, 6}}, 2);
+    PngDescription rgb = Image(PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3, 4, 5, 6}}, 2);
     rgb.hasTransparentColor = true;
     rgb.transparentColor.red = 4;
     rgb.transparentColor.green = 5;

@@ -14,16 +14,16 @@ void AppendToVector(png_structp png, png_bytep data, png_size_t length) {
 void NoFlush(png_structp) {}
 
 // Holds nothing with a destructor: libpng's errors jump back here.
-bool Write(png_structp png, png_infop info, const PngSpec& spec, png_bytepp rows) {
+bool Write(png_structp png, png_infop info, const PngDescription& desc, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth,
-                 spec.colorType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, png_uint_32(desc.width), png_uint_32(desc.height), desc.bitDepth,
+                 desc.colorType, desc.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
-    if (spec.hasTransparentColor) png_set_tRNS(png, info, nullptr, 0, &spec.transparentColor);
+    if (!desc.palette.empty())
+        png_set_PLTE(png, info, desc.palette.data(), int(desc.palette.size()));
+    if (!desc.paletteAlpha.empty())
+        png_set_tRNS(png, info, desc.paletteAlpha.data(), int(desc.paletteAlpha.size()), nullptr);
+    if (desc.hasTransparentColor) png_set_tRNS(png, info, nullptr, 0, &desc.transparentColor);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, info);
@@ -44,17 +44,17 @@ void WriteBigEndian(unsigned char* p, std::uint32_t v) {
 
 } // namespace
 
-std::vector<unsigned char> EncodePng(const PngSpec& spec) {
+std::vector<unsigned char> EncodePng(const PngDescription& desc) {
     std::vector<unsigned char> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return out;
     png_infop info = png_create_info_struct(png);
-    std::vector<std::vector<unsigned char>> rowData = spec.rows;
+    std::vector<std::vector<unsigned char>> rowData = desc.rows;
     std::vector<png_bytep> rows;
     for (auto& row : rowData)
         rows.push_back(row.data());
     png_set_write_fn(png, &out, AppendToVector, NoFlush);
-    const bool ok = info && int(rows.size()) == spec.height && Write(png, info, spec, rows.data());
+    const bool ok = info && int(rows.size()) == desc.height && Write(png, info, desc, rows.data());
     png_destroy_write_struct(&png, info ? &info : nullptr);
     if (!ok) out.clear();
     return out;

@@ -5,7 +5,7 @@
 #include <png.h>
 #include <vector>
 
-struct PngSpec {
+struct PngDescription {
     int width = 1;
     int height = 1;
     int colorType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -20,7 +20,7 @@ struct PngSpec {
 };
 
 // The encoded file; empty if libpng refused the description.
-std::vector<unsigned char> EncodePng(const PngSpec& spec);
+std::vector<unsigned char> EncodePng(const PngDescription& desc);
 
 // Rewrites width and height in the IHDR chunk of an encoded file and fixes its CRC.
 void PatchHeaderSize(std::vector<unsigned char>& png, std::uint32_t width, std::uint32_t height);
