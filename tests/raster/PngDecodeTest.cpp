@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "PngTestSupport.h"
 #include "RAST_MemBitmap.h"
@@ -221,6 +222,27 @@ TEST(PngDecode, TargetIsResizedFilledAndReturned) {
     EXPECT_EQ(RAST_DecodePNGMemory(broken.data(), broken.size(), &target), nullptr);
     EXPECT_EQ(RAST_DecodePNGMemory(png.data(), png.size(), &target), &target);
     EXPECT_EQ(Row(target, 2), Row(*fresh, 2));
+}
+
+TEST(PngDecode, SeparateThreadsDecodeAtTheSameTime) {
+    const Bytes good = SmallRgba(true);
+    const Bytes broken(good.begin(), good.begin() + good.size() / 2);
+    auto reference = Decode(good);
+    ASSERT_TRUE(reference);
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i) {
+                // Failing decodes between good ones: each thread jumps out of libpng.
+                if (RAST_DecodePNGMemory(broken.data(), broken.size())) ++mismatches[t];
+                auto bitmap = Decode(good);
+                if (!bitmap || Row(*bitmap, 2) != Row(*reference, 2)) ++mismatches[t];
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 // A target that records resizes and can refuse to allocate or store rows upside down.
