@@ -19,20 +19,49 @@ sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
 
 # The Windows build compiles libpng from Debian's source package
-# (scripts/build-libpng.sh), which needs a source entry in APT.
+# (scripts/build-libpng.sh), which needs a source entry in APT. The entry
+# mirrors the machine's own binary entry for its release (same archive, same
+# key: APT refuses two entries of one archive with different keys).
 sources=(/etc/apt/sources.list /etc/apt/sources.list.d/)
 if ! grep -rqsE '^[[:space:]]*(deb-src|Types:.*deb-src)' "${sources[@]}"; then
-    echo "Adding a deb-src entry for bookworm main"
-    # APT refuses two entries of one archive with different keys, so the new
-    # entry names the key of the existing binary entry when there is one.
-    keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-    entry="Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main"
-    if grep -rqsiE "signed-by[:=][[:space:]]*$keyring" "${sources[@]}"; then
-        entry+=$'\n'"Signed-By: $keyring"
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    archive=""
+    keyring=""
+    # One-line entries: "deb [options] URI suite components..."
+    read -r archive keyring < <(grep -hsE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list \
+        /etc/apt/sources.list.d/*.list 2>/dev/null |
+        awk -v suite="$codename" '{
+            key = ""
+            if (match($0, /signed-by=[^] ]+/)) key = substr($0, RSTART + 10, RLENGTH - 10)
+            sub(/\[[^]]*\]/, "")
+            if ($3 == suite) { print $2, key; exit }
+        }') || true
+    if [[ -z "$archive" ]]; then
+        # Stanzas of .sources files whose Suites hold the release itself.
+        read -r archive keyring < <(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+            awk -v suite="$codename" 'BEGIN { RS = "" } {
+                uris = ""; key = ""; found = 0; binary = 0
+                n = split($0, lines, "\n")
+                for (i = 1; i <= n; i++) {
+                    split(lines[i], f, /[ \t]+/)
+                    if (f[1] == "Types:") for (j = 2; j in f; j++) if (f[j] == "deb") binary = 1
+                    if (f[1] == "URIs:") uris = f[2]
+                    if (f[1] == "Signed-By:") key = f[2]
+                    if (f[1] == "Suites:") for (j = 2; j in f; j++) if (f[j] == suite) found = 1
+                }
+                if (binary && found && uris != "") { print uris, key; exit }
+            }') || true
     fi
+    if [[ -z "$codename" || -z "$archive" ]]; then
+        echo "setup: no binary APT entry for this release to add a source entry beside" >&2
+        exit 1
+    fi
+    echo "Adding a deb-src entry for $codename main"
+    entry="Types: deb-src
+URIs: $archive
+Suites: $codename
+Components: main"
+    [[ -n "$keyring" ]] && entry+=$'\n'"Signed-By: $keyring"
     echo "$entry" | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/tonewell-deb-src.sources >/dev/null
     "${sudo_cmd[@]}" apt-get update -qq
 fi
