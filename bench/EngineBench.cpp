@@ -6,12 +6,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "CLS_TONEWELL.h"
+#include "PairedRatioReporter.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 
@@ -180,42 +179,6 @@ void Process32Adapter(benchmark::State& state) {
     state.counters["overhead_pct"] = (adapterSeconds / engineSeconds - 1.0) * 100.0;
 }
 
-// Prints the usual table, then each case's figures per frame (medians when
-// runs are repeated).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const auto ratio = run.counters.find("x_baseline");
-            if (run.error_occurred || !(single || median) || ratio == run.counters.end()) continue;
-            rows[run.run_name.function_name] = {run.counters.at("ns_per_frame").value,
-                                                run.counters.at("baseline_ns").value,
-                                                ratio->second.value};
-        }
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        if (rows.empty()) return;
-        std::printf("\n%-34s %10s %12s %10s\n", "case (512-frame blocks, 48 kHz)", "ns/frame",
-                    "two cos ns", "x baseline");
-        for (const auto& [name, row] : rows)
-            std::printf("%-34s %10.2f %12.2f %10.3f\n", name.c_str(), row.ns, row.baselineNs,
-                        row.ratio);
-    }
-
-private:
-    struct Row {
-        double ns, baselineNs, ratio;
-    };
-    std::map<std::string, Row> rows;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -234,7 +197,8 @@ int main(int argc, char** argv) {
                 ->UseManualTime();
         }
     }
-    RatioReporter reporter;
+    PairedRatioReporter reporter({"case (512-frame blocks, 48 kHz)", "ns_per_frame", "ns/frame",
+                                  "baseline_ns", "two cos ns", "x_baseline", "x baseline", 2});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -6,11 +6,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "PairedRatioReporter.h"
 #include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_Primitives.h"
@@ -84,42 +83,6 @@ void ArcBand(benchmark::State& state) {
     state.counters["arcs"] = arcs;
 }
 
-// Prints the usual table, then each blit's paired ratio to memcpy (medians
-// when runs are repeated).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const auto ratio = run.counters.find("x_memcpy");
-            if (run.error_occurred || !(single || median) || ratio == run.counters.end()) continue;
-            rows[run.run_name.function_name] = {run.counters.at("us_per_blit").value,
-                                                run.counters.at("memcpy_us").value,
-                                                ratio->second.value};
-        }
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        if (rows.empty()) return;
-        std::printf("\n%-34s %10s %10s %10s\n", "case (368 x 370 pixels)", "us/blit", "memcpy us",
-                    "x memcpy");
-        for (const auto& [name, row] : rows)
-            std::printf("%-34s %10.1f %10.1f %10.2f\n", name.c_str(), row.us, row.memcpyUs,
-                        row.ratio);
-    }
-
-private:
-    struct Row {
-        double us, memcpyUs, ratio;
-    };
-    std::map<std::string, Row> rows;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -139,7 +102,8 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMicrosecond)
             ->UseManualTime();
     benchmark::RegisterBenchmark("ArcBand/r33/t6.3/300deg", ArcBand)->Unit(benchmark::kMicrosecond);
-    RatioReporter reporter;
+    PairedRatioReporter reporter({"case (368 x 370 pixels)", "us_per_blit", "us/blit", "memcpy_us",
+                                  "memcpy us", "x_memcpy", "x memcpy", 1});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
