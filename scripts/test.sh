@@ -19,15 +19,30 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
 fi
 
 status=0
+passed=0
+failed=0
 for preset in linux linux-debug windows; do
     echo "== $preset =="
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
-    ctest --preset "$preset" || status=1
+    if ctest --preset "$preset"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        status=1
+    fi
 done
 wineserver -k >/dev/null 2>&1 || true
 
 # A short, bounded fuzzing run of the PNG decoder (clang, libFuzzer, sanitizers).
 echo "== fuzz =="
-bash scripts/fuzz-png.sh || status=1
+if bash scripts/fuzz-png.sh; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    status=1
+fi
+
+# One line for the whole run: each preset's suite and the fuzzing run.
+echo "suites: $passed passed, $failed failed"
 exit $status
