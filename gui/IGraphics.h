@@ -1,0 +1,129 @@
+// The platform-neutral editor surface: a fixed-size drawing area that owns the
+// ordered list of controls (index 0 is the background, list order is z-order),
+// paints the dirty ones into an off-screen bitmap and presents it, finds the
+// control under the pointer, and carries values between controls and the
+// plug-in's parameters. A platform subclass supplies the window.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "IArgb.h"
+#include "IBounds.h"
+#include "IControl.h"
+#include "IEditorSurface.h"
+#include "ITextStyle.h"
+
+class ICoreBase;
+class IEngineParam;
+class RAST_IBitmap;
+class RAST_MemBitmap;
+class RAST_SysBitmap;
+
+class IGraphics : public IEditorSurface {
+public:
+    // The look of the parameter popup menu.
+    struct PopupStyle {
+        ITextStyle text{"Arial", 15, IArgb{200, 255, 255, 255}};
+        IArgb background{245, 50, 50, 50};
+        IArgb highlight{75, 200, 200, 200};
+    };
+
+    static constexpr int kDefaultFps = 24;
+
+    // fps of 0 or less gives the default rate; negative sizes count as 0.
+    IGraphics(ICoreBase* plug, int width, int height, int fps = 0);
+    ~IGraphics() override;
+
+    IGraphics(const IGraphics&) = delete;
+    IGraphics& operator=(const IGraphics&) = delete;
+
+    // What the plug-in core calls.
+    void PushParamToControls(int paramIndex, double value, bool isNormalized) override;
+    void PrepareDrawing() override;
+    void HideParamControls(int paramIndex, bool hide) override;
+    int Width() const override { return width; }
+    int Height() const override { return height; }
+    int FrameRate() const override { return fps; }
+
+    // Control list. The surface takes ownership; returns the new index, or -1
+    // for a null control.
+    int AddControl(std::unique_ptr<IControl> control);
+    int NumControls() const { return static_cast<int>(controls.size()); }
+    // Null outside the list.
+    IControl* GetControl(int index) const;
+    // Repaints everything on the next paint by dirtying the background.
+    void RedrawAll();
+
+    // Index of the control that receives a pointer event at (x, y): the
+    // captured control, else the topmost visible, enabled one containing it; -1 for none.
+    int FindControlAt(int x, int y) const;
+    // Paints the controls overlapping box, marks every control clean and presents.
+    bool PaintRegion(const IBounds& box);
+    // Union of the bounds of every dirty control; false when none is dirty.
+    bool CollectDirty(IBounds& out) const;
+
+    // The popup marker: set while a popup menu is open, and after one was
+    // dismissed by a click elsewhere until the next click of a control.
+    bool PopupMarkerSet() const { return popupMarker != PopupMarker::None; }
+    void ForgetPopup();
+
+    ICoreBase* Plug() const { return plug; }
+    const PopupStyle& GetPopupStyle() const { return popupStyle; }
+    void SetPopupStyle(const PopupStyle& style) { popupStyle = style; }
+    bool HandlesMouseOver() const { return handleMouseOver; }
+    void SetHandleMouseOver(bool handle) { handleMouseOver = handle; }
+    int MouseOverIndex() const { return mouseOverIndex; }
+    int MouseCapture() const { return mouseCapture; }
+    // The clip of every drawing operation while painting.
+    const IBounds& DrawBounds() const { return drawBounds; }
+    // Null until PrepareDrawing.
+    RAST_IBitmap* DrawBitmap() const;
+
+    // Window operations, implemented by the platform's window.
+    // Copies a box of the draw bitmap to the screen.
+    virtual bool PresentRegion(const IBounds& box) = 0;
+    // Takes a new size and drops every control (the layout builds anew).
+    virtual void Resize(int newWidth, int newHeight);
+    virtual bool HasOpenWindow() const { return WindowHandle() != nullptr; }
+    // Text entry or a choice list for a parameter over the control.
+    virtual void PromptParamEntry(IControl* control, const IEngineParam* param, bool centred);
+    // Folders of the host executable and of the plug-in module; false when unknown.
+    virtual bool HostDirectory(std::string& out);
+    virtual bool ModuleDirectory(std::string& out);
+    // System dialogs; false when cancelled or unavailable.
+    virtual bool AskForFile(std::string& path, int action, const char* initialDir,
+                            const char* extensions);
+    virtual bool AskForColour(IArgb& colour, const char* title);
+    virtual bool OpenLink(const char* url, const char* title, const char* confirmText,
+                          const char* errorText);
+    // A wheel event delivered by the host instead of the window.
+    virtual void WheelFromHost(double delta);
+    virtual void* WindowHandle() const { return nullptr; }
+    // A new bitmap holding the image resource, or null when it cannot be loaded.
+    virtual std::unique_ptr<RAST_IBitmap> LoadImageResource(int id);
+
+protected:
+    enum class PopupMarker { None, Open, Dismissed };
+
+    PopupStyle popupStyle;
+    bool handleMouseOver = false;
+    int mouseOverIndex = -1;
+    PopupMarker popupMarker = PopupMarker::None;
+    std::vector<std::unique_ptr<IControl>> controls;
+    ICoreBase* plug;
+    IBounds drawBounds;
+    std::unique_ptr<RAST_SysBitmap> drawBitmap;
+    std::unique_ptr<RAST_MemBitmap> scratchBitmap;
+    int width, height;
+    int fps;
+    int nextSyntheticId = -1;
+    int mouseCapture = -1;
+    int lastMouseX = -1, lastMouseY = -1;
+
+private:
+    // Deleted last to first, so later controls never outlive the earlier ones.
+    void DeleteControls();
+};

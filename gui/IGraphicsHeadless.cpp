@@ -1,0 +1,48 @@
+#include "IGraphicsHeadless.h"
+
+#include "ICoreBase.h"
+#include "RAST_Blit.h"
+#include "RAST_SysBitmap.h"
+
+IGraphicsHeadless::IGraphicsHeadless(ICoreBase* plug, int width, int height, int fps)
+    : IGraphics(plug, width, height, fps), screen(Width(), Height(), 4) {}
+
+bool IGraphicsHeadless::PresentRegion(const IBounds& box) {
+    if (!drawBitmap) return false;
+    ++presentCount;
+    lastPresented = box;
+    const IBounds clip = box.Intersect(IBounds{0, 0, Width(), Height()});
+    if (clip.IsEmpty()) return true;
+    RAST_BlitArea(&screen, drawBitmap.get(), clip.left, clip.top, clip.left, clip.top, clip.W(),
+                  clip.H(), 1.0f, RAST_MODE_COPY);
+    return true;
+}
+
+void IGraphicsHeadless::Resize(int newWidth, int newHeight) {
+    IGraphics::Resize(newWidth, newHeight);
+    screen.resize(Width(), Height());
+}
+
+void IGraphicsHeadless::OpenEditorWindow(void*) {
+    open = true;
+}
+
+void IGraphicsHeadless::CloseEditorWindow() {
+    open = false;
+    countdown = 0;
+}
+
+void IGraphicsHeadless::StartParamChangeCountdown(int ticks) {
+    countdown = ticks < 1 ? 1 : ticks;
+}
+
+void IGraphicsHeadless::StopParamChangeCountdown() {
+    countdown = 0;
+}
+
+void IGraphicsHeadless::Tick() {
+    if (countdown > 0 && --countdown == 0 && plug) plug->EndPendingHostEdit();
+    if (!open) return;
+    IBounds dirty;
+    if (CollectDirty(dirty)) PaintRegion(dirty);
+}

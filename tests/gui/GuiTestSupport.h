@@ -1,0 +1,109 @@
+#pragma once
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "IControl.h"
+#include "ICoreBase.h"
+#include "IGraphicsHeadless.h"
+#include "RAST_Primitives.h"
+
+// A small plug-in core with one parameter of each kind the controls treat
+// differently; it records the edits the editor sends.
+class GuiTestCore : public ICoreBase {
+public:
+    enum Param { kLevel = 0, kSteps, kWave, kSwitch, kNumParams };
+
+    GuiTestCore()
+        : ICoreBase(kNumParams, "2-2", 1, "GuiTest", "GuiTest", "Maker", 1, 0x47756954, 0x4D6B7231,
+                    0, false, false, true, 1) {
+        // Curve 2 on 0..100: plain 25 is normalised 0.5.
+        GetParam(kLevel)->DefineContinuous("Level", 25.0, 0.0, 100.0, 0.01, "%");
+        GetParam(kLevel)->SetCurve(2.0);
+        GetParam(kSteps)->DefineInteger("Steps", 5, 0, 10, "");
+        GetParam(kWave)->DefineEnum("Wave", 2, 4, "");
+        for (const char* text : {"Sine", "Sine half", "Triangle", "Square"})
+            GetParam(kWave)->SetValueText(GetParam(kWave)->ValueTextCount(), text);
+        GetParam(kSwitch)->DefineEnum("Switch", 1, 2, "");
+        GetParam(kSwitch)->SetValueText(0, "Off");
+        GetParam(kSwitch)->SetValueText(1, "On");
+    }
+
+    void BeginHostEdit(int index) override { begun.push_back(index); }
+    void NotifyHostOfEdit(int index, double normalized) override {
+        edits.emplace_back(index, normalized);
+    }
+    void EndHostEdit(int index) override { ended.push_back(index); }
+    int32_t SamplePosition() override { return 0; }
+    double Tempo() override { return 120.0; }
+    void TimeSignature(int* numerator, int* denominator) override {
+        *numerator = 4;
+        *denominator = 4;
+    }
+    bool EmitMidiMessage(const MidiMessage&) override { return true; }
+
+    std::vector<int> begun, ended;
+    std::vector<std::pair<int, double>> edits;
+};
+
+// A control that fills its bounds with one colour and counts its paints.
+class SolidControl : public IControl {
+public:
+    SolidControl(ICoreBase* plug, const IBounds& bounds, int paramIndex = -1,
+                 Pixel colour = RAST_MakePixel(255, 200, 40, 40))
+        : IControl(plug, bounds, paramIndex), colour(colour) {}
+
+    bool Paint(IGraphics& graphics) override {
+        ++paints;
+        const IBounds clip = bounds.Intersect(graphics.DrawBounds());
+        if (clip.IsEmpty() || !graphics.DrawBitmap()) return true;
+        RAST_FillRectangle(graphics.DrawBitmap(), clip.left, clip.top, clip.W(), clip.H(), colour,
+                           1.0f, RAST_MODE_COPY);
+        return true;
+    }
+
+    Pixel colour;
+    int paints = 0;
+};
+
+// A headless surface that records requests for value entry.
+class RecordingSurface : public IGraphicsHeadless {
+public:
+    using IGraphicsHeadless::IGraphicsHeadless;
+
+    void PromptParamEntry(IControl* control, const IEngineParam* param, bool centred) override {
+        prompts.push_back({control, param, centred});
+    }
+
+    struct Prompt {
+        IControl* control;
+        const IEngineParam* param;
+        bool centred;
+    };
+    std::vector<Prompt> prompts;
+};
+
+// Builds controls on a surface, then attaches it to the core the way the
+// plug-in does, so the controls receive the parameters' first values.
+class SurfaceFixture {
+public:
+    static constexpr int kWidth = 100, kHeight = 80;
+
+    SurfaceFixture() : owned(std::make_unique<RecordingSurface>(&core, kWidth, kHeight, 30)) {
+        surface = owned.get();
+    }
+
+    template <typename Control, typename... Args> Control* Add(Args&&... args) {
+        auto control = std::make_unique<Control>(&core, std::forward<Args>(args)...);
+        Control* raw = control.get();
+        surface->AddControl(std::move(control));
+        return raw;
+    }
+
+    void Attach() { core.AttachEditor(std::move(owned)); }
+
+    GuiTestCore core;
+    std::unique_ptr<RecordingSurface> owned;
+    RecordingSurface* surface;
+};
