@@ -2,12 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "ICoreBase.h"
 #include "IEngineParam.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
 #include "RAST_SysBitmap.h"
+
+namespace {
+int ClampToInt(int64_t v) {
+    return static_cast<int>(
+        std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+} // namespace
 
 IGraphics::IGraphics(ICoreBase* plug, int width, int height, int fps)
     : plug(plug), width(std::max(0, width)), height(std::max(0, height)),
@@ -69,6 +78,92 @@ int IGraphics::FindControlAt(int x, int y) const {
         if (control.Contains(x, y)) return i;
     }
     return -1;
+}
+
+void IGraphics::ReleaseCapture() {
+    mouseCapture = -1;
+    lastMouseX = lastMouseY = -1;
+}
+
+void IGraphics::MouseDownAt(int x, int y, const IMouseKeys& keys) {
+    ReleaseCapture();
+    const int index = FindControlAt(x, y);
+    IControl* control = GetControl(index);
+    if (!control) return;
+    mouseCapture = index;
+    lastMouseX = x;
+    lastMouseY = y;
+    if (plug && control->IsBound()) plug->BeginHostEdit(control->ParamIndex());
+    control->MouseDown(x, y, keys);
+}
+
+void IGraphics::MouseUpAt(int x, int y, const IMouseKeys& keys) {
+    IControl* control = GetControl(FindControlAt(x, y));
+    ReleaseCapture();
+    if (!control) return;
+    control->MouseUp(x, y, keys);
+    if (plug && control->IsBound()) plug->EndHostEdit(control->ParamIndex());
+}
+
+void IGraphics::MouseDragTo(int x, int y, const IMouseKeys& keys) {
+    IControl* control = GetControl(mouseCapture);
+    if (!control) return;
+    // Wide differences: the window may report any coordinates once captured.
+    const int64_t dX = int64_t{x} - lastMouseX, dY = int64_t{y} - lastMouseY;
+    if (dX == 0 && dY == 0) return;
+    lastMouseX = x;
+    lastMouseY = y;
+    control->MouseDrag(x, y, ClampToInt(dX), ClampToInt(dY), keys);
+}
+
+bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
+    ReleaseCapture();
+    const int index = FindControlAt(x, y);
+    IControl* control = GetControl(index);
+    if (!control) return false;
+    // The end of this edit comes with the next button release.
+    if (plug && control->IsBound()) plug->BeginHostEdit(control->ParamIndex());
+    if (!control->DoubleClickAsClick()) {
+        control->MouseDoubleClick(x, y, keys);
+        return false;
+    }
+    mouseCapture = index;
+    lastMouseX = x;
+    lastMouseY = y;
+    control->MouseDown(x, y, keys);
+    return true;
+}
+
+void IGraphics::MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta) {
+    IControl* control = GetControl(FindControlAt(x, y));
+    if (!control) return;
+    control->MouseWheel(x, y, keys, delta);
+    // A wheel turn has no release; the core ends the edit after a short countdown.
+    if (plug && control->IsBound()) plug->EndHostEditLater(control->ParamIndex());
+}
+
+bool IGraphics::MouseOverAt(int x, int y, const IMouseKeys& keys) {
+    if (!handleMouseOver) return false;
+    const int index = FindControlAt(x, y);
+    IControl* control = GetControl(index);
+    if (!control) return true;
+    lastMouseX = x;
+    lastMouseY = y;
+    control->MouseOver(x, y, keys);
+    if (mouseOverIndex != index)
+        if (IControl* previous = GetControl(mouseOverIndex)) previous->MouseOut();
+    mouseOverIndex = index;
+    return true;
+}
+
+void IGraphics::MouseLeft() {
+    for (const auto& control : controls)
+        control->MouseOut();
+    mouseOverIndex = -1;
+}
+
+void IGraphics::KeyDownAt(int x, int y, int key) {
+    if (IControl* control = GetControl(FindControlAt(x, y))) control->KeyDown(x, y, key);
 }
 
 bool IGraphics::PaintRegion(const IBounds& box) {

@@ -57,6 +57,20 @@ public:
     // Repaints everything on the next paint by dirtying the background.
     void RedrawAll();
 
+    // Pointer and key events from the window, in surface coordinates. A
+    // pressed control captures the pointer until the button is released, and
+    // edits of bound controls are bracketed by begin and end edit to the host.
+    void MouseDownAt(int x, int y, const IMouseKeys& keys);
+    void MouseUpAt(int x, int y, const IMouseKeys& keys);
+    void MouseDragTo(int x, int y, const IMouseKeys& keys);
+    // True when the window must capture the pointer (a double click taken as a press).
+    bool MouseDoubleClickAt(int x, int y, const IMouseKeys& keys);
+    void MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta);
+    // True when the window should track the pointer (mouse-over is wanted).
+    bool MouseOverAt(int x, int y, const IMouseKeys& keys);
+    void MouseLeft();
+    void KeyDownAt(int x, int y, int key);
+
     // Index of the control that receives a pointer event at (x, y): the
     // captured control, else the topmost visible, enabled one containing it; -1 for none.
     int FindControlAt(int x, int y) const;
@@ -126,4 +140,5 @@ protected:
 private:
     // Deleted last to first, so later controls never outlive the earlier ones.
     void DeleteControls();
+    void ReleaseCapture();
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,33 @@ public:
 
     Pixel colour;
     int paints = 0;
+};
+
+// A control that logs the events it receives, one line each.
+class EventControl : public SolidControl {
+public:
+    using SolidControl::SolidControl;
+
+    void MouseDown(int x, int y, const IMouseKeys& keys) override {
+        Log("down", x, y);
+        SolidControl::MouseDown(x, y, keys);
+    }
+    void MouseUp(int x, int y, const IMouseKeys&) override { Log("up", x, y); }
+    void MouseDrag(int, int, int dX, int dY, const IMouseKeys&) override { Log("drag", dX, dY); }
+    void MouseDoubleClick(int x, int y, const IMouseKeys& keys) override {
+        Log("double", x, y);
+        SolidControl::MouseDoubleClick(x, y, keys);
+    }
+    void MouseOver(int x, int y, const IMouseKeys&) override { Log("over", x, y); }
+    void MouseOut() override { events.push_back("out"); }
+    void KeyDown(int, int, int key) override { events.push_back("key " + std::to_string(key)); }
+
+    std::vector<std::string> events;
+
+private:
+    void Log(const char* what, int a, int b) {
+        events.push_back(std::string(what) + " " + std::to_string(a) + "," + std::to_string(b));
+    }
 };
 
 // A headless surface that records requests for value entry.
