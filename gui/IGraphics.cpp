@@ -93,6 +93,13 @@ void IGraphics::MouseDownAt(int x, int y, const IMouseKeys& keys) {
     mouseCapture = index;
     lastMouseX = x;
     lastMouseY = y;
+    // A press anywhere but on the popup and its items closes it; the pressed
+    // control stays in the list (only the popup is removed), so it stays valid.
+    IControl* popup = OpenPopup();
+    if (popup && control != popup && control->Parent() != popup) {
+        ClosePopup(false);
+        mouseCapture = IndexOf(control);
+    }
     if (plug && control->IsBound()) plug->BeginHostEdit(control->ParamIndex());
     control->MouseDown(x, y, keys);
 }
@@ -193,6 +200,38 @@ bool IGraphics::CollectDirty(IBounds& out) const {
 
 void IGraphics::ForgetPopup() {
     popupMarker = PopupMarker::None;
+    openPopup = nullptr;
+}
+
+int IGraphics::IndexOf(const IControl* control) const {
+    if (!control) return -1;
+    for (int i = 0; i < NumControls(); ++i)
+        if (controls[static_cast<size_t>(i)].get() == control) return i;
+    return -1;
+}
+
+void IGraphics::SetOpenPopup(IControl* popup) {
+    if (IndexOf(popup) < 0) return;
+    openPopup = popup;
+    popupMarker = PopupMarker::Open;
+}
+
+void IGraphics::ClosePopup(bool chosen) {
+    const int index = IndexOf(OpenPopup());
+    if (index < 0) return;
+    if (!chosen)
+        if (IControl* owner = openPopup->Parent()) owner->PopupChoice("", -1);
+    controls.erase(controls.begin() + index);
+    openPopup = nullptr;
+    // Indexes above the popup move down; one that named it names nothing now.
+    for (int* slot : {&mouseCapture, &mouseOverIndex}) {
+        if (*slot == index)
+            *slot = -1;
+        else if (*slot > index)
+            --*slot;
+    }
+    popupMarker = chosen ? PopupMarker::None : PopupMarker::Dismissed;
+    RedrawAll();
 }
 
 RAST_IBitmap* IGraphics::DrawBitmap() const {
@@ -205,7 +244,7 @@ void IGraphics::Resize(int newWidth, int newHeight) {
     mouseCapture = -1;
     lastMouseX = lastMouseY = -1;
     mouseOverIndex = -1;
-    popupMarker = PopupMarker::None;
+    ForgetPopup();
     DeleteControls();
     if (drawBitmap) drawBitmap->resize(width, height);
 }

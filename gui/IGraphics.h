@@ -83,6 +83,13 @@ public:
     // dismissed by a click elsewhere until the next click of a control.
     bool PopupMarkerSet() const { return popupMarker != PopupMarker::None; }
     void ForgetPopup();
+    // Makes a control already in the list the open popup menu; ignored otherwise.
+    void SetOpenPopup(IControl* popup);
+    // The open popup menu, or null (also while only the dismissal marker is set).
+    IControl* OpenPopup() const { return popupMarker == PopupMarker::Open ? openPopup : nullptr; }
+    // Removes and deletes the open popup. Closed without a choice, its owner
+    // hears so and the dismissal marker stays set; everything repaints.
+    void ClosePopup(bool chosen);
 
     ICoreBase* Plug() const { return plug; }
     const PopupStyle& GetPopupStyle() const { return popupStyle; }
@@ -126,6 +133,7 @@ protected:
     bool handleMouseOver = false;
     int mouseOverIndex = -1;
     PopupMarker popupMarker = PopupMarker::None;
+    IControl* openPopup = nullptr; // in the list while popupMarker is Open
     std::vector<std::unique_ptr<IControl>> controls;
     ICoreBase* plug;
     IBounds drawBounds;
@@ -141,4 +149,5 @@ private:
     // Deleted last to first, so later controls never outlive the earlier ones.
     void DeleteControls();
     void ReleaseCapture();
+    int IndexOf(const IControl* control) const;
 };

@@ -128,3 +128,73 @@ TEST_F(DispatchTest, KeysGoToTheControlUnderThePointer) {
     f.surface->KeyDownAt(20, 20, 37);
     EXPECT_EQ(below->events, (Events{"key 37"}));
 }
+
+namespace {
+// A popup menu stand-in over the top controls, owned by the lower one.
+class PopupTest : public DispatchTest {
+protected:
+    void SetUp() override {
+        DispatchTest::SetUp();
+        auto menu = std::make_unique<EventControl>(&f.core, IBounds{60, 5, 95, 25});
+        popup = menu.get();
+        popup->SetParent(below);
+        popupIndex = f.surface->AddControl(std::move(menu));
+        f.surface->SetOpenPopup(popup);
+        back->MarkClean();
+    }
+
+    EventControl* popup = nullptr;
+    int popupIndex = -1;
+};
+} // namespace
+
+TEST_F(PopupTest, APressElsewhereClosesThePopupAndTellsItsOwner) {
+    ASSERT_EQ(f.surface->OpenPopup(), popup);
+    f.surface->MouseDownAt(40, 40, IMouseKeys{0, 1, 0, 0, 0});
+    EXPECT_EQ(f.surface->NumControls(), popupIndex);
+    EXPECT_EQ(f.surface->OpenPopup(), nullptr);
+    EXPECT_EQ(below->events, (Events{"choice '' -1"}));
+    // The pressed control still gets the press, which only clears the
+    // dismissal marker: no value entry opens.
+    EXPECT_EQ(above->events, (Events{"down 40,40"}));
+    EXPECT_TRUE(f.surface->prompts.empty());
+    EXPECT_FALSE(f.surface->PopupMarkerSet());
+    EXPECT_EQ(f.surface->MouseCapture(), 2);
+    EXPECT_TRUE(back->IsDirty());
+}
+
+TEST_F(PopupTest, PressesOnThePopupLeaveItOpen) {
+    f.surface->MouseDownAt(70, 10, kLeft);
+    f.surface->MouseUpAt(70, 10, kLeft);
+    EXPECT_EQ(popup->events, (Events{"down 70,10", "up 70,10"}));
+    EXPECT_EQ(f.surface->NumControls(), popupIndex + 1);
+}
+
+TEST_F(PopupTest, ClosingWithAChoiceClearsTheMarkerAndClosingTwiceDoesNothing) {
+    f.surface->ClosePopup(true);
+    EXPECT_EQ(f.surface->NumControls(), popupIndex);
+    EXPECT_FALSE(f.surface->PopupMarkerSet());
+    EXPECT_TRUE(below->events.empty());
+    f.surface->ClosePopup(false);
+    f.surface->ClosePopup(true);
+    EXPECT_EQ(f.surface->NumControls(), popupIndex);
+    EXPECT_TRUE(below->events.empty());
+
+    // Only a control of the list can become the popup.
+    EventControl stranger(&f.core, IBounds{0, 0, 5, 5});
+    f.surface->SetOpenPopup(&stranger);
+    f.surface->SetOpenPopup(nullptr);
+    EXPECT_EQ(f.surface->OpenPopup(), nullptr);
+}
+
+TEST_F(PopupTest, ADismissedPopupSwallowsOneRightClickOfAControl) {
+    f.surface->ClosePopup(false);
+    EXPECT_TRUE(f.surface->PopupMarkerSet());
+    const IMouseKeys right{0, 1, 0, 0, 0};
+    f.surface->MouseDownAt(20, 20, right);
+    EXPECT_TRUE(f.surface->prompts.empty());
+    EXPECT_FALSE(f.surface->PopupMarkerSet());
+    f.surface->MouseDownAt(20, 20, right);
+    ASSERT_EQ(f.surface->prompts.size(), 1u);
+    EXPECT_EQ(f.surface->prompts[0].control, below);
+}

@@ -86,6 +86,9 @@ public:
     void MouseOver(int x, int y, const IMouseKeys&) override { Log("over", x, y); }
     void MouseOut() override { events.push_back("out"); }
     void KeyDown(int, int, int key) override { events.push_back("key " + std::to_string(key)); }
+    void PopupChoice(const char* text, int index) override {
+        events.push_back("choice '" + std::string(text) + "' " + std::to_string(index));
+    }
 
     std::vector<std::string> events;
 
