@@ -7,8 +7,10 @@
 
 #include "ICoreBase.h"
 #include "IEngineParam.h"
+#include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
+#include "RAST_Primitives.h"
 #include "RAST_SysBitmap.h"
 
 namespace {
@@ -45,6 +47,9 @@ void IGraphics::PushParamToControls(int paramIndex, double value, bool isNormali
 
 void IGraphics::PrepareDrawing() {
     drawBitmap = std::make_unique<RAST_SysBitmap>(width, height);
+    // Fresh pixel memory holds anything; start from transparent black so that
+    // nothing stale is ever presented.
+    RAST_FillRectangle(drawBitmap.get(), 0, 0, width, height, 0, 1.0f, RAST_MODE_COPY);
     scratchBitmap = std::make_unique<RAST_MemBitmap>(0, 0, 4);
 }
 
@@ -78,6 +83,60 @@ int IGraphics::FindControlAt(int x, int y) const {
         if (control.Contains(x, y)) return i;
     }
     return -1;
+}
+
+bool IGraphics::DrawImage(const IImage& image, const IBounds& dest, int srcX, int srcY,
+                          const IBlend* blend) {
+    if (!drawBitmap || !image.bitmap) return true;
+    const IBounds clip = dest.Intersect(drawBounds);
+    if (clip.IsEmpty()) return true;
+    // Wide sums: a far-off dest must not wrap the source offset around.
+    const int x = ClampToInt(int64_t{srcX} + clip.left - dest.left);
+    const int y = ClampToInt(int64_t{srcY} + clip.top - dest.top);
+    RAST_BlitArea(drawBitmap.get(), image.bitmap, clip.left, clip.top, x, y, clip.W(), clip.H(),
+                  IBlend::WeightOf(blend), IBlend::RastModeOf(blend));
+    return true;
+}
+
+bool IGraphics::DrawImageFrame(const IImage& image, const IBounds& dest, int frame,
+                               const IBlend* blend, bool stacked) {
+    const int frames = image.FrameCount();
+    int srcX = 0, srcY = 0;
+    if (frames >= 2 && frame >= 2) {
+        const double extent = stacked ? image.height : image.width;
+        const int offset = ClampToInt(static_cast<int64_t>(extent * (frame - 1.0) / frames + 0.5));
+        if (stacked)
+            srcY = offset;
+        else
+            srcX = offset;
+    }
+    return DrawImage(image, dest, srcX, srcY, blend);
+}
+
+bool IGraphics::FillBox(const IArgb& colour, const IBounds& box, const IBlend* blend) {
+    if (!drawBitmap) return true;
+    const IBounds clip = box.Intersect(drawBounds);
+    if (clip.IsEmpty()) return true;
+    RAST_FillRectangle(drawBitmap.get(), clip.left, clip.top, clip.W(), clip.H(), colour.Packed(),
+                       IBlend::WeightOf(blend), IBlend::RastModeOf(blend));
+    return true;
+}
+
+bool IGraphics::DrawLine(const IArgb& colour, float x1, float y1, float x2, float y2,
+                         const IBlend* blend, bool antialias) {
+    if (!drawBitmap) return true;
+    // Only the blend's combiner applies; the colour's alpha is the opacity.
+    RAST_DrawLineF(drawBitmap.get(), x1, y1, x2, y2, colour.Packed(), colour.Opacity(),
+                   IBlend::RastModeOf(blend) & RAST_MODE_MASK, antialias);
+    return true;
+}
+
+bool IGraphics::DrawArc(const IArgb& colour, float cx, float cy, float radius, float startAngle,
+                        float endAngle, const IBlend* blend, bool antialias) {
+    if (!drawBitmap) return true;
+    RAST_DrawArc(drawBitmap.get(), cx, cy, radius, startAngle, endAngle, colour.Packed(),
+                 colour.Opacity(), IBlend::RastModeOf(blend) & RAST_MODE_MASK, antialias);
+    return true;
 }
 
 void IGraphics::ReleaseCapture() {

@@ -14,6 +14,7 @@
 #include "IBounds.h"
 #include "IControl.h"
 #include "IEditorSurface.h"
+#include "IImage.h"
 #include "ITextStyle.h"
 
 class ICoreBase;
@@ -56,6 +57,24 @@ public:
     IControl* GetControl(int index) const;
     // Repaints everything on the next paint by dirtying the background.
     void RedrawAll();
+
+    // Drawing operations for the controls' Paint, into the draw bitmap. A
+    // missing image or bitmap, or a box outside the clip, draws nothing.
+    // Copies the part of the image under dest (clipped to DrawBounds),
+    // starting at (srcX, srcY) of the image.
+    bool DrawImage(const IImage& image, const IBounds& dest, int srcX, int srcY,
+                   const IBlend* blend = nullptr);
+    // One frame (1-based) of a strip whose frames are stacked or side by side.
+    bool DrawImageFrame(const IImage& image, const IBounds& dest, int frame,
+                        const IBlend* blend = nullptr, bool stacked = true);
+    // Solid box, clipped to DrawBounds, at the blend's weight.
+    bool FillBox(const IArgb& colour, const IBounds& box, const IBlend* blend = nullptr);
+    // Lines and arcs take their opacity from the colour; the blend gives the mode.
+    bool DrawLine(const IArgb& colour, float x1, float y1, float x2, float y2,
+                  const IBlend* blend = nullptr, bool antialias = true);
+    // Angles in radians, 0 straight up, clockwise.
+    bool DrawArc(const IArgb& colour, float cx, float cy, float radius, float startAngle,
+                 float endAngle, const IBlend* blend = nullptr, bool antialias = true);
 
     // Pointer and key events from the window, in surface coordinates. A
     // pressed control captures the pointer until the button is released, and

@@ -2,10 +2,17 @@
 
 #include "ICoreBase.h"
 #include "RAST_Blit.h"
+#include "RAST_Primitives.h"
 #include "RAST_SysBitmap.h"
 
 IGraphicsHeadless::IGraphicsHeadless(ICoreBase* plug, int width, int height, int fps)
-    : IGraphics(plug, width, height, fps), screen(Width(), Height(), 4) {}
+    : IGraphics(plug, width, height, fps), screen(Width(), Height(), 4) {
+    ClearScreen();
+}
+
+void IGraphicsHeadless::ClearScreen() {
+    RAST_FillRectangle(&screen, 0, 0, screen.width(), screen.height(), 0, 1.0f, RAST_MODE_COPY);
+}
 
 bool IGraphicsHeadless::PresentRegion(const IBounds& box) {
     if (!drawBitmap) return false;
@@ -21,6 +28,7 @@ bool IGraphicsHeadless::PresentRegion(const IBounds& box) {
 void IGraphicsHeadless::Resize(int newWidth, int newHeight) {
     IGraphics::Resize(newWidth, newHeight);
     screen.resize(Width(), Height());
+    ClearScreen();
 }
 
 void IGraphicsHeadless::OpenEditorWindow(void*) {

@@ -32,6 +32,8 @@ public:
     int Countdown() const { return countdown; }
 
 private:
+    void ClearScreen();
+
     RAST_MemBitmap screen;
     bool open = false;
     int countdown = 0;

@@ -44,6 +44,7 @@ TEST(GraphicsTest, AttachingPushesEveryValueAndPreparesDrawing) {
     ASSERT_NE(f.surface->DrawBitmap(), nullptr);
     EXPECT_EQ(f.surface->DrawBitmap()->width(), SurfaceFixture::kWidth);
     EXPECT_EQ(f.surface->DrawBitmap()->height(), SurfaceFixture::kHeight);
+    EXPECT_EQ(RAST_RowPointer(f.surface->DrawBitmap(), SurfaceFixture::kHeight - 1)[0], 0u);
     EXPECT_DOUBLE_EQ(level->Value(), 0.5);
     EXPECT_DOUBLE_EQ(wave->Value(), 2.0 / 3.0);
     EXPECT_DOUBLE_EQ(waveToo->Value(), 2.0 / 3.0);
