@@ -7,6 +7,7 @@
 
 #include "ICoreBase.h"
 #include "IEngineParam.h"
+#include "ImageCache.h"
 #include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
@@ -69,6 +70,33 @@ int IGraphics::AddControl(std::unique_ptr<IControl> control) {
 IControl* IGraphics::GetControl(int index) const {
     if (index < 0 || index >= NumControls()) return nullptr;
     return controls[static_cast<size_t>(index)].get();
+}
+
+IImage IGraphics::GetImage(int id, int frames) {
+    RAST_IBitmap* bitmap =
+        ImageCache::Instance().FindOrLoad(id, [this, id] { return LoadImageResource(id); });
+    if (!bitmap) return IImage{nullptr, 0, 0, std::max(1, frames), 0};
+    return IImage{bitmap, bitmap->width(), bitmap->height(), std::max(1, frames), 0};
+}
+
+IImage IGraphics::SplitImage(IImage& image, double fraction) {
+    if (!image.IsValid() || !(fraction >= 0.0 && fraction <= 1.0)) return IImage{};
+    const int leftWidth = static_cast<int>(image.width * fraction);
+    const int rightWidth = static_cast<int>(image.width * (1.0 - fraction));
+    auto left = std::make_unique<RAST_MemBitmap>(leftWidth, image.height, 4);
+    auto right = std::make_unique<RAST_MemBitmap>(rightWidth, image.height, 4);
+    RAST_BlitArea(left.get(), image.bitmap, 0, 0, 0, 0, leftWidth, image.height, 1.0f,
+                  RAST_MODE_COPY);
+    RAST_BlitArea(right.get(), image.bitmap, 0, 0, leftWidth, 0, rightWidth, image.height, 1.0f,
+                  RAST_MODE_COPY);
+
+    // The right piece carries the id under which the left one is registered.
+    --nextSyntheticId;
+    RAST_IBitmap* leftBitmap = ImageCache::Instance().Add(nextSyntheticId, std::move(left));
+    const IImage leftImage{leftBitmap, leftWidth, image.height, 1, 0};
+    image = IImage{right.get(), rightWidth, image.height, 1, nextSyntheticId};
+    splitPieces.push_back(std::move(right));
+    return leftImage;
 }
 
 void IGraphics::RedrawAll() {

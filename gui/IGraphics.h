@@ -55,6 +55,14 @@ public:
     int NumControls() const { return static_cast<int>(controls.size()); }
     // Null outside the list.
     IControl* GetControl(int index) const;
+    // The image with the given resource id, loaded once per process. When it
+    // cannot be loaded the image has no bitmap and a size of 0 x 0.
+    IImage GetImage(int id, int frames = 1);
+    // Cuts an image at fraction of its width: returns the left piece and
+    // replaces image by the right one. A missing image or a fraction outside
+    // 0..1 returns an image without bitmap and leaves image as it was.
+    IImage SplitImage(IImage& image, double fraction);
+
     // Repaints everything on the next paint by dirtying the background.
     void RedrawAll();
 
@@ -161,6 +169,8 @@ protected:
     int width, height;
     int fps;
     int nextSyntheticId = -1;
+    // Right pieces of split images, which the cache does not hold.
+    std::vector<std::unique_ptr<RAST_IBitmap>> splitPieces;
     int mouseCapture = -1;
     int lastMouseX = -1, lastMouseY = -1;
 
