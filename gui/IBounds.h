@@ -9,6 +9,12 @@
 struct IBounds {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 
+    // The box of size w x h at (x, y); a far corner beyond the integer range
+    // is held at its end.
+    static IBounds FromSize(int32_t x, int32_t y, int32_t w, int32_t h) {
+        return IBounds{x, y, Saturate(int64_t{x} + w), Saturate(int64_t{y} + h)};
+    }
+
     // Sizes are computed wide and saturated, so boxes with extreme corners
     // (from a window or a layout gone wrong) never overflow.
     int32_t W() const { return Saturate(int64_t{right} - left); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "IBitmapControl.h"
 #include "ICoreBase.h"
 #include "IEngineParam.h"
 #include "ImageCache.h"
@@ -77,6 +78,19 @@ IImage IGraphics::GetImage(int id, int frames) {
         ImageCache::Instance().FindOrLoad(id, [this, id] { return LoadImageResource(id); });
     if (!bitmap) return IImage{nullptr, 0, 0, std::max(1, frames), 0};
     return IImage{bitmap, bitmap->width(), bitmap->height(), std::max(1, frames), 0};
+}
+
+IControl* IGraphics::AddBackground(int id) {
+    const IImage image = GetImage(id, 1);
+    auto background = std::make_unique<IBitmapControl>(
+        plug, IBounds{0, 0, image.width, image.height}, -1, image, IBlend{}, true);
+    background->AttachTo(this);
+    IControl* added = background.get();
+    controls.insert(controls.begin(), std::move(background));
+    // Every other control moved up by one.
+    for (int* slot : {&mouseCapture, &mouseOverIndex})
+        if (*slot >= 0) ++*slot;
+    return added;
 }
 
 IImage IGraphics::SplitImage(IImage& image, double fraction) {

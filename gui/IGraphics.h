@@ -58,6 +58,9 @@ public:
     // The image with the given resource id, loaded once per process. When it
     // cannot be loaded the image has no bitmap and a size of 0 x 0.
     IImage GetImage(int id, int frames = 1);
+    // Puts the image as an unbound, single-frame background under every other
+    // control (at index 0) and returns it.
+    IControl* AddBackground(int id);
     // Cuts an image at fraction of its width: returns the left piece and
     // replaces image by the right one. A missing image or a fraction outside
     // 0..1 returns an image without bitmap and leaves image as it was.

@@ -5,7 +5,6 @@
 
 #include "GuiTestSupport.h"
 #include "RAST_Blit.h"
-#include "RAST_MemBitmap.h"
 
 namespace {
 // A control whose painting is the test's.
@@ -18,21 +17,6 @@ public:
         return true;
     }
     std::function<void(IGraphics&)> paint;
-};
-
-// A strip of `frames` frames, each `size` pixels along the frame axis and
-// filled with the frame's number in the blue channel.
-struct Strip {
-    Strip(int frames, int size, bool stacked)
-        : bitmap(stacked ? 4 : frames * size, stacked ? frames * size : 4) {
-        for (int y = 0; y < bitmap.height(); ++y)
-            for (int x = 0; x < bitmap.width(); ++x)
-                RAST_RowPointer(&bitmap, y)[x] =
-                    RAST_MakePixel(255, 0, 0, 1 + (stacked ? y : x) / size);
-        image = IImage{&bitmap, bitmap.width(), bitmap.height(), frames, 0};
-    }
-    RAST_MemBitmap bitmap;
-    IImage image;
 };
 
 class DrawingTest : public ::testing::Test {

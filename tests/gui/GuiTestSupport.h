@@ -8,6 +8,8 @@
 #include "IControl.h"
 #include "ICoreBase.h"
 #include "IGraphicsHeadless.h"
+#include "RAST_Blit.h"
+#include "RAST_MemBitmap.h"
 #include "RAST_Primitives.h"
 
 // A small plug-in core with one parameter of each kind the controls treat
@@ -113,6 +115,21 @@ public:
         bool centred;
     };
     std::vector<Prompt> prompts;
+};
+
+// A strip of `frames` frames, each `size` pixels along the frame axis and
+// filled with the frame's number in the blue channel.
+struct Strip {
+    Strip(int frames, int size, bool stacked)
+        : bitmap(stacked ? 4 : frames * size, stacked ? frames * size : 4) {
+        for (int y = 0; y < bitmap.height(); ++y)
+            for (int x = 0; x < bitmap.width(); ++x)
+                RAST_RowPointer(&bitmap, y)[x] =
+                    RAST_MakePixel(255, 0, 0, 1 + (stacked ? y : x) / size);
+        image = IImage{&bitmap, bitmap.width(), bitmap.height(), frames, 0};
+    }
+    RAST_MemBitmap bitmap;
+    IImage image;
 };
 
 // Builds controls on a surface, then attaches it to the core the way the
