@@ -34,6 +34,8 @@ private:
     using GetFactoryFunction = Steinberg::IPluginFactory*(PLUGIN_API*)();
 
     PluginModule() = default;
+    // After the entry call: takes the factory GetPluginFactory hands over.
+    bool AdoptFactory(std::string& error);
 
     std::string path_;
     void* handle_ = nullptr;

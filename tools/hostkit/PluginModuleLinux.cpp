@@ -54,13 +54,7 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
         return nullptr;
     }
     module->entered_ = true;
-    Steinberg::IPluginFactory* factory = module->getFactory_();
-    if (!factory) {
-        error = "GetPluginFactory returned no factory: " + path;
-        return nullptr;
-    }
-    // GetPluginFactory hands over one reference; adopt it.
-    module->factory_ = Steinberg::owned(factory);
+    if (!module->AdoptFactory(error)) return nullptr;
     return module;
 }
 
@@ -70,10 +64,6 @@ PluginModule::~PluginModule() {
         if (auto exit = reinterpret_cast<ExitFunction>(dlsym(handle_, "ModuleExit"))) exit();
     }
     if (handle_) dlclose(handle_);
-}
-
-Steinberg::IPtr<Steinberg::IPluginFactory> PluginModule::RequestFactory() const {
-    return Steinberg::owned(getFactory_ ? getFactory_() : nullptr);
 }
 
 } // namespace tonewell::hostkit

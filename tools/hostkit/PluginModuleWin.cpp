@@ -65,12 +65,7 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
         }
     }
     module->entered_ = true;
-    Steinberg::IPluginFactory* factory = module->getFactory_();
-    if (!factory) {
-        error = "GetPluginFactory returned no factory: " + path;
-        return nullptr;
-    }
-    module->factory_ = Steinberg::owned(factory);
+    if (!module->AdoptFactory(error)) return nullptr;
     return module;
 }
 
@@ -80,10 +75,6 @@ PluginModule::~PluginModule() {
         if (auto exit = reinterpret_cast<ExitFunction>(Export(handle_, "ExitDll"))) exit();
     }
     if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
-}
-
-Steinberg::IPtr<Steinberg::IPluginFactory> PluginModule::RequestFactory() const {
-    return Steinberg::owned(getFactory_ ? getFactory_() : nullptr);
 }
 
 } // namespace tonewell::hostkit
