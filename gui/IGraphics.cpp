@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "FontCache.h"
 #include "IBitmapControl.h"
 #include "ICoreBase.h"
 #include "IEngineParam.h"
@@ -333,6 +334,113 @@ void IGraphics::ClosePopup(bool chosen) {
     }
     popupMarker = chosen ? PopupMarker::None : PopupMarker::Dismissed;
     RedrawAll();
+}
+
+bool IGraphics::DrawImageRotated(const IImage& image, int centreX, int centreY, float angle,
+                                 const IBlend* blend, float srcX, float srcY) {
+    if (!drawBitmap || !image.bitmap) return true;
+    const int w = image.width, h = image.height;
+    const int left = ClampToInt(int64_t{centreX} - w / 2);
+    const int top = ClampToInt(int64_t{centreY} - h / 2);
+    RAST_BlitRotated(drawBitmap.get(), image.bitmap, left, top, w, h, srcX, srcY,
+                     static_cast<float>(w), static_cast<float>(h), angle, false,
+                     IBlend::WeightOf(blend), IBlend::RastModeOf(blend) | RAST_FLAG_FILTER);
+    return true;
+}
+
+namespace {
+constexpr float kHalfPi = 1.5707963705062866f;
+constexpr float kPi = 3.1415927410125732f;
+
+// A corner radius that fits the box: never negative, at most half of either side.
+int FittedRadius(const IBounds& box, int radius) {
+    const int64_t limit = std::min<int64_t>(box.W(), box.H()) / 2;
+    return static_cast<int>(std::clamp<int64_t>(radius, 0, std::max<int64_t>(limit, 0)));
+}
+} // namespace
+
+bool IGraphics::DrawRoundBox(const IArgb& colour, const IBounds& box, int cornerRadius,
+                             const IBlend* blend, bool antialias) {
+    if (!drawBitmap || box.W() <= 0 || box.H() <= 0) return true;
+    const int r = FittedRadius(box, cornerRadius);
+    const int mode = IBlend::RastModeOf(blend) & RAST_MODE_MASK;
+    const Pixel packed = colour.Packed();
+    const float alpha = colour.Opacity();
+    // The outline runs along the box's last row and column inside it.
+    const int left = box.left, top = box.top;
+    const int right = ClampToInt(int64_t{box.right} - 1),
+              bottom = ClampToInt(int64_t{box.bottom} - 1);
+    RAST_IBitmap* target = drawBitmap.get();
+    RAST_DrawLine(target, left + r, top, right - r, top, packed, alpha, mode, false);
+    RAST_DrawLine(target, left + r, bottom, right - r, bottom, packed, alpha, mode, false);
+    RAST_DrawLine(target, left, top + r, left, bottom - r, packed, alpha, mode, false);
+    RAST_DrawLine(target, right, top + r, right, bottom - r, packed, alpha, mode, false);
+    if (r > 0) {
+        const float fr = static_cast<float>(r);
+        const float l = static_cast<float>(left + r), t = static_cast<float>(top + r);
+        const float rt = static_cast<float>(right - r), b = static_cast<float>(bottom - r);
+        RAST_DrawArc(target, l, t, fr, -kHalfPi, 0.0f, packed, alpha, mode, antialias);
+        RAST_DrawArc(target, rt, t, fr, 0.0f, kHalfPi, packed, alpha, mode, antialias);
+        RAST_DrawArc(target, rt, b, fr, kHalfPi, kPi, packed, alpha, mode, antialias);
+        RAST_DrawArc(target, l, b, fr, kPi, kPi + kHalfPi, packed, alpha, mode, antialias);
+    }
+    return true;
+}
+
+bool IGraphics::FillRoundBox(const IArgb& colour, const IBounds& box, int cornerRadius, int corners,
+                             const IBlend* blend, bool antialias) {
+    if (!drawBitmap || box.W() <= 0 || box.H() <= 0) return true;
+    const bool roundTop = corners == kAllCorners || corners == kTopCorners;
+    const bool roundBottom = corners == kAllCorners || corners == kBottomCorners;
+    if (!roundTop && !roundBottom) return true;
+    const int r = FittedRadius(box, cornerRadius);
+    const int64_t l = box.left, t = box.top, rt = box.right, b = box.bottom;
+    // The body: a full-width band between the rounded rows, and narrower
+    // bands between the corner discs.
+    const int64_t bandTop = roundTop ? t + r : t, bandBottom = roundBottom ? b - r : b;
+    auto fill = [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+        FillBox(colour, IBounds{ClampToInt(x0), ClampToInt(y0), ClampToInt(x1), ClampToInt(y1)},
+                blend);
+    };
+    fill(l, bandTop, rt, bandBottom);
+    if (r == 0) return true;
+    if (roundTop) fill(l + r, t, rt - r, t + r);
+    if (roundBottom) fill(l + r, b - r, rt - r, b);
+    // The corner discs meet the bands at the centre rows and columns of their quarters.
+    const int mode = IBlend::RastModeOf(blend) & RAST_MODE_MASK;
+    const float fr = static_cast<float>(r);
+    const float cl = static_cast<float>(l + r), cr = static_cast<float>(rt - 1 - r);
+    const float ct = static_cast<float>(t + r), cb = static_cast<float>(b - 1 - r);
+    RAST_IBitmap* target = drawBitmap.get();
+    const Pixel packed = colour.Packed();
+    const float alpha = colour.Opacity();
+    if (roundTop) {
+        RAST_FillArc(target, cl, ct, fr, -kHalfPi, 0.0f, packed, alpha, mode, antialias);
+        RAST_FillArc(target, cr, ct, fr, 0.0f, kHalfPi, packed, alpha, mode, antialias);
+    }
+    if (roundBottom) {
+        RAST_FillArc(target, cr, cb, fr, kHalfPi, kPi, packed, alpha, mode, antialias);
+        RAST_FillArc(target, cl, cb, fr, kPi, kPi + kHalfPi, packed, alpha, mode, antialias);
+    }
+    return true;
+}
+
+bool IGraphics::DrawText(ITextStyle& style, const char* text, const IBounds& box) {
+    if (!text || text[0] == '\0') return true;
+    if (!style.cachedFont) style.cachedFont = FontCache::Instance().FindOrCreate(style);
+    if (!style.cachedFont) return false;
+    if (!drawBitmap) return true;
+    RAST_CachedFont* font = style.cachedFont;
+    font->setForeground(style.colour.Packed());
+    int format = (style.colour.Packed() >> 24) == 0xFF ? RAST_DT_NOCLIP
+                                                       : RAST_DT_NOCLIP | RAST_TEXT_USE_FG_ALPHA;
+    if (style.align == ITextStyle::kCentre)
+        format |= RAST_DT_CENTER;
+    else if (style.align != ITextStyle::kLeft)
+        format |= RAST_DT_RIGHT;
+    RAST_Rect rect{box.left, box.top, box.right, box.bottom};
+    font->renderText(drawBitmap.get(), text, -1, &rect, format);
+    return true;
 }
 
 RAST_IBitmap* IGraphics::DrawBitmap() const {

@@ -17,6 +17,11 @@
 #include "IImage.h"
 #include "ITextStyle.h"
 
+// windows.h names a macro DrawText; the surface's operation keeps the name.
+#ifdef DrawText
+#undef DrawText
+#endif
+
 class ICoreBase;
 class IEngineParam;
 class RAST_IBitmap;
@@ -86,6 +91,24 @@ public:
     // Angles in radians, 0 straight up, clockwise.
     bool DrawArc(const IArgb& colour, float cx, float cy, float radius, float startAngle,
                  float endAngle, const IBlend* blend = nullptr, bool antialias = true);
+    // The whole image turned by angle (radians, clockwise) about its centre,
+    // placed centred on (centreX, centreY), sampled from (srcX, srcY) with
+    // filtering, at the blend's weight. Not clipped to DrawBounds.
+    bool DrawImageRotated(const IImage& image, int centreX, int centreY, float angle,
+                          const IBlend* blend = nullptr, float srcX = 0.0f, float srcY = 0.0f);
+    // Outline of a box with rounded corners, at the colour's opacity.
+    bool DrawRoundBox(const IArgb& colour, const IBounds& box, int cornerRadius,
+                      const IBlend* blend = nullptr, bool antialias = true);
+    // Which corners FillRoundBox rounds.
+    enum Corners : int { kAllCorners = 4, kTopCorners = 2, kBottomCorners = -2 };
+    // Filled box with rounded corners: its body at the blend's weight, its
+    // corner discs at the colour's opacity. Other corner values draw nothing.
+    bool FillRoundBox(const IArgb& colour, const IBounds& box, int cornerRadius,
+                      int corners = kAllCorners, const IBlend* blend = nullptr,
+                      bool antialias = true);
+    // UTF-8 text in box with the style's font, colour and alignment. The
+    // style's font is made on first use; false when it cannot be made.
+    bool DrawText(ITextStyle& style, const char* text, const IBounds& box);
 
     // Pointer and key events from the window, in surface coordinates. A
     // pressed control captures the pointer until the button is released, and
