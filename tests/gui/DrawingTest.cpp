@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "FontCache.h"
 #include "GuiTestSupport.h"
 #include "RAST_Blit.h"
 
@@ -110,4 +112,92 @@ TEST_F(DrawingTest, LinesAndArcsUseTheColoursOpacity) {
     });
     EXPECT_EQ(At(10, 40), RAST_MakePixel(255, 0, 0, 255));
     EXPECT_NE(At(50, 20) & 0x00FF0000u, 0u); // the top of the circle
+}
+
+TEST_F(DrawingTest, RotatedImagesAreCentredWeightedAndNotClippedToTheRegion) {
+    Strip strip(1, 4, true); // 4 x 4
+    const IBlend half{IBlend::kSourceAlpha, 0.5f};
+    Paint(
+        [&](IGraphics& g) {
+            g.DrawImageRotated(strip.image, 12, 12, 0.0f);
+            g.DrawImageRotated(strip.image, 42, 12, 0.0f, &half);
+            EXPECT_TRUE(g.DrawImageRotated(IImage{}, 5, 5, 1.0f));
+            EXPECT_TRUE(g.DrawImageRotated(strip.image, INT_MAX, INT_MIN, NAN));
+        },
+        IBounds{0, 0, 1, 1});
+    // A turn of 0 copies the image to (centre - size / 2) whatever the region.
+    EXPECT_EQ(At(10, 10), RAST_RowPointer(strip.image.bitmap, 0)[0]);
+    EXPECT_EQ(At(13, 13), RAST_RowPointer(strip.image.bitmap, 3)[3]);
+    EXPECT_EQ(At(9, 9), 0u);
+    EXPECT_EQ(At(14, 14), 0u);
+    EXPECT_NEAR(static_cast<int>(At(40, 10) >> 24), 128, 1);
+}
+
+TEST_F(DrawingTest, RoundBoxesRoundTheChosenCornersOnly) {
+    const IArgb white{255, 255, 255, 255};
+    Paint([&](IGraphics& g) {
+        g.FillRoundBox(white, IBounds{0, 0, 20, 20}, 4);
+        g.FillRoundBox(white, IBounds{30, 0, 50, 20}, 4, IGraphics::kTopCorners);
+        g.FillRoundBox(white, IBounds{60, 0, 80, 20}, 4, IGraphics::kBottomCorners);
+        g.FillRoundBox(white, IBounds{0, 30, 20, 50}, 4, 3); // not a corner choice
+        g.DrawRoundBox(white, IBounds{30, 30, 50, 50}, 4);
+        g.FillRoundBox(white, IBounds{60, 30, 70, 36}, 1000); // radius fitted to the box
+    });
+    auto lit = [&](int x, int y) { return (At(x, y) & 0xFFu) != 0; };
+    EXPECT_TRUE(lit(10, 10));
+    EXPECT_TRUE(lit(10, 0));
+    EXPECT_TRUE(lit(0, 10));
+    EXPECT_FALSE(lit(0, 0));
+    EXPECT_FALSE(lit(19, 19));
+    EXPECT_FALSE(lit(30, 0));
+    EXPECT_TRUE(lit(30, 19)); // bottom corners stay square
+    EXPECT_TRUE(lit(60, 0));
+    EXPECT_FALSE(lit(79, 19));
+    EXPECT_FALSE(lit(10, 40));
+    // The outline: straight edges inset by the radius, nothing inside or at the corner.
+    EXPECT_TRUE(lit(40, 30));
+    EXPECT_TRUE(lit(40, 49));
+    EXPECT_TRUE(lit(30, 40));
+    EXPECT_TRUE(lit(49, 40));
+    EXPECT_FALSE(lit(40, 40));
+    EXPECT_FALSE(lit(30, 30));
+    EXPECT_TRUE(lit(65, 33));
+}
+
+TEST_F(DrawingTest, TextUsesTheStylesFontColourAndAlignment) {
+    ITextStyle left("Liberation Sans", 14, IArgb{255, 255, 255, 255});
+    ITextStyle right = left;
+    right.align = ITextStyle::kRight;
+    ITextStyle faint = left;
+    faint.colour.A = 100;
+    Paint([&](IGraphics& g) {
+        EXPECT_TRUE(g.DrawText(left, nullptr, kAll));
+        EXPECT_TRUE(g.DrawText(left, "", kAll));
+        EXPECT_EQ(left.cachedFont, nullptr); // nothing to draw needs no font
+        EXPECT_TRUE(g.DrawText(left, "II", IBounds{0, 0, 100, 20}));
+        EXPECT_TRUE(g.DrawText(right, "II", IBounds{0, 20, 100, 40}));
+        EXPECT_TRUE(g.DrawText(faint, "II", IBounds{0, 40, 100, 60}));
+    });
+    // Fonts are shared by every style with the same size, slant, weight and face.
+    ASSERT_NE(left.cachedFont, nullptr);
+    EXPECT_EQ(right.cachedFont, left.cachedFont);
+    ITextStyle bigger = left;
+    bigger.cachedFont = nullptr;
+    bigger.size = 20;
+    EXPECT_NE(FontCache::Instance().FindOrCreate(bigger), left.cachedFont);
+
+    auto brightestIn = [&](int x0, int x1, int y0, int y1) {
+        unsigned best = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                best = std::max(best, At(x, y) & 0xFFu);
+        return best;
+    };
+    EXPECT_GT(brightestIn(0, 20, 0, 20), 200u);
+    EXPECT_EQ(brightestIn(50, 100, 0, 20), 0u);
+    EXPECT_EQ(brightestIn(0, 50, 20, 40), 0u); // right-aligned
+    EXPECT_GT(brightestIn(80, 100, 20, 40), 200u);
+    const unsigned faintPeak = brightestIn(0, 20, 40, 60);
+    EXPECT_GT(faintPeak, 60u); // about 100 / 255 of full coverage
+    EXPECT_LT(faintPeak, 140u);
 }
