@@ -1,5 +1,6 @@
 #include "PngWriter.h"
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -111,6 +112,7 @@ TEST(PngWriterTest, RefusesEmptyBitmapsAndUnwritablePaths) {
     const std::string missingFolder = TempPath("no_such_folder/out.png");
     ExpectErrorMentions([&] { PngWriter::WriteFile(good, missingFolder); },
                         "cannot write '" + missingFolder + "'");
-    // A folder is no file to write.
+    // A folder is no file to write, and the temporary file is not left behind.
     ExpectErrorMentions([&] { PngWriter::WriteFile(good, testing::TempDir()); }, "cannot write");
+    EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + ".part"));
 }

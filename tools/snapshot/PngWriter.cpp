@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <png.h>
@@ -148,10 +149,13 @@ std::vector<unsigned char> PngWriter::Encode(const RAST_IBitmap& bitmap) {
 
 void PngWriter::WriteFile(const RAST_IBitmap& bitmap, const std::string& path) {
     if (path.empty()) throw SnapshotError("no output file name given");
-    // Encoded first, so a bitmap that cannot be written leaves any old file alone.
+    // Encoded first, and written under a temporary name that only replaces
+    // the destination when complete: a failure never leaves half a file or
+    // destroys an older one.
     const std::vector<unsigned char> image = Encode(bitmap);
+    const std::string partial = path + ".part";
     errno = 0;
-    OutputStream stream(path);
+    OutputStream stream(partial);
     if (!stream.IsOpen()) throw SnapshotError("cannot write '" + path + "': " + Describe(errno));
     errno = 0;
     bool ok = stream.Write(image);
@@ -160,9 +164,12 @@ void PngWriter::WriteFile(const RAST_IBitmap& bitmap, const std::string& path) {
         ok = false;
         error = errno;
     }
-    if (!ok) {
-        std::remove(path.c_str());
-        throw SnapshotError("cannot write '" + path + "': " + Describe(error));
+    std::error_code renamed;
+    if (ok) std::filesystem::rename(partial, path, renamed);
+    if (!ok || renamed) {
+        std::remove(partial.c_str());
+        throw SnapshotError("cannot write '" + path +
+                            "': " + (renamed ? renamed.message() : Describe(error)));
     }
 }
 

@@ -14,9 +14,10 @@ public:
     // premultiplied). Throws SnapshotError for a bitmap without pixels or of
     // zero width or height, and when libpng fails.
     static std::vector<unsigned char> Encode(const RAST_IBitmap& bitmap);
-    // Encodes the bitmap and writes it to path, replacing any file there.
-    // Throws SnapshotError naming the path when it cannot be written; a
-    // partly written file is removed.
+    // Encodes the bitmap and writes it to path, replacing any file there
+    // once the image is complete (it is written to path + ".part" first).
+    // Throws SnapshotError naming the path when it cannot be written; the
+    // destination is then left as it was.
     static void WriteFile(const RAST_IBitmap& bitmap, const std::string& path);
 };
 
