@@ -1,0 +1,20 @@
+#include "ITextControl.h"
+
+#include <utility>
+
+#include "IGraphics.h"
+
+ITextControl::ITextControl(ICoreBase* plug, const IBounds& bounds, const ITextStyle& style,
+                           std::string text)
+    : IControl(plug, bounds), style(style), text(std::move(text)) {}
+
+bool ITextControl::Paint(IGraphics& graphics) {
+    if (text.empty()) return true;
+    return graphics.DrawText(style, text.c_str(), bounds);
+}
+
+void ITextControl::SetText(const std::string& newText) {
+    if (newText == text) return;
+    MarkDirty(false);
+    text = newText;
+}
