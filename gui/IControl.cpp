@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "ICoreBase.h"
 #include "IEngineParam.h"
 #include "IGraphics.h"
+#include "PromptPopup.h"
 
 namespace {
 // Grayed controls are drawn at a quarter of their opacity.
@@ -13,6 +15,7 @@ constexpr float kGrayedWeight = 0.25f;
 // Wheel step of continuous and integer parameters, per notch.
 constexpr double kWheelStep = 0.01;
 constexpr double kFineFactor = 0.1;
+constexpr int kPopupMinWidth = 70;
 } // namespace
 
 IControl::IControl(ICoreBase* plug, const IBounds& bounds, int paramIndex, const IBlend& blend)
@@ -31,7 +34,34 @@ void IControl::MouseDown(int, int, const IMouseKeys& keys) {
         graphics->ForgetPopup();
         return;
     }
+    const IEngineParam* param = plug ? plug->GetParam(paramIndex) : nullptr;
+    if (graphics && param && param->ValueTextCount() > 0 &&
+        (param->GetKind() == IEngineParam::KindEnum ||
+         param->GetKind() == IEngineParam::KindBool)) {
+        OpenPopupMenu(*param);
+        return;
+    }
     PromptValueEntry();
+}
+
+void IControl::OpenPopupMenu(const IEngineParam& param) {
+    if (!graphics) return;
+    // Started inside the surface: a list begun at the far end of the
+    // coordinate range would be squeezed there before it is placed.
+    const int x = std::clamp(bounds.left, 0, graphics->Width());
+    const int y = std::clamp(bounds.top, 0, graphics->Height());
+    auto menu =
+        std::make_unique<PromptPopup>(plug, x, y, kPopupMinWidth, 1, graphics->GetPopupStyle());
+    PromptPopup* popup = menu.get();
+    graphics->AddControl(std::move(menu));
+    graphics->SetOpenPopup(popup);
+    // Hidden while it is filled and placed, so no half-built list is painted.
+    popup->SetHidden(true);
+    // The parameter's plain values are 0 up to the number of texts.
+    for (int i = 0; i < param.ValueTextCount(); ++i)
+        popup->AddItem(param.ValueText(i));
+    popup->CentreOn(bounds, graphics->Width(), graphics->Height());
+    popup->Bind(paramIndex, this);
 }
 
 void IControl::MouseUp(int, int, const IMouseKeys&) {}

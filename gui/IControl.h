@@ -10,6 +10,7 @@
 #include "IMouseKeys.h"
 
 class ICoreBase;
+class IEngineParam;
 class IGraphics;
 
 class IControl {
@@ -60,6 +61,9 @@ public:
     void PromptValueEntry();
     // The window ends text entry for this control, committed or cancelled.
     void EndValueEntry();
+    // Opens the surface's choice list of the parameter's display texts over
+    // the control, with the current value marked.
+    void OpenPopupMenu(const IEngineParam& param);
 
     // The surface sets itself when it takes the control.
     void AttachTo(IGraphics* surface) { graphics = surface; }

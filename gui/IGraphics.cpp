@@ -189,29 +189,31 @@ void IGraphics::ReleaseCapture() {
 
 void IGraphics::MouseDownAt(int x, int y, const IMouseKeys& keys) {
     ReleaseCapture();
+    dropNextRelease = false;
     const int index = FindControlAt(x, y);
     IControl* control = GetControl(index);
     if (!control) return;
     mouseCapture = index;
     lastMouseX = x;
     lastMouseY = y;
-    // A press anywhere but on the popup and its items closes it; the pressed
-    // control stays in the list (only the popup is removed), so it stays valid.
-    IControl* popup = OpenPopup();
-    if (popup && control != popup && control->Parent() != popup) {
-        ClosePopup(false);
-        mouseCapture = IndexOf(control);
-    }
+    ClosePopupOnPress(*control);
     if (plug && control->IsBound()) plug->BeginHostEdit(control->ParamIndex());
+    // Last: a popup that chooses an item is deleted during its own press.
     control->MouseDown(x, y, keys);
 }
 
 void IGraphics::MouseUpAt(int x, int y, const IMouseKeys& keys) {
     IControl* control = GetControl(FindControlAt(x, y));
     ReleaseCapture();
+    if (dropNextRelease) {
+        dropNextRelease = false;
+        return;
+    }
     if (!control) return;
+    // Read before the call, which may delete the control.
+    const int paramIndex = control->ParamIndex();
     control->MouseUp(x, y, keys);
-    if (plug && control->IsBound()) plug->EndHostEdit(control->ParamIndex());
+    if (plug && paramIndex >= 0) plug->EndHostEdit(paramIndex);
 }
 
 void IGraphics::MouseDragTo(int x, int y, const IMouseKeys& keys) {
@@ -227,6 +229,7 @@ void IGraphics::MouseDragTo(int x, int y, const IMouseKeys& keys) {
 
 bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
     ReleaseCapture();
+    dropNextRelease = false;
     const int index = FindControlAt(x, y);
     IControl* control = GetControl(index);
     if (!control) return false;
@@ -239,6 +242,8 @@ bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
     mouseCapture = index;
     lastMouseX = x;
     lastMouseY = y;
+    // Taken as a press, it closes the popup like any other press.
+    ClosePopupOnPress(*control);
     control->MouseDown(x, y, keys);
     return true;
 }
@@ -246,9 +251,10 @@ bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
 void IGraphics::MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta) {
     IControl* control = GetControl(FindControlAt(x, y));
     if (!control) return;
+    const int paramIndex = control->ParamIndex();
     control->MouseWheel(x, y, keys, delta);
     // A wheel turn has no release; the core ends the edit after a short countdown.
-    if (plug && control->IsBound()) plug->EndHostEditLater(control->ParamIndex());
+    if (plug && paramIndex >= 0) plug->EndHostEditLater(paramIndex);
 }
 
 bool IGraphics::MouseOverAt(int x, int y, const IMouseKeys& keys) {
@@ -334,6 +340,21 @@ void IGraphics::ClosePopup(bool chosen) {
     }
     popupMarker = chosen ? PopupMarker::None : PopupMarker::Dismissed;
     RedrawAll();
+}
+
+void IGraphics::ClosePopupOnPress(const IControl& control) {
+    // A press anywhere but on the popup and its items closes it. The pressed
+    // control stays in the list (only the popup is removed), so it stays
+    // valid; closing moves the capture's index with it.
+    IControl* popup = OpenPopup();
+    if (popup && &control != popup && control.Parent() != popup) ClosePopup(false);
+}
+
+void IGraphics::PopupItemChosen() {
+    ReleaseCapture();
+    mouseOverIndex = -1;
+    dropNextRelease = true;
+    ClosePopup(true);
 }
 
 bool IGraphics::DrawImageRotated(const IImage& image, int centreX, int centreY, float angle,

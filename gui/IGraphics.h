@@ -143,6 +143,10 @@ public:
     // Removes and deletes the open popup. Closed without a choice, its owner
     // hears so and the dismissal marker stays set; everything repaints.
     void ClosePopup(bool chosen);
+    // The open popup had an item chosen (its owner has the value): releases
+    // the pointer and closes the popup, which deletes it. The button release
+    // that ends the choosing press goes to no control.
+    void PopupItemChosen();
 
     ICoreBase* Plug() const { return plug; }
     const PopupStyle& GetPopupStyle() const { return popupStyle; }
@@ -199,10 +203,14 @@ protected:
     std::vector<std::unique_ptr<RAST_IBitmap>> splitPieces;
     int mouseCapture = -1;
     int lastMouseX = -1, lastMouseY = -1;
+    // Set when a press chose a popup item; its release must not reach the
+    // control that now lies under the pointer, which saw no press.
+    bool dropNextRelease = false;
 
 private:
     // Deleted last to first, so later controls never outlive the earlier ones.
     void DeleteControls();
     void ReleaseCapture();
+    void ClosePopupOnPress(const IControl& control);
     int IndexOf(const IControl* control) const;
 };
