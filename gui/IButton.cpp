@@ -18,14 +18,11 @@ void IButton::MouseDown(int, int, const IMouseKeys& keys) {
 }
 
 void IButton::MouseOver(int, int, const IMouseKeys&) {
-    if (hover) return;
-    hover = true;
-    MarkDirty(false);
+    SetHover(hover, true);
 }
 
 void IButton::MouseOut() {
-    hover = false;
-    MarkDirty(false);
+    SetHover(hover, false);
 }
 
 bool IButton::Paint(IGraphics& graphics) {

@@ -95,6 +95,14 @@ public:
     const IBlend& Blend() const { return blend; }
 
 protected:
+    // For controls that light up under the pointer: repaints when the pointer
+    // arrives (once) and whenever it leaves.
+    void SetHover(bool& hover, bool over) {
+        if (over && hover) return;
+        hover = over;
+        MarkDirty(false);
+    }
+
     double value = 0.0;
     bool valueEntryPending = false;
     IControl* parent = nullptr;

@@ -73,14 +73,11 @@ void IKnobArc::MouseDown(int, int, const IMouseKeys& keys) {
 }
 
 void IKnobArc::MouseOver(int, int, const IMouseKeys&) {
-    if (hover) return;
-    hover = true;
-    MarkDirty(false);
+    SetHover(hover, true);
 }
 
 void IKnobArc::MouseOut() {
-    hover = false;
-    MarkDirty(false);
+    SetHover(hover, false);
 }
 
 void IKnobArc::DrawArcBand(IGraphics& graphics, const IArgb& colour, float cx, float cy,

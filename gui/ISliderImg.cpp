@@ -56,14 +56,11 @@ void ISliderImg::MouseDrag(int x, int y, int, int, const IMouseKeys&) {
 }
 
 void ISliderImg::MouseOver(int, int, const IMouseKeys&) {
-    if (hover) return;
-    hover = true;
-    MarkDirty(false);
+    SetHover(hover, true);
 }
 
 void ISliderImg::MouseOut() {
-    hover = false;
-    MarkDirty(false);
+    SetHover(hover, false);
 }
 
 IBounds ISliderImg::HandleBox() const {

@@ -38,14 +38,11 @@ void ISwitchLbl::MouseDown(int x, int y, const IMouseKeys& keys) {
 }
 
 void ISwitchLbl::MouseOver(int, int, const IMouseKeys&) {
-    if (hover) return;
-    hover = true;
-    MarkDirty(false);
+    SetHover(hover, true);
 }
 
 void ISwitchLbl::MouseOut() {
-    hover = false;
-    MarkDirty(false);
+    SetHover(hover, false);
 }
 
 int ISwitchLbl::Frame() const {
