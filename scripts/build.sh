@@ -18,6 +18,7 @@ echo "Plug-in modules (copy the whole Tonewell.vst3 folder into the host's VST 3
 echo "  Windows: $root/build/windows/Tonewell.vst3/Contents/x86_64-win/Tonewell.vst3"
 echo "  Linux:   $root/build/linux/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
 echo "Offline renderer: $root/build/linux/tonewell-render"
+echo "Editor snapshots: $root/build/linux/tonewell-snapshot"
 echo "Tests and benchmarks:"
 for preset in linux windows; do
     find "build/$preset" -maxdepth 2 \( -name '*_tests' -o -name '*_tests.exe' -o -name '*_bench' \) \
@@ -29,3 +30,7 @@ demo=build/schumann.wav
 build/linux/tonewell-render --program "Binaural - 7.83 (Schumann Resonance)" --seconds 10 -o "$demo"
 echo
 echo "Demo: $root/$demo (10 s, Schumann resonance beat: 196.085 Hz left, 203.915 Hz right)"
+
+# The sample editor after a short scripted session, as a picture.
+build/linux/tonewell-snapshot -s tools/snapshot/demo.txt -o build/editor.png
+echo "Editor snapshot: $root/build/editor.png (tools/snapshot/demo.txt on the sample editor)"
