@@ -1,0 +1,168 @@
+// Speed of the editor's painting on the sample editor surface (368 x 370:
+// background, six image knobs inside value arcs, two buttons, a slider and a
+// labelled switch): a full repaint, and the repaint after one knob's value
+// changed. Each is timed beside one opaque full-surface blit in the same
+// iteration (this machine's speed drifts, so only the paired ratio is
+// comparable); the knob's repaint is also timed beside a full repaint.
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "IControl.h"
+#include "PairedRatioReporter.h"
+#include "RAST_Blit.h"
+#include "RAST_MemBitmap.h"
+#include "SampleEditor.h"
+
+using namespace tonewell::snapshot;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+// The unit of the ratios: one opaque copy of a whole surface's pixels.
+class BlitUnit {
+public:
+    BlitUnit()
+        : source(layout::kWidth, layout::kHeight, 4), target(layout::kWidth, layout::kHeight, 4) {
+        unsigned seed = 1;
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                RAST_RowPointer(&source, y)[x] = seed | 0xFF000000u;
+            }
+    }
+    double Time() {
+        const Clock::time_point start = Clock::now();
+        RAST_BlitRect(&target, &source, 0, 0, nullptr, 1.0f, RAST_MODE_COPY);
+        benchmark::DoNotOptimize(target.pixelData());
+        benchmark::ClobberMemory();
+        return Seconds(Clock::now() - start);
+    }
+
+private:
+    RAST_MemBitmap source, target;
+};
+
+// The sample editor with its window open and painted once, so images and
+// fonts are loaded before timing starts.
+class OpenEditor {
+public:
+    OpenEditor() {
+        editor.Surface().OpenEditorWindow(nullptr);
+        editor.Surface().Tick();
+    }
+    double TimeFullRepaint() {
+        SampleSurface& surface = editor.Surface();
+        const Clock::time_point start = Clock::now();
+        surface.RedrawAll();
+        surface.PaintRegion(IBounds{0, 0, surface.Width(), surface.Height()});
+        benchmark::ClobberMemory();
+        return Seconds(Clock::now() - start);
+    }
+
+    SampleEditor editor;
+};
+
+void FullRepaint(benchmark::State& state) {
+    OpenEditor open;
+    BlitUnit unit;
+    double paintSeconds = 0.0, blitSeconds = 0.0;
+    for (auto _ : state) {
+        const double paint = open.TimeFullRepaint();
+        blitSeconds += unit.Time();
+        paintSeconds += paint;
+        state.SetIterationTime(paint);
+    }
+    const double n = double(state.iterations());
+    state.counters["us_per_paint"] = paintSeconds * 1e6 / n;
+    state.counters["blit_us"] = blitSeconds * 1e6 / n;
+    state.counters["x_blit"] = paintSeconds / blitSeconds;
+}
+
+// The host moves one knob's parameter between two values; the timer then
+// paints the dirty part, which is that knob's box.
+void KnobRepaint(benchmark::State& state, int knob) {
+    OpenEditor open;
+    BlitUnit unit;
+    SampleSurface& surface = open.editor.Surface();
+    const int param = layout::kKnobs[knob].param;
+    double paintSeconds = 0.0, blitSeconds = 0.0, fullSeconds = 0.0;
+    bool high = false;
+    for (auto _ : state) {
+        high = !high;
+        surface.PushParamToControls(param, high ? 0.7 : 0.3, true);
+        const Clock::time_point start = Clock::now();
+        IBounds dirty;
+        if (surface.CollectDirty(dirty)) surface.PaintRegion(dirty);
+        benchmark::ClobberMemory();
+        const double paint = Seconds(Clock::now() - start);
+        blitSeconds += unit.Time();
+        // Leaves nothing dirty for the next round.
+        fullSeconds += open.TimeFullRepaint();
+        paintSeconds += paint;
+        state.SetIterationTime(paint);
+    }
+    const double n = double(state.iterations());
+    state.counters["us_per_paint"] = paintSeconds * 1e6 / n;
+    state.counters["blit_us"] = blitSeconds * 1e6 / n;
+    state.counters["x_blit"] = paintSeconds / blitSeconds;
+    state.counters["full_us"] = fullSeconds * 1e6 / n;
+    state.counters["x_full"] = paintSeconds / fullSeconds;
+}
+
+// The paired summary, then each knob's repaint as a share of the full
+// repaint timed in the same iterations.
+class GuiReporter : public PairedRatioReporter {
+public:
+    using PairedRatioReporter::PairedRatioReporter;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        PairedRatioReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const auto share = run.counters.find("x_full");
+            if (!run.error_occurred && (single || median) && share != run.counters.end())
+                shares[run.run_name.function_name] = share->second.value;
+        }
+    }
+
+    void Finalize() override {
+        PairedRatioReporter::Finalize();
+        if (shares.empty()) return;
+        std::printf("\n%-34s %12s\n", "case", "x full");
+        for (const auto& [name, share] : shares)
+            std::printf("%-34s %12.3f\n", name.c_str(), share);
+    }
+
+private:
+    std::map<std::string, double> shares;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RegisterBenchmark("Repaint/Full", FullRepaint)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseManualTime();
+    // The first knob is one of the three large ones, the fourth a small one.
+    benchmark::RegisterBenchmark("Repaint/LargeKnob", KnobRepaint, 0)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseManualTime();
+    benchmark::RegisterBenchmark("Repaint/SmallKnob", KnobRepaint, 3)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseManualTime();
+    GuiReporter reporter({"case (368 x 370 surface)", "us_per_paint", "us/paint", "blit_us",
+                          "blit us", "x_blit", "x blit", 1});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
