@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -267,6 +268,68 @@ void RAST_BlitArea(RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int ds
     BlitClipped(dest, src, dstx, dsty, rect, alpha, mode);
 }
 
+namespace {
+// One rotated copy, clipped and converted to 16.16 steps.
+struct RotatedCopy {
+    RAST_IBitmap* dest;
+    const Pixel* srcOrigin; // the source window's top-left pixel
+    std::ptrdiff_t srcStep; // pixels from one source row to the next
+    int64_t W, H;           // the source window
+    int64_t dx, dy, dw, dh; // the destination area
+    int64_t uStart, vStart, uxStep, uyStep, vxStep, vyStep;
+    int weight; // out of 256
+};
+
+// Bilinear mix of one channel (shift selects it); the four weights sum to 0x10000.
+inline int MixChannel(Pixel p00, Pixel p10, Pixel p01, Pixel p11, uint32_t w00, uint32_t w10,
+                      uint32_t w01, uint32_t w11, int shift) {
+    const auto c = [shift](Pixel p) { return (p >> shift) & 0xFFu; };
+    return int((w00 * c(p00) + w10 * c(p10) + w01 * c(p01) + w11 * c(p11)) >> 16);
+}
+
+// The pixel loop, specialised for filtering and for combiners that leave the
+// destination untouched at zero source alpha (those may skip clear pixels).
+template <bool kFilter, bool kClearIsNoOp, typename Combine>
+void RotatedRows(const RotatedCopy& job, Combine combine) {
+    const auto at = [&job](int64_t x, int64_t y) {
+        return job.srcOrigin[static_cast<std::ptrdiff_t>(y) * job.srcStep +
+                             static_cast<std::ptrdiff_t>(x)];
+    };
+    const int w = job.weight;
+    for (int64_t y = 0; y < job.dh; ++y) {
+        Pixel* d = RAST_RowPointer(job.dest, int(job.dy + y)) + job.dx;
+        int64_t u = job.uStart + y * job.uyStep, v = job.vStart + y * job.vyStep;
+        for (int64_t x = 0; x < job.dw; ++x, u += job.uxStep, v += job.vxStep) {
+            const int64_t iu = u >> 16, iv = v >> 16;
+            if (iu < 0 || iv < 0 || iu >= job.W || iv >= job.H) continue;
+            const Pixel p00 = at(iu, iv);
+            if (!kFilter) {
+                combine(d[x], R(p00), G(p00), B(p00), A(p00), w);
+                continue;
+            }
+            const uint32_t fu = uint32_t(u & 0xFFFF), fv = uint32_t(v & 0xFFFF);
+            const bool lastCol = iu == job.W - 1, lastRow = iv == job.H - 1;
+            // Past the last column or row the edge pixel stands in for its
+            // neighbour, which mixes exactly like the one-sided blend there.
+            const Pixel p10 = lastCol ? p00 : at(iu + 1, iv);
+            const Pixel p01 = lastRow ? p00 : at(iu, iv + 1);
+            const Pixel p11 = lastCol ? p01 : lastRow ? p10 : at(iu + 1, iv + 1);
+            if (kClearIsNoOp && ((p00 | p10 | p01 | p11) >> 24) == 0) continue;
+            const uint32_t k = uint32_t((uint64_t(fu) * fv) >> 16);
+            // The truncated product can leave the first weight at -1 when both
+            // fractions are near 1; it is held at 0 so no channel leaves 0..255.
+            const int64_t rest = int64_t{0x10000} - fu - fv + k;
+            const uint32_t w11 = k, w10 = fu - k, w01 = fv - k;
+            const uint32_t w00 = rest < 0 ? 0u : uint32_t(rest);
+            combine(d[x], MixChannel(p00, p10, p01, p11, w00, w10, w01, w11, 16),
+                    MixChannel(p00, p10, p01, p11, w00, w10, w01, w11, 8),
+                    MixChannel(p00, p10, p01, p11, w00, w10, w01, w11, 0),
+                    MixChannel(p00, p10, p01, p11, w00, w10, w01, w11, 24), w);
+        }
+    }
+}
+} // namespace
+
 void RAST_BlitRotated(RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int dsty, int dstw,
                       int dsth, float srcx, float srcy, float srcw, float srch, float angle,
                       bool clipToSource, float alpha, int mode, float rotxcent, float rotycent) {
@@ -343,57 +406,39 @@ void RAST_BlitRotated(RAST_IBitmap* dest, const RAST_IBitmap* src, int dstx, int
     const RAST_Combiner combine = RAST_GetCombiner(blend);
     if (!combine || !dest->pixelData() || !src->pixelData()) return;
 
+    RotatedCopy job;
+    job.dest = dest;
+    // Row addressing hoisted out of the pixel loop: the bitmap's accessors are
+    // virtual, and a bottom-up source simply walks its rows backwards.
+    job.srcOrigin = RAST_RowPointer(src, iy0) + ix0;
+    job.srcStep =
+        src->bottomUp() ? -std::ptrdiff_t{src->rowStride()} : std::ptrdiff_t{src->rowStride()};
+    job.W = W;
+    job.H = H;
+    job.dx = dx;
+    job.dy = dy;
+    job.dw = dw;
+    job.dh = dh;
+    job.uStart = uStart;
+    job.vStart = vStart;
+    job.uxStep = uxStep;
+    job.uyStep = uyStep;
+    job.vxStep = vxStep;
+    job.vyStep = vyStep;
+    job.weight = w;
     const bool filter = (mode & 0xFF00) == RAST_FLAG_FILTER;
-    auto at = [&](int64_t x, int64_t y) {
-        return RAST_RowPointer(src, iy0 + int(y))[ix0 + int(x)];
-    };
-    for (int64_t y = 0; y < dh; ++y) {
-        Pixel* d = RAST_RowPointer(dest, int(dy + y)) + dx;
-        int64_t u = uStart + y * uyStep, v = vStart + y * vyStep;
-        for (int64_t x = 0; x < dw; ++x, u += uxStep, v += vxStep) {
-            const int64_t iu = u >> 16, iv = v >> 16;
-            if (iu < 0 || iv < 0 || iu >= W || iv >= H) continue;
-            if (!filter) {
-                const Pixel p = at(iu, iv);
-                combine(d[x], R(p), G(p), B(p), A(p), w);
-                continue;
-            }
-            const int fu = int(u & 0xFFFF), fv = int(v & 0xFFFF);
-            const bool lastCol = iu == W - 1, lastRow = iv == H - 1;
-            const Pixel p00 = at(iu, iv);
-            int ch[4]; // a, r, g, b
-            if (!lastCol && !lastRow) {
-                const Pixel p10 = at(iu + 1, iv), p01 = at(iu, iv + 1), p11 = at(iu + 1, iv + 1);
-                const int k = int((int64_t(fu) * fv) >> 16);
-                const int w11 = k, w10 = fu - k, w01 = fv - k, w00 = 0x10000 - fu - fv + k;
-                for (int i = 0; i < 4; ++i) {
-                    const int shift = 24 - 8 * i;
-                    auto c = [shift](Pixel p) { return int((p >> shift) & 0xFF); };
-                    ch[i] = int((int64_t(w00) * c(p00) + int64_t(w10) * c(p10) +
-                                 int64_t(w01) * c(p01) + int64_t(w11) * c(p11)) >>
-                                16);
-                }
-            } else if (lastCol && !lastRow) {
-                const Pixel p01 = at(iu, iv + 1);
-                for (int i = 0; i < 4; ++i) {
-                    const int shift = 24 - 8 * i;
-                    ch[i] = ((int((p00 >> shift) & 0xFF) * (0x10000 - fv)) +
-                             int((p01 >> shift) & 0xFF) * fv) >>
-                            16;
-                }
-            } else if (lastRow && !lastCol) {
-                const Pixel p10 = at(iu + 1, iv);
-                for (int i = 0; i < 4; ++i) {
-                    const int shift = 24 - 8 * i;
-                    ch[i] = ((int((p00 >> shift) & 0xFF) * (0x10000 - fu)) +
-                             int((p10 >> shift) & 0xFF) * fu) >>
-                            16;
-                }
-            } else {
-                for (int i = 0; i < 4; ++i)
-                    ch[i] = int((p00 >> (24 - 8 * i)) & 0xFF);
-            }
-            combine(d[x], ch[1], ch[2], ch[3], ch[0], w);
-        }
+    // The knobs' mode gets its combiner inlined and skips clear source pixels.
+    if (blend == (RAST_MODE_COPY | RAST_FLAG_SRCALPHA)) {
+        const auto copy = [](Pixel& d, int r, int g, int b, int a, int wt) {
+            RAST_CombineCopySrcAlpha(d, r, g, b, a, wt);
+        };
+        if (filter)
+            RotatedRows<true, true>(job, copy);
+        else
+            RotatedRows<false, true>(job, copy);
+    } else if (filter) {
+        RotatedRows<true, false>(job, combine);
+    } else {
+        RotatedRows<false, false>(job, combine);
     }
 }

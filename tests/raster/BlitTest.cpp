@@ -153,6 +153,28 @@ TEST(BlitRotated, FilterInterpolatesOnlyInsideTheSource) {
     EXPECT_EQ(beyond.at(2, 0), 0x12345678u); // beyond the last column: left alone
 }
 
+TEST(BlitRotated, FilteredSourceAlphaTurnsSkipClearPixelsInEitherRowOrder) {
+    // The knobs' case (filtered, source alpha) runs its own loop: it must keep
+    // clear pixels untouched and read bottom-up sources like top-down ones.
+    TestBitmap src(9, 9), flipped(9, 9, 0, true);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 9; ++x) {
+            const bool inside = (x - 4) * (x - 4) + (y - 4) * (y - 4) <= 12;
+            const Pixel p = inside ? RAST_MakePixel(255 - 20 * x, 25 * y, 200, 30 * x) : 0;
+            src.at(x, y) = flipped.at(x, y) = p;
+        }
+    const int mode = RAST_MODE_COPY | RAST_FLAG_SRCALPHA | RAST_FLAG_FILTER;
+    TestBitmap top(13, 13, 0xFF102030), bottom(13, 13, 0xFF102030);
+    RAST_BlitRotated(&top, &src, 2, 2, 9, 9, 0.3f, 0.2f, 9, 9, 0.7f, false, 0.8f, mode);
+    RAST_BlitRotated(&bottom, &flipped, 2, 2, 9, 9, 0.3f, 0.2f, 9, 9, 0.7f, false, 0.8f, mode);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 13; ++x) {
+            ASSERT_EQ(top.at(x, y), bottom.at(x, y)) << x << "," << y;
+        }
+    EXPECT_EQ(top.at(2, 2), 0xFF102030u); // a clear corner of the source
+    EXPECT_NE(top.at(6, 6), 0xFF102030u);
+}
+
 TEST(BlitRotated, MirrorsWithNegativeSizes) {
     // Corner positions again: the mirror takes x from 4 - x.
     const TestBitmap src = NumberedBitmap(4, 1);
