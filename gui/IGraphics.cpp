@@ -373,9 +373,10 @@ namespace {
 constexpr float kHalfPi = 1.5707963705062866f;
 constexpr float kPi = 3.1415927410125732f;
 
-// A corner radius that fits the box: never negative, at most half of either side.
+// A corner radius that fits the box: never negative, and small enough that
+// opposite corners (each r + 1 pixels across) do not meet.
 int FittedRadius(const IBounds& box, int radius) {
-    const int64_t limit = std::min<int64_t>(box.W(), box.H()) / 2;
+    const int64_t limit = (std::min<int64_t>(box.W(), box.H()) - 2) / 2;
     return static_cast<int>(std::clamp<int64_t>(radius, 0, std::max<int64_t>(limit, 0)));
 }
 } // namespace
@@ -387,15 +388,23 @@ bool IGraphics::DrawRoundBox(const IArgb& colour, const IBounds& box, int corner
     const int mode = IBlend::RastModeOf(blend) & RAST_MODE_MASK;
     const Pixel packed = colour.Packed();
     const float alpha = colour.Opacity();
-    // The outline runs along the box's last row and column inside it.
-    const int left = box.left, top = box.top;
-    const int right = ClampToInt(int64_t{box.right} - 1),
-              bottom = ClampToInt(int64_t{box.bottom} - 1);
+    // The outline runs along the box's first and last rows and columns. Every
+    // pixel is drawn once: the quarter arcs end on the edges' outer pixels,
+    // and without corners the top and bottom edges take the corner pixels.
+    const int64_t left = box.left, top = box.top, right = int64_t{box.right} - 1,
+                  bottom = int64_t{box.bottom} - 1;
+    const int64_t inset = r > 0 ? r + 1 : 0;
     RAST_IBitmap* target = drawBitmap.get();
-    RAST_DrawLine(target, left + r, top, right - r, top, packed, alpha, mode, false);
-    RAST_DrawLine(target, left + r, bottom, right - r, bottom, packed, alpha, mode, false);
-    RAST_DrawLine(target, left, top + r, left, bottom - r, packed, alpha, mode, false);
-    RAST_DrawLine(target, right, top + r, right, bottom - r, packed, alpha, mode, false);
+    auto line = [&](int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+        if (x1 > x2 || y1 > y2) return;
+        RAST_DrawLine(target, ClampToInt(x1), ClampToInt(y1), ClampToInt(x2), ClampToInt(y2),
+                      packed, alpha, mode, false);
+    };
+    line(left + inset, top, right - inset, top);
+    if (bottom > top) line(left + inset, bottom, right - inset, bottom);
+    const int64_t sideInset = r > 0 ? inset : 1;
+    line(left, top + sideInset, left, bottom - sideInset);
+    if (right > left) line(right, top + sideInset, right, bottom - sideInset);
     if (r > 0) {
         const float fr = static_cast<float>(r);
         const float l = static_cast<float>(left + r), t = static_cast<float>(top + r);
@@ -415,19 +424,19 @@ bool IGraphics::FillRoundBox(const IArgb& colour, const IBounds& box, int corner
     const bool roundBottom = corners == kAllCorners || corners == kBottomCorners;
     if (!roundTop && !roundBottom) return true;
     const int r = FittedRadius(box, cornerRadius);
-    const int64_t l = box.left, t = box.top, rt = box.right, b = box.bottom;
-    // The body: a full-width band between the rounded rows, and narrower
-    // bands between the corner discs.
-    const int64_t bandTop = roundTop ? t + r : t, bandBottom = roundBottom ? b - r : b;
+    if (r == 0) return FillBox(colour, box, blend);
     auto fill = [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         FillBox(colour, IBounds{ClampToInt(x0), ClampToInt(y0), ClampToInt(x1), ClampToInt(y1)},
                 blend);
     };
+    // Each corner disc covers the square of r + 1 pixels from its centre to the
+    // box's corner; the body is laid around those squares without overlapping
+    // them, so semi-transparent colours are not painted twice anywhere.
+    const int64_t l = box.left, t = box.top, rt = box.right, b = box.bottom;
+    const int64_t bandTop = roundTop ? t + r + 1 : t, bandBottom = roundBottom ? b - 1 - r : b;
     fill(l, bandTop, rt, bandBottom);
-    if (r == 0) return true;
-    if (roundTop) fill(l + r, t, rt - r, t + r);
-    if (roundBottom) fill(l + r, b - r, rt - r, b);
-    // The corner discs meet the bands at the centre rows and columns of their quarters.
+    if (roundTop) fill(l + r + 1, t, rt - 1 - r, bandTop);
+    if (roundBottom) fill(l + r + 1, bandBottom, rt - 1 - r, b);
     const int mode = IBlend::RastModeOf(blend) & RAST_MODE_MASK;
     const float fr = static_cast<float>(r);
     const float cl = static_cast<float>(l + r), cr = static_cast<float>(rt - 1 - r);

@@ -201,3 +201,33 @@ TEST_F(DrawingTest, TextUsesTheStylesFontColourAndAlignment) {
     EXPECT_GT(faintPeak, 60u); // about 100 / 255 of full coverage
     EXPECT_LT(faintPeak, 140u);
 }
+
+TEST_F(DrawingTest, TranslucentRoundBoxesPaintNoPixelTwice) {
+    // A pixel painted twice at alpha 100 would come out brighter than the body.
+    const IArgb faint{100, 255, 255, 255};
+    Paint([&](IGraphics& g) {
+        g.FillRoundBox(faint, IBounds{2, 2, 32, 22}, 4);
+        g.FillRoundBox(faint, IBounds{40, 2, 70, 22}, 4, IGraphics::kTopCorners);
+        g.FillRoundBox(faint, IBounds{2, 30, 12, 36}, 1000);
+        g.DrawRoundBox(faint, IBounds{40, 30, 70, 50}, 4);
+        g.DrawRoundBox(faint, IBounds{80, 30, 90, 40}, 0);
+    });
+    auto blue = [&](int x, int y) { return At(x, y) & 0xFFu; };
+    const unsigned body = blue(17, 12);
+    ASSERT_GT(body, 0u);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_LE(blue(x, y), body) << x << "," << y;
+    // Away from the corners every pixel of a body is the body's value.
+    for (int x = 7; x < 27; ++x) {
+        EXPECT_EQ(blue(x, 2), body) << x;
+        EXPECT_EQ(blue(x, 21), body) << x;
+    }
+    for (int y = 7; y < 17; ++y) {
+        EXPECT_EQ(blue(2, y), body) << y;
+        EXPECT_EQ(blue(31, y), body) << y;
+    }
+    EXPECT_EQ(blue(40, 21), body); // square bottom corners
+    EXPECT_EQ(blue(80, 30), body); // square outline corners
+    EXPECT_EQ(blue(89, 39), body);
+}
