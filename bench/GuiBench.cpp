@@ -70,6 +70,14 @@ public:
     SampleEditor editor;
 };
 
+// Per-paint time, the paired blit's time, and their ratio.
+void SetPaintCounters(benchmark::State& state, double paintSeconds, double blitSeconds) {
+    const double n = double(state.iterations());
+    state.counters["us_per_paint"] = paintSeconds * 1e6 / n;
+    state.counters["blit_us"] = blitSeconds * 1e6 / n;
+    state.counters["x_blit"] = paintSeconds / blitSeconds;
+}
+
 void FullRepaint(benchmark::State& state) {
     OpenEditor open;
     BlitUnit unit;
@@ -80,10 +88,7 @@ void FullRepaint(benchmark::State& state) {
         paintSeconds += paint;
         state.SetIterationTime(paint);
     }
-    const double n = double(state.iterations());
-    state.counters["us_per_paint"] = paintSeconds * 1e6 / n;
-    state.counters["blit_us"] = blitSeconds * 1e6 / n;
-    state.counters["x_blit"] = paintSeconds / blitSeconds;
+    SetPaintCounters(state, paintSeconds, blitSeconds);
 }
 
 // The host moves one knob's parameter between two values; the timer then
@@ -109,10 +114,8 @@ void KnobRepaint(benchmark::State& state, int knob) {
         paintSeconds += paint;
         state.SetIterationTime(paint);
     }
+    SetPaintCounters(state, paintSeconds, blitSeconds);
     const double n = double(state.iterations());
-    state.counters["us_per_paint"] = paintSeconds * 1e6 / n;
-    state.counters["blit_us"] = blitSeconds * 1e6 / n;
-    state.counters["x_blit"] = paintSeconds / blitSeconds;
     state.counters["full_us"] = fullSeconds * 1e6 / n;
     state.counters["x_full"] = paintSeconds / fullSeconds;
 }
