@@ -509,7 +509,9 @@ bool IGraphics::AskForColour(IArgb&, const char*) {
 bool IGraphics::OpenLink(const char*, const char*, const char*, const char*) {
     return false;
 }
-void IGraphics::WheelFromHost(double) {}
+bool IGraphics::WheelFromHost(double) {
+    return false;
+}
 
 std::unique_ptr<RAST_IBitmap> IGraphics::LoadImageResource(int id) {
     // Without a module handle the images come from the binary itself: its

@@ -177,8 +177,9 @@ public:
     virtual bool AskForColour(IArgb& colour, const char* title);
     virtual bool OpenLink(const char* url, const char* title, const char* confirmText,
                           const char* errorText);
-    // A wheel event delivered by the host instead of the window.
-    virtual void WheelFromHost(double delta);
+    // A wheel event delivered by the host instead of the window; true when
+    // the pointer was over the editor and the notches went to its control.
+    virtual bool WheelFromHost(double delta);
     virtual void* WindowHandle() const { return nullptr; }
     // A new bitmap holding the image resource, or null when it cannot be loaded.
     virtual std::unique_ptr<RAST_IBitmap> LoadImageResource(int id);
