@@ -49,6 +49,10 @@ public:
     const char* GroupName() const { return group; }
     int ValueTextCount() const { return static_cast<int>(valueTexts.size()); }
     const char* ValueText(int intValue) const;
+    // The index-th display text in the order they were set (0..ValueTextCount()-1).
+    const ValueTextEntry& ValueTextAt(int index) const {
+        return valueTexts.at(static_cast<size_t>(index));
+    }
     bool FindValueText(const char* text, int* outValue) const;
     // Display text of a plain (or, when normalized, a normalised) value.
     void FormatValue(double displayValue, bool normalized, char* outText, size_t outSize) const;

@@ -57,9 +57,11 @@ void IControl::OpenPopupMenu(const IEngineParam& param) {
     graphics->SetOpenPopup(popup);
     // Hidden while it is filled and placed, so no half-built list is painted.
     popup->SetHidden(true);
-    // The parameter's plain values are 0 up to the number of texts.
-    for (int i = 0; i < param.ValueTextCount(); ++i)
-        popup->AddItem(param.ValueText(i));
+    // In the order the texts were given; each item stands for its own value.
+    for (int i = 0; i < param.ValueTextCount(); ++i) {
+        const IEngineParam::ValueTextEntry& entry = param.ValueTextAt(i);
+        popup->AddItem(entry.text, entry.value);
+    }
     popup->CentreOn(bounds, graphics->Width(), graphics->Height());
     popup->Bind(paramIndex, this);
 }

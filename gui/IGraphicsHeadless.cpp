@@ -37,6 +37,8 @@ void IGraphicsHeadless::OpenEditorWindow(void*) {
 
 void IGraphicsHeadless::CloseEditorWindow() {
     open = false;
+    // A wheel edit still waiting for its end is ended now: no timer will.
+    if (countdown != 0 && plug) plug->EndPendingHostEdit();
     countdown = 0;
 }
 

@@ -60,9 +60,14 @@ PromptPopup::PromptPopup(ICoreBase* plug, int x, int y, int minWidth, int column
 }
 
 void PromptPopup::AddItem(const char* text) {
+    AddItem(text, ItemCount());
+}
+
+void PromptPopup::AddItem(const char* text, int value) {
     if (ItemCount() >= kMaxItems) return;
     const size_t length = Utf8CutLength(text, kMaxItemLength);
     items.emplace_back(text ? std::string(text, length) : std::string());
+    itemValues.push_back(value);
 
     const int64_t charWidth =
         std::clamp<int64_t>(int64_t{itemStyle.size} - 8, kMinCharWidth, kMaxCharWidth);
@@ -99,10 +104,11 @@ void PromptPopup::AddItem(const char* text) {
 void PromptPopup::Bind(int paramIndex, IControl* owner) {
     const IEngineParam* param = paramIndex >= 0 && plug ? plug->GetParam(paramIndex) : nullptr;
     if (param) {
+        // The first item that stands for the parameter's value, if any.
         const double plain = std::round(param->PlainValue());
-        currentItem = std::isfinite(plain)
-                          ? static_cast<int>(std::clamp(plain, -1.0, double(kMaxItems)))
-                          : -1;
+        const auto found = std::find_if(itemValues.begin(), itemValues.end(),
+                                        [plain](int value) { return value == plain; });
+        currentItem = found == itemValues.end() ? -1 : static_cast<int>(found - itemValues.begin());
     }
     ScrollToCurrent();
     parent = owner;
@@ -251,9 +257,8 @@ void PromptPopup::Choose(int item) {
         const int index = receiver->ParamIndex();
         const IEngineParam* param = core && index >= 0 ? core->GetParam(index) : nullptr;
         if (param) {
-            // The item's index is the parameter's plain value.
             core->BeginHostEdit(index);
-            receiver->SetValueFromUser(param->ToNormalized(item));
+            receiver->SetValueFromUser(param->ToNormalized(itemValues[static_cast<size_t>(item)]));
             core->EndHostEdit(index);
         }
         receiver->PopupChoice(text.c_str(), item);

@@ -28,7 +28,10 @@ public:
     // Appends an item (cut to kMaxItemLength bytes, whole characters only)
     // and grows the list: wider for long texts, one more row at the 10th,
     // 20th, 30th and 40th item, a scroll bar once the items no longer fit.
+    // Choosing the item sets the parameter to value; without one, to the
+    // item's position in the list.
     void AddItem(const char* text);
+    void AddItem(const char* text, int value);
     // Marks the parameter's current value as the current item and scrolls to
     // it; the owner receives the choice. Shows the list.
     void Bind(int paramIndex, IControl* owner);
@@ -50,6 +53,7 @@ public:
     int OriginY() const { return originY; }
     int ItemCount() const { return static_cast<int>(items.size()); }
     const std::string& Item(int index) const { return items.at(static_cast<size_t>(index)); }
+    int ItemValue(int index) const { return itemValues.at(static_cast<size_t>(index)); }
     int Rows() const { return rows; }
     int Columns() const { return columns; }
     int ColumnWidth() const { return columnWidth; }
@@ -90,6 +94,7 @@ private:
     int pad = 4;
     int hoverItem = -2; // -2: the pointer is outside; -1: on the scroll bar or no item
     std::vector<std::string> items;
+    std::vector<int> itemValues; // the parameter's plain value of each item
     int firstVisible = 0;
     int visibleCount = 0;
     int scrollPos = 0; // the thumb's offset inside the bar, in pixels
