@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "HostKind.h"
 #include "ICoreParameter.h"
 #include "ICoreVST3View.h"
 #include "TextConversion.h"
@@ -444,7 +445,7 @@ tresult ICoreVST3::loadComponentState(IBStream* stream) {
         int32 read = 0;
         const tresult result = stream->read(piece, kStateReadPiece, &read);
         read = std::clamp<int32>(read, 0, kStateReadPiece);
-        if (result != kResultOk && HostKind() != 28) break;
+        if (result != kResultOk && HostKind() != kHostKindWaveLab) break;
         if (read == 0) break;
         if (!chunk.PutBytes(piece, static_cast<size_t>(read))) break;
     }
