@@ -3,10 +3,24 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
+#include "EditorSurface.h"
 #include "FactoryPrograms.h"
+#include "GRAPH.h"
+#include "IBitmapControl.h"
+#include "IButton.h"
+#include "IGraphics.h"
+#include "IKnobArcImg.h"
+#include "ISlider.h"
+#include "ISwitchControl.h"
+#include "ISwitchLbl.h"
+#include "ITextControl.h"
+#include "IURLControl.h"
+#include "ModuleHandle.h"
 #include "NumberRounding.h"
 
 namespace {
@@ -52,14 +66,14 @@ template <int Shape> inline double ShapeSample(double phase, const WaveConstants
 
 } // namespace
 
-CLS_TONEWELL::CLS_TONEWELL()
+CLS_TONEWELL::CLS_TONEWELL(EditorSurfaceFactory makeSurface)
     : ICoreVST3(kNumEngineParams, kChannelIO, kNumPrograms, kEffectName, "", kMakerName, kVersion,
                 kUniqueId, kMakerId, 0, true, false, true, 0) {
     state.phiRatio = kPhi;
     std::memset(state.appliedValues.data(), kUnappliedFill,
                 state.appliedValues.size() * sizeof(state.appliedValues[0]));
     DefineParameters();
-    BuildEditor();
+    BuildEditor(makeSurface ? makeSurface : MakePlatformEditorSurface);
     BuildPrograms();
 }
 
@@ -109,10 +123,132 @@ void CLS_TONEWELL::DefineParameters() {
     centerFreq->SetValueText(1, "Yes");
 }
 
-// The editor surface is built here and attached to the core once the GUI
-// exists; until then the instrument runs without one and every layout
-// change is skipped.
-void CLS_TONEWELL::BuildEditor() {}
+namespace {
+
+enum EditorImage {
+    ImageBackground = 100,
+    ImageKnob,
+    ImageKnobSmall,
+    ImageWave,
+    ImagePanButton,
+    ImageBeatsButton,
+    ImageModeButton,
+    ImageCaption,
+    ImageCover,
+    ImageSliderHandle,
+    ImageCentreSwitch,
+};
+
+constexpr const char* kPluginPage = "https://kestrin.audio/tonewell";
+constexpr const char* kVendorSite = "https://kestrin.audio";
+
+const ITextStyle kVersionStyle{"Verdana", 13, IArgb{100, 255, 255, 255}};
+const ITextStyle kKnobStyle{"Arial", 15, IArgb{200, 255, 255, 255}};
+// Size 0: the centre switch prints no caption under its picture.
+const ITextStyle kSwitchStyle{"Arial", 0, IArgb{255, 0, 0, 0}, 0, ITextStyle::kCentre};
+
+struct KnobPlace {
+    EngineParam param;
+    double centreX, centreY;
+    IArgb arcColour;
+};
+struct KnobLook {
+    float arcRadius, arcThickness;
+};
+constexpr KnobLook kLargeKnob{33.0f, 6.3f};
+constexpr KnobLook kSmallKnob{25.0f, 5.0f};
+const IArgb kFrequencyArc{255, 100, 200, 255};
+const IArgb kBinauralArc{255, 100, 250, 255};
+const IArgb kEnvelopeArc{255, 200, 200, 200};
+
+std::unique_ptr<IKnobArcImg> MakeKnob(ICoreBase* plug, const KnobPlace& place,
+                                      const KnobLook& look, const IImage& body) {
+    // Value text alone in the middle, 300-degree sweep, vertical drag at
+    // gearing 4, dimmed by a fifth under the pointer.
+    return std::make_unique<IKnobArcImg>(plug, place.param, place.centreX, place.centreY,
+                                         kKnobStyle, place.arcColour, look.arcRadius,
+                                         look.arcThickness, -4, 4, 2, 300, 4.0, 0, 0.2f, body, 300,
+                                         2, look.arcRadius, look.arcThickness, 0.2f);
+}
+
+// "v" with the major and minor version, the minor's last digit dropped:
+// 0x21E00 shows as v2.3.
+std::string VersionText(int32_t version) {
+    char text[32];
+    std::snprintf(text, sizeof text, "v%d.%02d", (version >> 16) & 0xFFFF, (version >> 8) & 0xFF);
+    std::string shown(text);
+    shown.pop_back();
+    return shown;
+}
+
+} // namespace
+
+void CLS_TONEWELL::BuildEditor(EditorSurfaceFactory makeSurface) {
+    std::unique_ptr<IGraphics> owned =
+        makeSurface(this, kEditorWidth, kEditorHeight, 0, ResourceInstance());
+    if (!owned) return;
+    IGraphics& g = *owned;
+    ICoreBase* plug = this;
+
+    g.AddBackground(ImageBackground);
+    auto graph = std::make_unique<GRAPH>(*this, IBounds{246, 125, 348, 197});
+    display = graph.get();
+    g.AddControl(std::move(graph));
+    g.AddControl(std::make_unique<ITextControl>(plug, IBounds{30, 42, 80, 60}, kVersionStyle,
+                                                VersionText(kVersion)));
+    g.AddControl(
+        std::make_unique<IURLControl>(plug, IBounds{71, 7, 263, 54}, kPluginPage, kVendorSite, ""));
+
+    // The knobs get the right half of each strip (the still body) and find
+    // the left half (the turning pointer) in the image cache by its id.
+    IImage knobBody = g.GetImage(ImageKnob);
+    g.SplitImage(knobBody, 0.5);
+    IImage smallKnobBody = g.GetImage(ImageKnobSmall);
+    g.SplitImage(smallKnobBody, 0.5);
+
+    g.AddControl(MakeKnob(plug, {ParamFrequency, 77, 133, kFrequencyArc}, kLargeKnob, knobBody));
+    g.AddControl(MakeKnob(plug, {ParamTuningFreq, 77, 133, kFrequencyArc}, kLargeKnob, knobBody));
+    g.HideParamControls(ParamFrequency, true);
+
+    auto caption = std::make_unique<IBitmapControl>(plug, 20, 178, -1, g.GetImage(ImageCaption));
+    captionImage = caption.get();
+    g.AddControl(std::move(caption));
+    captionImage->SetHidden(true);
+
+    g.AddControl(MakeKnob(plug, {ParamBeatFreq, 181, 133, kBinauralArc}, kLargeKnob, knobBody));
+    g.AddControl(
+        std::make_unique<IButton>(plug, ParamPanReverse, 42, 206, g.GetImage(ImagePanButton), 0.0f));
+    g.AddControl(
+        std::make_unique<IButton>(plug, ParamBeats, 30, 234, g.GetImage(ImageBeatsButton), 0.0f));
+    g.AddControl(std::make_unique<ISlider>(plug, ParamFade, IBounds{134, 218, 224, 251},
+                                           g.GetImage(ImageSliderHandle), kKnobStyle,
+                                           IArgb{255, 120, 120, 120}, 83, 6, true, 1, false, 0.1f));
+    g.AddControl(
+        std::make_unique<IButton>(plug, ParamMode, 246, 232, g.GetImage(ImageModeButton), 0.0f));
+    g.AddControl(
+        std::make_unique<ISwitchControl>(plug, 47, 285, ParamWave, g.GetImage(ImageWave, 4)));
+    g.AddControl(MakeKnob(plug, {ParamAttack, 145, 299, kEnvelopeArc}, kSmallKnob, smallKnobBody));
+    g.AddControl(MakeKnob(plug, {ParamRelease, 225, 299, kEnvelopeArc}, kSmallKnob, smallKnobBody));
+    g.AddControl(MakeKnob(plug, {ParamVolume, 305, 299, kEnvelopeArc}, kSmallKnob, smallKnobBody));
+
+    g.AddControl(std::make_unique<ISwitchLbl>(plug, 264, 201, ParamCenterFreq,
+                                              g.GetImage(ImageCentreSwitch, 2), kSwitchStyle, 78,
+                                              IBlend{IBlend::kSourceAlpha, 1.0f}, 0.2f));
+    g.HideParamControls(ParamCenterFreq, true);
+
+    auto first = std::make_unique<IBitmapControl>(plug, 104, 261, -1, g.GetImage(ImageCover));
+    cover1 = first.get();
+    g.AddControl(std::move(first));
+    cover1->SetHidden(true);
+    auto second = std::make_unique<IBitmapControl>(plug, 184, 261, -1, g.GetImage(ImageCover));
+    cover2 = second.get();
+    g.AddControl(std::move(second));
+    cover2->SetHidden(true);
+
+    surface = owned.get();
+    AttachEditor(std::move(owned));
+    surface->SetHandleMouseOver(true);
+}
 
 void CLS_TONEWELL::BuildPrograms() {
     AddDefaultPreset(kDefaultProgramName, 1);
@@ -230,6 +366,11 @@ void CLS_TONEWELL::SetWaveShape(int shape) {
     }
 }
 
+IGraphics* CLS_TONEWELL::Surface() const {
+    // Another surface attached later replaces (and deletes) the layout's.
+    return surface && Editor() == static_cast<IEditorSurface*>(surface) ? surface : nullptr;
+}
+
 void CLS_TONEWELL::SwitchMode(bool synthesizer) {
     state.synthMode = synthesizer;
     if (synthesizer) {
@@ -248,11 +389,16 @@ void CLS_TONEWELL::SwitchMode(bool synthesizer) {
 }
 
 void CLS_TONEWELL::ShowModeLayout(bool synthesizer) {
-    IEditorSurface* surface = Editor();
-    if (!surface) return;
-    surface->HideParamControls(ParamFrequency, synthesizer);
+    IEditorSurface* editor = Editor();
+    if (!editor) return;
+    editor->HideParamControls(ParamFrequency, synthesizer);
     for (EngineParam synthOnly : {ParamTuningFreq, ParamAttack, ParamRelease, ParamCenterFreq})
-        surface->HideParamControls(synthOnly, !synthesizer);
+        editor->HideParamControls(synthOnly, !synthesizer);
+    if (!Surface()) return;
+    captionImage->SetHidden(synthesizer);
+    // The covers lie over the envelope knobs, which only the synthesizer uses.
+    cover1->SetHidden(synthesizer);
+    cover2->SetHidden(synthesizer);
 }
 
 void CLS_TONEWELL::UpdateIncrements() {

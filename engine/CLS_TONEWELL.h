@@ -2,10 +2,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "EngineParam.h"
 #include "EngineState.h"
 #include "ICoreVST3.h"
+
+class GRAPH;
+class IControl;
+class IGraphics;
 
 // Big-endian four-character code, as the host reads plug-in and maker ids.
 constexpr uint32_t FourCharCode(const char (&code)[5]) {
@@ -28,7 +33,15 @@ public:
     static constexpr const char* kMakerName = "Kestrin";
     static constexpr const char* kChannelIO = "1-1 2-2";
 
-    CLS_TONEWELL();
+    // Makes the editor surface the layout is built on; the platform's own
+    // (a window where there is one) unless another is given.
+    using EditorSurfaceFactory = std::unique_ptr<IGraphics> (*)(ICoreBase* plug, int width,
+                                                                int height, int fps,
+                                                                void* resourceModule);
+    static constexpr int kEditorWidth = 368;
+    static constexpr int kEditorHeight = 370;
+
+    explicit CLS_TONEWELL(EditorSurfaceFactory makeSurface = nullptr);
     ~CLS_TONEWELL() override;
 
     void ResetEngine() override;
@@ -43,6 +56,12 @@ public:
     void FoldTuning(int tenths);
 
     const EngineState& State() const { return state; }
+    // The editor surface the layout was built on; null once another surface
+    // replaced it. The layout's elements below are valid while it is not null.
+    IGraphics* Surface() const;
+    GRAPH* FrequencyDisplay() const { return display; }
+    IControl* CaptionImage() const { return captionImage; }
+    IControl* CoverImage(int which) const { return which == 0 ? cover1 : cover2; }
     int PendingParams() const { return pendingParams; }
 
 protected:
@@ -52,7 +71,7 @@ protected:
 
 private:
     void DefineParameters();
-    void BuildEditor();
+    void BuildEditor(EditorSurfaceFactory makeSurface);
     void BuildPrograms();
     void SetWaveShape(int shape);
     void SwitchMode(bool synthesizer);
@@ -64,6 +83,12 @@ private:
                       float gainStep, double stepL, double stepR);
 
     EngineState state;
+    // Owned by the surface, which the core owns; valid for the plug-in's life.
+    IGraphics* surface = nullptr;
+    GRAPH* display = nullptr;
+    IControl* captionImage = nullptr;
+    IControl* cover1 = nullptr;
+    IControl* cover2 = nullptr;
     int pendingParams = kNumEngineParams;
     std::array<bool, kNumEngineParams> gateMarks{};
 };

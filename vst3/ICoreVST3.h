@@ -115,6 +115,10 @@ public:
     int NumViews() const { return static_cast<int>(views.size()); }
     // Called by a view when it is destroyed.
     void ForgetView(ICoreVST3View* view);
+    // The view whose host window holds the editor's window now, if any: the
+    // one surface can be open in one place only.
+    ICoreVST3View* EditorView() const { return editorView; }
+    void SetEditorView(ICoreVST3View* view) { editorView = view; }
 
 protected:
     Steinberg::tresult loadComponentState(Steinberg::IBStream* state) override;
@@ -136,6 +140,7 @@ private:
     int sideChainChannels;
     bool sideChainActive = false;
     std::vector<ICoreVST3View*> views;
+    ICoreVST3View* editorView = nullptr;
     std::vector<std::string> paramGroups;
     std::vector<std::string> inputLabels, outputLabels;
 };

@@ -3,39 +3,58 @@
 #include <cstring>
 
 #include "ICoreVST3.h"
+#include "ViewPlatform.h"
 
 using namespace Steinberg;
 
 namespace {
-constexpr const char* kPlatformHwnd = "HWND";
+bool IsNativePlatform(FIDString type) {
+    const char* native = NativeViewPlatformType();
+    return type && native && std::strcmp(type, native) == 0;
 }
+} // namespace
 
 ICoreVST3View::ICoreVST3View(ICoreVST3& plug) : plugin(plug) {
     plugin.addRef();
 }
 
 ICoreVST3View::~ICoreVST3View() {
+    // A host may release the view without removing it first: the window
+    // must not stay behind in a host window that is going away.
+    CloseEditor();
     plugin.ForgetView(this);
     plugin.release();
 }
 
 tresult PLUGIN_API ICoreVST3View::isPlatformTypeSupported(FIDString type) {
-    if (!plugin.Editor() || !type) return kResultFalse;
-    return std::strcmp(type, kPlatformHwnd) == 0 ? kResultTrue : kResultFalse;
+    if (!plugin.Editor()) return kResultFalse;
+    return IsNativePlatform(type) ? kResultTrue : kResultFalse;
 }
 
 tresult PLUGIN_API ICoreVST3View::attached(void* parent, FIDString type) {
     IEditorSurface* surface = plugin.Editor();
     if (!surface) return kResultFalse;
     systemWindow = parent;
-    if (type && std::strcmp(type, kPlatformHwnd) == 0) surface->OpenEditorWindow(parent);
+    if (IsNativePlatform(type)) {
+        // Opening again (here or in another view) moves the one window.
+        surface->OpenEditorWindow(parent);
+        plugin.SetEditorView(this);
+    }
     return kResultOk;
 }
 
 tresult PLUGIN_API ICoreVST3View::removed() {
-    if (IEditorSurface* surface = plugin.Editor()) surface->CloseEditorWindow();
+    CloseEditor();
     systemWindow = nullptr;
     return kResultOk;
+}
+
+void ICoreVST3View::CloseEditor() {
+    // Only the view that holds the window closes it; another view's window
+    // stays open when an older view goes.
+    if (plugin.EditorView() != this) return;
+    plugin.SetEditorView(nullptr);
+    if (IEditorSurface* surface = plugin.Editor()) surface->CloseEditorWindow();
 }
 
 tresult PLUGIN_API ICoreVST3View::getSize(ViewRect* size) {

@@ -21,5 +21,7 @@ public:
     Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override;
 
 private:
+    void CloseEditor();
+
     ICoreVST3& plugin;
 };

@@ -1,0 +1,5 @@
+#pragma once
+
+// The VST 3 platform type of the window this build's editor opens in, or
+// null where the editor has no window of its own.
+const char* NativeViewPlatformType();

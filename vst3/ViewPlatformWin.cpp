@@ -1,0 +1,5 @@
+#include "ViewPlatform.h"
+
+const char* NativeViewPlatformType() {
+    return "HWND";
+}
