@@ -1,9 +1,10 @@
-// Speed of the editor's painting on the sample editor surface (368 x 370:
-// background, six image knobs inside value arcs, two buttons, a slider and a
-// labelled switch): a full repaint, and the repaint after one knob's value
-// changed. Each is timed beside one opaque full-surface blit in the same
-// iteration (this machine's speed drifts, so only the paired ratio is
-// comparable); the knob's repaint is also timed beside a full repaint.
+// Speed of the instrument's editor painting on a headless surface (368 x 370,
+// the synthesizer layout: background, frequency display, five image knobs
+// inside value arcs, three buttons, the wave and centre switches, the fade
+// slider): a full repaint, and the timer's repaint after one knob's value
+// changed (which includes the frequency display, redrawn at every tick). Each is timed beside one
+// opaque full-surface blit in the same iteration (this machine's speed drifts, so only the paired
+// ratio is comparable); the knob's repaint is also timed beside a full repaint.
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -11,10 +12,10 @@
 #include <string>
 
 #include "IControl.h"
+#include "InstrumentEditor.h"
 #include "PairedRatioReporter.h"
 #include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
-#include "SampleEditor.h"
 
 using namespace tonewell::snapshot;
 
@@ -30,7 +31,8 @@ double Seconds(Clock::duration duration) {
 class BlitUnit {
 public:
     BlitUnit()
-        : source(layout::kWidth, layout::kHeight, 4), target(layout::kWidth, layout::kHeight, 4) {
+        : source(CLS_TONEWELL::kEditorWidth, CLS_TONEWELL::kEditorHeight, 4),
+          target(CLS_TONEWELL::kEditorWidth, CLS_TONEWELL::kEditorHeight, 4) {
         unsigned seed = 1;
         for (int y = 0; y < source.height(); ++y)
             for (int x = 0; x < source.width(); ++x) {
@@ -50,7 +52,7 @@ private:
     RAST_MemBitmap source, target;
 };
 
-// The sample editor with its window open and painted once, so images and
+// The editor with its window open and painted once, so images and
 // fonts are loaded before timing starts.
 class OpenEditor {
 public:
@@ -59,7 +61,7 @@ public:
         editor.Surface().Tick();
     }
     double TimeFullRepaint() {
-        SampleSurface& surface = editor.Surface();
+        IGraphicsHeadless& surface = editor.Surface();
         const Clock::time_point start = Clock::now();
         surface.RedrawAll();
         surface.PaintRegion(IBounds{0, 0, surface.Width(), surface.Height()});
@@ -67,7 +69,7 @@ public:
         return Seconds(Clock::now() - start);
     }
 
-    SampleEditor editor;
+    InstrumentEditor editor;
 };
 
 // Per-paint time, the paired blit's time, and their ratio.
@@ -93,11 +95,10 @@ void FullRepaint(benchmark::State& state) {
 
 // The host moves one knob's parameter between two values; the timer then
 // paints the dirty part, which is that knob's box.
-void KnobRepaint(benchmark::State& state, int knob) {
+void KnobRepaint(benchmark::State& state, int param) {
     OpenEditor open;
     BlitUnit unit;
-    SampleSurface& surface = open.editor.Surface();
-    const int param = layout::kKnobs[knob].param;
+    IGraphicsHeadless& surface = open.editor.Surface();
     double paintSeconds = 0.0, blitSeconds = 0.0, fullSeconds = 0.0;
     bool high = false;
     for (auto _ : state) {
@@ -156,11 +157,11 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Repaint/Full", FullRepaint)
         ->Unit(benchmark::kMicrosecond)
         ->UseManualTime();
-    // The first knob is one of the three large ones, the fourth a small one.
-    benchmark::RegisterBenchmark("Repaint/LargeKnob", KnobRepaint, 0)
+    // "Binaural" is a large knob, "Volume" a small one.
+    benchmark::RegisterBenchmark("Repaint/LargeKnob", KnobRepaint, int{ParamBeatFreq})
         ->Unit(benchmark::kMicrosecond)
         ->UseManualTime();
-    benchmark::RegisterBenchmark("Repaint/SmallKnob", KnobRepaint, 3)
+    benchmark::RegisterBenchmark("Repaint/SmallKnob", KnobRepaint, int{ParamVolume})
         ->Unit(benchmark::kMicrosecond)
         ->UseManualTime();
     GuiReporter reporter({"case (368 x 370 surface)", "us_per_paint", "us/paint", "blit_us",

@@ -161,8 +161,8 @@ const IArgb kFrequencyArc{255, 100, 200, 255};
 const IArgb kBinauralArc{255, 100, 250, 255};
 const IArgb kEnvelopeArc{255, 200, 200, 200};
 
-std::unique_ptr<IKnobArcImg> MakeKnob(ICoreBase* plug, const KnobPlace& place,
-                                      const KnobLook& look, const IImage& body) {
+std::unique_ptr<IKnobArcImg> MakeKnob(ICoreBase* plug, const KnobPlace& place, const KnobLook& look,
+                                      const IImage& body) {
     // Value text alone in the middle, 300-degree sweep, vertical drag at
     // gearing 4, dimmed by a fifth under the pointer.
     return std::make_unique<IKnobArcImg>(plug, place.param, place.centreX, place.centreY,
@@ -216,8 +216,8 @@ void CLS_TONEWELL::BuildEditor(EditorSurfaceFactory makeSurface) {
     captionImage->SetHidden(true);
 
     g.AddControl(MakeKnob(plug, {ParamBeatFreq, 181, 133, kBinauralArc}, kLargeKnob, knobBody));
-    g.AddControl(
-        std::make_unique<IButton>(plug, ParamPanReverse, 42, 206, g.GetImage(ImagePanButton), 0.0f));
+    g.AddControl(std::make_unique<IButton>(plug, ParamPanReverse, 42, 206,
+                                           g.GetImage(ImagePanButton), 0.0f));
     g.AddControl(
         std::make_unique<IButton>(plug, ParamBeats, 30, 234, g.GetImage(ImageBeatsButton), 0.0f));
     g.AddControl(std::make_unique<ISlider>(plug, ParamFade, IBounds{134, 218, 224, 251},

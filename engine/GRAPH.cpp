@@ -16,7 +16,7 @@ struct Band {
     float below;
     const char* name;
 };
-constexpr Band kBands[] = {{0.5f, "EPSILON"}, {4.0f, "DELTA"}, {8.0f, "THETA"},  {14.0f, "ALPHA"},
+constexpr Band kBands[] = {{0.5f, "EPSILON"}, {4.0f, "DELTA"},  {8.0f, "THETA"},   {14.0f, "ALPHA"},
                            {30.0f, "BETA"},   {60.0f, "GAMMA"}, {200.0f, "LAMBDA"}};
 } // namespace
 

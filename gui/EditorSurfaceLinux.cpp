@@ -1,5 +1,4 @@
 #include "EditorSurface.h"
-
 #include "IGraphicsHeadless.h"
 
 // No window of its own yet: the editor exists for tests and snapshots, and

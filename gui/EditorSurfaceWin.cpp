@@ -1,5 +1,4 @@
 #include "EditorSurface.h"
-
 #include "IGraphicsWin.h"
 
 std::unique_ptr<IGraphics> MakePlatformEditorSurface(ICoreBase* plug, int width, int height,

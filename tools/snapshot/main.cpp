@@ -1,6 +1,6 @@
-// tonewell-snapshot: builds the sample editor on a headless surface, plays
-// scripted pointer and key events on it, and writes what the screen shows to
-// a PNG file.
+// tonewell-snapshot: builds the instrument's editor on a headless surface,
+// sets a program and parameters as a host would, plays scripted pointer and
+// key events on it, and writes what the screen shows to a PNG file.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
@@ -9,11 +9,18 @@
 
 #include "EventRunner.h"
 #include "EventScript.h"
+#include "InstrumentEditor.h"
+#include "ParameterAssignment.h"
+#include "ParameterCatalog.h"
 #include "PngWriter.h"
-#include "SampleEditor.h"
+#include "ProgramCatalog.h"
+#include "RenderError.h"
 #include "SnapshotError.h"
 
 using namespace tonewell::snapshot;
+using tonewell::render::ParameterAssignment;
+using tonewell::render::ParameterCatalog;
+using tonewell::render::ProgramCatalog;
 
 namespace {
 
@@ -45,15 +52,49 @@ std::vector<ScriptEvent> ParseEventOptions(const std::vector<std::string>& texts
     return events;
 }
 
+// The program first, then every --set in order, then the note: what a host
+// does before it shows the editor.
+void Prepare(InstrumentEditor& editor, const std::string& program,
+             const std::vector<std::string>& sets, int note) {
+    CLS_TONEWELL& plug = editor.Plug();
+    const ParameterCatalog parameters(plug);
+    if (!program.empty()) {
+        const ProgramCatalog programs(plug);
+        editor.SelectProgram(programs.Resolve(program));
+    }
+    for (const std::string& text : sets) {
+        const ParameterAssignment assignment = ParameterAssignment::Parse(text);
+        const auto& parameter = parameters.Find(assignment.name);
+        editor.SetParameter(static_cast<int>(parameter.id),
+                            parameters.ToNormalized(parameter, assignment.value));
+    }
+    if (note >= 0) {
+        // Notes sound only in synthesizer mode, as with the renderer.
+        editor.SetParameter(ParamMode, 1.0);
+        editor.PlayNote(note, 100);
+    }
+}
+
 int Run(int argc, char** argv) {
     std::string outputPath = "snapshot.png";
     std::string scriptPath;
     std::vector<std::string> eventTexts;
+    std::string program;
+    std::vector<std::string> sets;
+    int note = -1;
     bool list = false;
 
-    CLI::App app("Plays pointer and key events on Tonewell's sample editor surface and "
-                 "writes the screen to a PNG file.",
+    CLI::App app("Shows Tonewell's editor on a surface without a window: sets a program and "
+                 "parameters, plays pointer and key events on it and writes the screen to a "
+                 "PNG file.",
                  "tonewell-snapshot");
+    app.add_option("-p,--program", program, "Program number or exact name, as tonewell-render")
+        ->type_name("PROGRAM");
+    app.add_option("--set", sets, "Name=value in plain units or a value text; repeatable")
+        ->type_name("NAME=VALUE");
+    app.add_option("--note", note, "A held note (synthesizer mode), shown by the display")
+        ->type_name("NOTE")
+        ->check(CLI::Range(0, 127));
     app.add_option("-o,--output", outputPath, "PNG file to write")
         ->type_name("FILE")
         ->capture_default_str();
@@ -78,7 +119,8 @@ int Run(int argc, char** argv) {
     for (const ScriptEvent& event : ParseEventOptions(eventTexts))
         events.push_back(event);
 
-    SampleEditor editor;
+    InstrumentEditor editor;
+    Prepare(editor, program, sets, note);
     EventRunner runner(editor.Surface());
     runner.Run(events);
     const RAST_MemBitmap& screen = runner.Finish();
@@ -98,6 +140,8 @@ int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const SnapshotError& error) {
+        std::fprintf(stderr, "tonewell-snapshot: %s\n", error.what());
+    } catch (const tonewell::render::RenderError& error) {
         std::fprintf(stderr, "tonewell-snapshot: %s\n", error.what());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tonewell-snapshot: unexpected failure: %s\n", error.what());
