@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Regenerates the editor's PNG images (img/*.png) from their SVG sources
+# (img/src/*.svg). The PNGs are committed, so an ordinary build never runs
+# this; run it after editing a source. Output is byte-identical from run to
+# run: fonts come from a private fontconfig setup that sees only the two font
+# packages below, and no time stamps or text chunks are written.
+#
+# Pictures that are laid opaquely over the background (colour type 2) are
+# cropped renderings of the background itself, so their pixels match it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+src="$root/img/src"
+out="$root/img"
+
+packages=(librsvg2-bin imagemagick fonts-dejavu-core fonts-liberation2)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    sudo_cmd=()
+    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# ImageMagick by absolute path: a "convert" earlier in PATH may be something else.
+im=""
+for c in /usr/bin/convert-im6.q16 /usr/bin/magick /usr/bin/convert; do
+    [[ -x $c ]] && { im=$c; break; }
+done
+[[ -n $im ]] || { echo "make-images: no ImageMagick found" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cat >"$work/fonts.conf" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts/truetype/dejavu</dir>
+  <dir>/usr/share/fonts/truetype/liberation2</dir>
+  <cachedir>$work/fontcache</cachedir>
+</fontconfig>
+EOF
+export FONTCONFIG_FILE="$work/fonts.conf"
+export SOURCE_DATE_EPOCH=0
+
+# The background without its off captions: the plate that the button and
+# caption pictures are drawn on.
+echo '#off { display: none; }' >"$work/plate.css"
+rsvg-convert --stylesheet "$work/plate.css" -o "$work/plate.png" "$src/bg.svg"
+
+# name, width, height, colour type, and for the pictures drawn on the plate
+# their place in the editor.
+images=(
+    "bg      368 370 6"
+    "knob    168  84 6"
+    "knob2   128  64 6"
+    "wave    144  30 6"
+    "btn      68  18 6  42 206"
+    "btn2     92  18 2  30 234"
+    "btn3     92  25 2 246 232"
+    "label   114  28 2  20 178"
+    "disable  80  96 6"
+    "slider   16  16 6"
+    "center  108  20 6"
+)
+
+for entry in "${images[@]}"; do
+    read -r name w h type x y <<<"$entry"
+    rsvg-convert --width "$w" --height "$h" -o "$work/$name.png" "$src/$name.svg"
+    if [[ -n ${y:-} ]]; then
+        "$im" "$work/plate.png" -crop "${w}x${h}+$x+$y" +repage "$work/$name.png" \
+            -compose over -composite "$work/$name.png"
+    fi
+    opts=(-strip -define png:exclude-chunks=date,time -define png:compression-level=9)
+    case $name in
+    # The pointer halves are turned with bilinear filtering, which mixes in
+    # the colour of transparent neighbours: give those the pointer's colour.
+    knob | knob2) opts+=(-background '#9ce9ff' -alpha background) ;;
+    esac
+    if [[ $type == 2 ]]; then
+        "$im" "$work/$name.png" -alpha off "${opts[@]}" "PNG24:$out/$name.png"
+    else
+        "$im" "$work/$name.png" "${opts[@]}" "PNG32:$out/$name.png"
+    fi
+    # IHDR check: width, height, bit depth 8, colour type, no interlace.
+    got=$(od -An -tx1 -j16 -N13 "$out/$name.png" | tr -d ' \n')
+    want=$(printf '%08x%08x080%d000000' "$w" "$h" "$type")
+    [[ $got == "$want" ]] || { echo "make-images: $name.png has header $got, expected $want" >&2; exit 1; }
+done
+echo "make-images: wrote ${#images[@]} images to $out"
