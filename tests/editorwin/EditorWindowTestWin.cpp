@@ -1,0 +1,344 @@
+// The built module's editor in a window of a host of our own, driven with
+// real window messages, as a DAW on Windows would show it. Needs a display
+// (under Wine, an X server).
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HostTestSupport.h"
+#include "RAST_PngDecoder.h"
+#include "pluginterfaces/gui/iplugview.h"
+
+using namespace Steinberg;
+using namespace hosttest;
+using CallKind = tonewell::hostkit::RecordingComponentHandler::CallKind;
+
+namespace {
+
+constexpr int kWidth = 368, kHeight = 370;
+// More than one redraw period (41 ms) of the editor's timer.
+constexpr int kTickMs = 120;
+
+// Handles every message waiting for this thread for about ms milliseconds,
+// timer messages included.
+void Pump(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    MSG msg;
+    do {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+HWND MakeHostWindow() {
+    return CreateWindowExA(0, "STATIC", "Tonewell test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                           0, kWidth + 40, kHeight + 60, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+// The editor's window inside the host window, or null.
+HWND EditorWindowOf(HWND host) {
+    for (HWND child = GetWindow(host, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[64] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (std::string(name) == "ICoreWndClass") return child;
+    }
+    return nullptr;
+}
+
+// The image the background is drawn from, read from the source tree (a Unix
+// path under Wine is drive Z:).
+std::unique_ptr<RAST_IBitmap> SourceBackground() {
+    std::string path = TONEWELL_IMAGE_DIR "/bg.png";
+    if (path[0] == '/') path = "Z:" + path;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return nullptr;
+    std::vector<unsigned char> bytes;
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        bytes.push_back(static_cast<unsigned char>(c));
+    std::fclose(file);
+    return std::unique_ptr<RAST_IBitmap>(RAST_DecodePNGMemory(bytes.data(), bytes.size()));
+}
+
+// What the window shows, as 0xRRGGBB words, row by row.
+std::vector<uint32_t> Capture(HWND window) {
+    std::vector<uint32_t> pixels;
+    HDC dc = GetDC(window);
+    if (!dc) return pixels;
+    HDC memory = CreateCompatibleDC(dc);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = -kHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
+        GdiFlush();
+        const auto* words = static_cast<const uint32_t*>(bits);
+        for (int i = 0; i < kWidth * kHeight; ++i)
+            pixels.push_back(words[i] & 0xFFFFFFu);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+int ChangedPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, RECT box) {
+    int changed = 0;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            changed += a[static_cast<size_t>(y * kWidth + x)] != b[static_cast<size_t>(y * kWidth + x)];
+    return changed;
+}
+
+LPARAM At(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plugin = NewInstance();
+        ASSERT_NE(plugin, nullptr);
+        view = owned(plugin->Controller()->createView("editor"));
+        ASSERT_TRUE(view);
+        ASSERT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
+        host = MakeHostWindow();
+        ASSERT_NE(host, nullptr);
+        ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
+        editor = EditorWindowOf(host);
+        ASSERT_NE(editor, nullptr);
+        Pump(kTickMs * 2);
+    }
+    void TearDown() override {
+        if (view) view->removed();
+        view = nullptr;
+        plugin.reset();
+        if (host) DestroyWindow(host);
+        Pump(10);
+    }
+
+    void Click(int x, int y, bool right = false) {
+        SendMessageA(editor, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN,
+                     right ? MK_RBUTTON : MK_LBUTTON, At(x, y));
+        SendMessageA(editor, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, At(x, y));
+        Pump(kTickMs);
+    }
+    void Drag(int x, int y, int toY) {
+        SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+        for (int step = 1; step <= 4; ++step)
+            SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, At(x, y + (toY - y) * step / 4));
+        SendMessageA(editor, WM_LBUTTONUP, 0, At(x, toY));
+        Pump(kTickMs);
+    }
+    double Normalized(int param) const { return plugin->Controller()->getParamNormalized(param); }
+    double Plain(int param) const {
+        return plugin->Controller()->normalizedParamToPlain(param, Normalized(param));
+    }
+    std::vector<CallKind> KindsFor(int param) const {
+        std::vector<CallKind> kinds;
+        for (const auto& call : plugin->Handler().Calls())
+            if (call.kind != CallKind::Restart && call.id == static_cast<Vst::ParamID>(param))
+                kinds.push_back(call.kind);
+        return kinds;
+    }
+    HWND EntryWindow() const { return GetWindow(editor, GW_CHILD); }
+
+    std::unique_ptr<PluginInstance> plugin;
+    IPtr<IPlugView> view;
+    HWND host = nullptr;
+    HWND editor = nullptr;
+};
+
+} // namespace
+
+TEST_F(EditorWindowTest, TheWindowShowsTheModulesOwnBackground) {
+    RECT client{};
+    GetClientRect(editor, &client);
+    EXPECT_EQ(client.right, kWidth);
+    EXPECT_EQ(client.bottom, kHeight);
+    // The test program has no images of its own: the background the window
+    // shows was loaded from the module's resources.
+    const auto background = SourceBackground();
+    ASSERT_NE(background, nullptr);
+    ASSERT_EQ(background->width(), kWidth);
+    ASSERT_EQ(background->height(), kHeight);
+    const auto shown = Capture(editor);
+    ASSERT_EQ(shown.size(), size_t{kWidth * kHeight});
+    for (const POINT p : {POINT{2, 2}, POINT{365, 2}, POINT{2, 367}, POINT{365, 367}, POINT{180, 3}}) {
+        const uint32_t expected = RAST_RowPointer(background.get(), p.y)[p.x] & 0xFFFFFFu;
+        EXPECT_EQ(shown[static_cast<size_t>(p.y * kWidth + p.x)], expected) << p.x << "," << p.y;
+    }
+}
+
+TEST_F(EditorWindowTest, KnobDragAndSwitchesReachTheHostAndTheScreen) {
+    // "Binaural": 40 pixels up an 82-pixel knob at gearing 4.
+    const double start = Normalized(Binaural);
+    const auto before = Capture(editor);
+    Drag(181, 133, 93);
+    EXPECT_NEAR(Normalized(Binaural), start + 40.0 / 82.0 / 4.0, 1e-6);
+    const auto kinds = KindsFor(Binaural);
+    ASSERT_GE(kinds.size(), 3u);
+    EXPECT_EQ(kinds.front(), CallKind::BeginEdit);
+    EXPECT_EQ(kinds[1], CallKind::PerformEdit);
+    EXPECT_EQ(kinds.back(), CallKind::EndEdit);
+    const auto after = Capture(editor);
+    EXPECT_GT(ChangedPixels(before, after, RECT{139, 92, 223, 174}), 100);
+    // The band name followed the beat (4 Hz, theta, to about 66 Hz, lambda).
+    EXPECT_GT(ChangedPixels(before, after, RECT{246, 125, 348, 143}), 10);
+
+    // The wave switch steps through its four shapes and wraps.
+    for (double expected : {1.0 / 3.0, 2.0 / 3.0, 1.0, 0.0}) {
+        Click(65, 300);
+        EXPECT_NEAR(Normalized(Wave), expected, 1e-9);
+    }
+
+    // The mode button swaps the layouts: the covers come over the envelope
+    // knobs, and the note line says "off".
+    const auto synthesizer = Capture(editor);
+    Click(290, 244);
+    EXPECT_EQ(Normalized(Mode), 0.0);
+    const auto generator = Capture(editor);
+    EXPECT_GT(ChangedPixels(synthesizer, generator, RECT{112, 267, 178, 331}), 200);
+    EXPECT_GT(ChangedPixels(synthesizer, generator, RECT{246, 232, 338, 257}), 50);
+    EXPECT_EQ(ChangedPixels(synthesizer, generator, RECT{272, 267, 338, 331}), 0);
+    Click(290, 244);
+    EXPECT_EQ(Normalized(Mode), 1.0);
+    EXPECT_EQ(ChangedPixels(synthesizer, Capture(editor), RECT{0, 0, kWidth, kHeight}), 0);
+}
+
+TEST_F(EditorWindowTest, TheDisplayShowsTheSoundingNote) {
+    std::string error;
+    ASSERT_TRUE(plugin->Start({}, error)) << error;
+    Render(*plugin, 512);
+    Pump(kTickMs);
+    const auto idle = Capture(editor);
+    plugin->Events().AddNoteOn(0, 69, 0.8f);
+    Render(*plugin, 512);
+    plugin->Events().Clear();
+    Pump(kTickMs);
+    const auto playing = Capture(editor);
+    // "0.00 Hz" became "440.00 Hz"; nothing else on the screen moved.
+    EXPECT_GT(ChangedPixels(idle, playing, RECT{246, 182, 331, 197}), 10);
+    EXPECT_EQ(ChangedPixels(idle, playing, RECT{0, 0, kWidth, 180}), 0);
+    plugin->Stop();
+}
+
+TEST_F(EditorWindowTest, ValuesAreTypedAndChosenInTheEditor) {
+    // A right click on the wave switch lists its shapes; a click chooses
+    // "Triangle", the third of four 21-pixel rows centred on the switch.
+    Click(65, 300, true);
+    EXPECT_EQ(EntryWindow(), nullptr);
+    Click(65, 300 - 42 + 2 * 21 + 10);
+    EXPECT_NEAR(Normalized(Wave), 2.0 / 3.0, 1e-9);
+
+    // A right click on a knob opens a text field; Enter commits what was
+    // typed within one timer period.
+    plugin->Handler().Clear();
+    Click(181, 133, true);
+    HWND field = EntryWindow();
+    ASSERT_NE(field, nullptr);
+    char className[16] = {};
+    GetClassNameA(field, className, sizeof className);
+    EXPECT_STRCASEEQ(className, "EDIT");
+    SetWindowTextA(field, "12.5");
+    SendMessageA(field, WM_KEYDOWN, VK_RETURN, 0);
+    Pump(kTickMs);
+    EXPECT_EQ(EntryWindow(), nullptr);
+    EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
+    EXPECT_EQ(KindsFor(Binaural).back(), CallKind::EndEdit);
+
+    // Text that is no number commits 0; a right click cancels.
+    Click(181, 133, true);
+    ASSERT_NE(EntryWindow(), nullptr);
+    SetWindowTextA(EntryWindow(), "loud");
+    SendMessageA(EntryWindow(), WM_KEYDOWN, VK_RETURN, 0);
+    Pump(kTickMs);
+    EXPECT_EQ(Plain(Binaural), 0.0);
+    Click(181, 133, true);
+    ASSERT_NE(EntryWindow(), nullptr);
+    SetWindowTextA(EntryWindow(), "30");
+    Click(300, 20, true);
+    EXPECT_EQ(EntryWindow(), nullptr);
+    EXPECT_EQ(Plain(Binaural), 0.0);
+}
+
+// Hosts open and close editors over and over; nothing may pile up.
+TEST_F(EditorWindowTest, OpeningAndClosingKeepsResourcesFlat) {
+    auto cycle = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            ASSERT_EQ(view->removed(), kResultOk);
+            ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
+            Pump(i % 50 == 0 ? kTickMs : 0);
+        }
+    };
+    cycle(20);
+    const HANDLE process = GetCurrentProcess();
+    const DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS);
+    const DWORD userBefore = GetGuiResources(process, GR_USEROBJECTS);
+    PROCESS_MEMORY_COUNTERS before{};
+    GetProcessMemoryInfo(process, &before, sizeof before);
+    cycle(500);
+    PROCESS_MEMORY_COUNTERS after{};
+    GetProcessMemoryInfo(process, &after, sizeof after);
+    EXPECT_LE(GetGuiResources(process, GR_GDIOBJECTS), gdiBefore + 2);
+    EXPECT_LE(GetGuiResources(process, GR_USEROBJECTS), userBefore + 2);
+    EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 4 * 1024 * 1024);
+    editor = EditorWindowOf(host);
+    ASSERT_NE(editor, nullptr);
+}
+
+// What careless hosts do: attach twice, remove twice, release a view with
+// its window open, or a second view taking the window from the first.
+TEST_F(EditorWindowTest, CarelessHostsNeitherCrashNorLeaveWindowsBehind) {
+    ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
+    EXPECT_EQ(EditorWindowOf(host), GetWindow(host, GW_CHILD));
+    EXPECT_EQ(GetWindow(EditorWindowOf(host), GW_HWNDNEXT), nullptr);
+
+    HWND otherHost = MakeHostWindow();
+    IPtr<IPlugView> second = owned(plugin->Controller()->createView("editor"));
+    ASSERT_TRUE(second);
+    ASSERT_EQ(second->attached(otherHost, kPlatformTypeHWND), kResultOk);
+    Pump(kTickMs);
+    EXPECT_EQ(EditorWindowOf(host), nullptr);
+    ASSERT_NE(EditorWindowOf(otherHost), nullptr);
+    // The first view no longer holds the window: removing it keeps the second's.
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_NE(EditorWindowOf(otherHost), nullptr);
+    // Released without removed(): the window goes with the view.
+    second = nullptr;
+    EXPECT_EQ(EditorWindowOf(otherHost), nullptr);
+    DestroyWindow(otherHost);
+
+    // Messages for a window that has closed find nothing to do.
+    ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
+    HWND old = EditorWindowOf(host);
+    ASSERT_EQ(view->removed(), kResultOk);
+    SendMessageA(old, WM_LBUTTONDOWN, MK_LBUTTON, At(181, 133));
+    SendMessageA(old, WM_TIMER, 2, 0);
+    Pump(kTickMs);
+
+    // The plug-in destroyed with its window open (the view released last).
+    ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
+    plugin.reset();
+    view = nullptr;
+    EXPECT_EQ(EditorWindowOf(host), nullptr);
+}
