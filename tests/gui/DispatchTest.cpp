@@ -101,6 +101,11 @@ TEST_F(DispatchTest, WheelEditsEndAfterACountdown) {
     f.surface->MouseWheelAt(90, 5, IMouseKeys{}, 1.0);
     EXPECT_EQ(back->Value(), 0.0);
     EXPECT_EQ(f.core.edits.size(), 1u);
+
+    // Closing the window ends the pending edit at once: no timer is left to.
+    f.surface->CloseEditorWindow();
+    EXPECT_EQ(f.core.ended, (std::vector<int>{above->ParamIndex()}));
+    EXPECT_EQ(f.surface->Countdown(), 0);
 }
 
 TEST_F(DispatchTest, HoverIsReportedOnlyWhenWantedAndMovesOut) {

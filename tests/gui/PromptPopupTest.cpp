@@ -17,7 +17,7 @@ const IMouseKeys kRight{0, 1, 0, 0, 0};
 // the order the host would see them.
 class PopupCore : public ICoreBase {
 public:
-    enum Param { kWave = 0, kMany, kBare, kSteps, kNumParams };
+    enum Param { kWave = 0, kMany, kBare, kSteps, kSparse, kNumParams };
 
     PopupCore()
         : ICoreBase(kNumParams, "2-2", 1, "PopupMenuTest", "PopupMenuTest", "Maker", 1, 0x50707570,
@@ -32,6 +32,10 @@ public:
         GetParam(kSteps)->DefineInteger("Steps", 0, 0, 1, "");
         GetParam(kSteps)->SetValueText(0, "Low");
         GetParam(kSteps)->SetValueText(1, "High");
+        // Texts on some values only, given out of order.
+        GetParam(kSparse)->DefineEnum("Sparse", 7, 8, "");
+        GetParam(kSparse)->SetValueText(7, "Seven");
+        GetParam(kSparse)->SetValueText(5, "Five");
     }
 
     void BeginHostEdit(int index) override { log.push_back("begin " + std::to_string(index)); }
@@ -441,4 +445,19 @@ TEST_F(PopupMenuTest, MultipleColumnsTrackTheColumnUnderThePointer) {
         EXPECT_EQ(popup->HoverItem(), c.hover) << c.x << "," << c.y;
     }
     surface->Tick(); // separators and items paint without trouble
+}
+
+TEST_F(PopupMenuTest, ItemsAreTheDisplayTextsInTheirOrderAndChooseTheirOwnValues) {
+    EventControl* sparse = Add<EventControl>(IBounds{150, 150, 170, 170}, PopupCore::kSparse);
+    Click(160, 160, kRight);
+    PromptPopup* popup = Popup();
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(popup->ItemCount(), 2);
+    EXPECT_EQ(popup->Item(0), "Seven");
+    EXPECT_EQ(popup->Item(1), "Five");
+    EXPECT_EQ(popup->CurrentItem(), 0);
+    const IBounds box = popup->Bounds();
+    surface->MouseDownAt(box.left + 20, box.top + 21 + 5, kLeft);
+    EXPECT_EQ(core.GetParam(PopupCore::kSparse)->PlainValue(), 5.0);
+    EXPECT_EQ(sparse->events.back(), "choice 'Five' 1");
 }
