@@ -31,6 +31,9 @@ build/linux/tonewell-render --program "Binaural - 7.83 (Schumann Resonance)" --s
 echo
 echo "Demo: $root/$demo (10 s, Schumann resonance beat: 196.085 Hz left, 203.915 Hz right)"
 
-# The sample editor after a short scripted session, as a picture.
+# The editor in both modes, and after a short scripted session, as pictures.
+build/linux/tonewell-snapshot --note 69 -o build/editor-synthesizer.png
+build/linux/tonewell-snapshot --set Mode=Generator -o build/editor-generator.png
 build/linux/tonewell-snapshot -s tools/snapshot/demo.txt -o build/editor.png
-echo "Editor snapshot: $root/build/editor.png (tools/snapshot/demo.txt on the sample editor)"
+echo "Editor snapshots: $root/build/editor-synthesizer.png, $root/build/editor-generator.png,"
+echo "  $root/build/editor.png (tools/snapshot/demo.txt played on the editor)"
