@@ -18,24 +18,21 @@ std::string Truncated(const char* text, size_t maxLength) {
 
 } // namespace
 
-ICoreBase::ICoreBase(int numParams, const char* channelIODescription, int numPresets,
-                     const char* effectName_, const char* productName_, const char* makerName_,
-                     int32_t vendorVersion_, uint32_t uniqueId_, uint32_t makerId_, int latency_,
-                     bool receivesMidi_, bool savesChunks_, bool isInstrument_, int apiId_)
-    : isInstrument(isInstrument_), latency(latency_),
-      effectName(Truncated(effectName_, kMaxIdentityLength)),
-      productName(Truncated(productName_, kMaxIdentityLength)),
-      makerName(Truncated(makerName_, kMaxIdentityLength)), uniqueId(uniqueId_), makerId(makerId_),
-      vendorVersion(vendorVersion_), apiId(apiId_), savesChunks(savesChunks_),
-      receivesMidi(receivesMidi_) {
-    for (int i = 0; i < numParams; ++i)
+ICoreBase::ICoreBase(const PluginIdentity& identity, int apiId_)
+    : isInstrument(identity.isInstrument), latency(identity.latency),
+      effectName(Truncated(identity.name, kMaxIdentityLength)),
+      productName(Truncated(identity.productName, kMaxIdentityLength)),
+      makerName(Truncated(identity.vendor, kMaxIdentityLength)), uniqueId(identity.uniqueId),
+      makerId(identity.makerId), vendorVersion(identity.VersionWord()), apiId(apiId_),
+      savesChunks(identity.savesChunks), receivesMidi(identity.receivesMidi) {
+    for (int i = 0; i < identity.numParams; ++i)
         params.push_back(std::make_unique<IEngineParam>());
 
-    presets.resize(static_cast<size_t>(std::max(numPresets, 0)));
+    presets.resize(static_cast<size_t>(std::max(identity.numPresets, 0)));
     for (size_t i = 0; i < presets.size(); ++i)
         presets[i].name = "- " + std::to_string(i + 1) + " -";
 
-    ParseChannelConfigs(channelIODescription);
+    ParseChannelConfigs(identity.channelIO);
     int maxInputs = 0, maxOutputs = 0;
     for (const auto& [in, out] : channelConfigs) {
         maxInputs = std::max(maxInputs, in);

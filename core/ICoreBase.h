@@ -11,6 +11,7 @@
 #include "IEditorSurface.h"
 #include "IEngineParam.h"
 #include "MidiMessage.h"
+#include "PluginIdentity.h"
 #include "PluginLock.h"
 #include "PresetSlot.h"
 #include "StateChunk.h"
@@ -23,10 +24,8 @@ class ICoreBase {
 public:
     static constexpr size_t kMaxIdentityLength = 127;
 
-    ICoreBase(int numParams, const char* channelIODescription, int numPresets,
-              const char* effectName, const char* productName, const char* makerName,
-              int32_t vendorVersion, uint32_t uniqueId, uint32_t makerId, int latency,
-              bool receivesMidi, bool savesChunks, bool isInstrument, int apiId);
+    // Names longer than kMaxIdentityLength are cut; apiId names the format adapter.
+    ICoreBase(const PluginIdentity& identity, int apiId);
     virtual ~ICoreBase();
 
     ICoreBase(const ICoreBase&) = delete;

@@ -22,6 +22,7 @@
 #include "IURLControl.h"
 #include "ModuleHandle.h"
 #include "NumberRounding.h"
+#include "TonewellIdentity.h"
 
 namespace {
 
@@ -66,9 +67,7 @@ template <int Shape> inline double ShapeSample(double phase, const WaveConstants
 
 } // namespace
 
-CLS_TONEWELL::CLS_TONEWELL(EditorSurfaceFactory makeSurface)
-    : ICoreVST3(kNumEngineParams, kChannelIO, kNumPrograms, kEffectName, "", kMakerName, kVersion,
-                kUniqueId, kMakerId, 0, true, false, true, 0) {
+CLS_TONEWELL::CLS_TONEWELL(EditorSurfaceFactory makeSurface) : ICoreVST3(kTonewellIdentity) {
     state.phiRatio = kPhi;
     std::memset(state.appliedValues.data(), kUnappliedFill,
                 state.appliedValues.size() * sizeof(state.appliedValues[0]));
@@ -195,7 +194,7 @@ void CLS_TONEWELL::BuildEditor(EditorSurfaceFactory makeSurface) {
     display = graph.get();
     g.AddControl(std::move(graph));
     g.AddControl(std::make_unique<ITextControl>(plug, IBounds{30, 42, 80, 60}, kVersionStyle,
-                                                VersionText(kVersion)));
+                                                VersionText(VendorVersion())));
     g.AddControl(
         std::make_unique<IURLControl>(plug, IBounds{71, 7, 263, 54}, kPluginPage, kVendorSite, ""));
 

@@ -12,27 +12,11 @@ class GRAPH;
 class IControl;
 class IGraphics;
 
-// Big-endian four-character code, as the host reads plug-in and maker ids.
-constexpr uint32_t FourCharCode(const char (&code)[5]) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24 |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
-}
-
 // The Tonewell instrument: binaural and monaural beat generator and
 // monophonic synthesizer. Every parameter value reaches the engine through
 // ApplyParameter; rendering and notes read only the engine state.
 class CLS_TONEWELL : public ICoreVST3 {
 public:
-    static constexpr int kNumPrograms = 130;
-    static constexpr int32_t kVersion = 0x00021E00;
-    static constexpr uint32_t kUniqueId = FourCharCode("Twlq");
-    static constexpr uint32_t kMakerId = FourCharCode("Qxvb");
-    static constexpr const char* kEffectName = "Tonewell";
-    static constexpr const char* kMakerName = "Kestrin";
-    static constexpr const char* kChannelIO = "1-1 2-2";
-
     // Makes the editor surface the layout is built on; the platform's own
     // (a window where there is one) unless another is given.
     using EditorSurfaceFactory = std::unique_ptr<IGraphics> (*)(ICoreBase* plug, int width,

@@ -3,6 +3,7 @@
 
 #include "CLS_TONEWELL.h"
 #include "PluginClassDescription.h"
+#include "TonewellIdentity.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
 namespace {
@@ -15,17 +16,6 @@ Steinberg::FUnknown* CreateTonewell(void*) {
 } // namespace
 
 const PluginClassDescription& DescribePlugin() {
-    static const PluginClassDescription description{
-        CLS_TONEWELL::kMakerName,
-        "https://kestrin.audio",
-        "",
-        CLS_TONEWELL::kEffectName,
-        kVstAudioEffectClass,
-        Steinberg::Vst::PlugType::kInstrument,
-        "2.3.0",
-        CLS_TONEWELL::kMakerId,
-        CLS_TONEWELL::kUniqueId,
-        CreateTonewell,
-    };
+    static const PluginClassDescription description{kTonewellIdentity, CreateTonewell};
     return description;
 }

@@ -53,21 +53,15 @@ double SafeNormalized(double value) {
 
 } // namespace
 
-ICoreVST3::ICoreVST3(int numParams, const char* channelIODescription, int numPresets,
-                     const char* effectName, const char* productName, const char* makerName,
-                     int32_t vendorVersion, uint32_t uniqueId, uint32_t makerId, int latency,
-                     bool receivesMidi, bool savesChunks, bool isInstrument, int sideChainChannels_)
-    : ICoreBase(numParams, channelIODescription, numPresets, effectName, productName, makerName,
-                vendorVersion, uniqueId, makerId, latency, receivesMidi, savesChunks, isInstrument,
-                1),
-      sideChainChannels(std::max(sideChainChannels_, 0)) {
+ICoreVST3::ICoreVST3(const PluginIdentity& identity)
+    : ICoreBase(identity, 1), sideChainChannels(std::max(identity.sideChainChannels, 0)) {
     for (int i = 0; i < NumInputChannels(); ++i)
         InputChannel(i).connected = true;
     for (int i = 0; i < NumOutputChannels(); ++i)
         OutputChannel(i).connected = true;
     inputLabels.push_back("Main Input");
     if (sideChainChannels > 0) inputLabels.push_back("Aux Input");
-    if (isInstrument) {
+    if (identity.isInstrument) {
         for (int pair = 0; pair < std::max(1, NumOutputChannels() / 2); ++pair)
             outputLabels.push_back("Output " + std::to_string(pair + 1));
     } else {

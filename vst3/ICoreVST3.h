@@ -25,10 +25,7 @@ public:
     // What a state stream may hold before reading stops.
     static constexpr int kMaxStateBytes = 1 << 20;
 
-    ICoreVST3(int numParams, const char* channelIODescription, int numPresets,
-              const char* effectName, const char* productName, const char* makerName,
-              int32_t vendorVersion, uint32_t uniqueId, uint32_t makerId, int latency,
-              bool receivesMidi, bool savesChunks, bool isInstrument, int sideChainChannels);
+    explicit ICoreVST3(const PluginIdentity& identity);
     ~ICoreVST3() override;
 
     // IPluginBase

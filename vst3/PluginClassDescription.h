@@ -1,21 +1,13 @@
 #pragma once
 
-#include <cstdint>
-
+#include "PluginIdentity.h"
 #include "pluginterfaces/base/funknown.h"
 
-// What the plug-in registers with the module's factory. The plug-in provides
-// DescribePlugin(); the module entry and factory are format code.
+// What the plug-in registers with the module's factory: its identity and how
+// to create it. The plug-in provides DescribePlugin(); the module entry and
+// factory are format code.
 struct PluginClassDescription {
-    const char* vendor;
-    const char* url;
-    const char* email;
-    const char* name;
-    const char* category;
-    const char* subCategories;
-    const char* version;
-    uint32_t makerId;
-    uint32_t uniqueId;
+    const PluginIdentity& identity;
     Steinberg::FUnknown* (*create)(void* context);
 };
 

@@ -30,7 +30,7 @@ void WriteLittleEndian(uint32_t value, char8* out) {
         out[i] = static_cast<char8>(value >> (8 * i));
 }
 
-void ClassIdOf(const PluginClassDescription& plugin, TUID cid) {
+void ClassIdOf(const PluginIdentity& plugin, TUID cid) {
     static constexpr unsigned char kFixed[8] = {0x0D, 0xE7, 0xAE, 0xF2, 0x4E, 0x4F, 0xDE, 0x00};
     std::memcpy(cid, kFixed, sizeof kFixed);
     WriteLittleEndian(plugin.makerId, cid + 8);
@@ -44,15 +44,16 @@ extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
         factory->addRef();
         return factory;
     }
-    const PluginClassDescription& plugin = DescribePlugin();
+    const PluginIdentity& plugin = DescribePlugin().identity;
     const PFactoryInfo info(plugin.vendor, plugin.url, plugin.email, PFactoryInfo::kUnicode);
     factory = new CPluginFactory(info, [] { factory = nullptr; });
 
     TUID cid;
     ClassIdOf(plugin, cid);
-    const PClassInfo2 classInfo(cid, PClassInfo::kManyInstances, plugin.category, plugin.name,
-                                Vst::kSimpleModeSupported, plugin.subCategories, "", plugin.version,
-                                "VST 3.6.5");
+    // The class vendor stays empty: the factory's applies.
+    const PClassInfo2 classInfo(cid, PClassInfo::kManyInstances, kVstAudioEffectClass, plugin.name,
+                                Vst::kSimpleModeSupported, plugin.subCategories, "",
+                                plugin.versionText, "VST 3.6.5");
     factory->registerClass(classInfo, CreateInstance);
     return factory;
 }

@@ -26,9 +26,26 @@ public:
     RecordingCore(Journal& journal, int numParams = 12, int numPresets = 130,
                   const char* channelIO = "1-1 2-2", const char* effectName = "Tonewell",
                   const char* productName = "Tonewell Product")
-        : ICoreBase(numParams, channelIO, numPresets, effectName, productName, "Maker", 0x00020300,
-                    0x546E776C, 0x4D6B7231, 0, true, false, true, 1),
+        : ICoreBase(Identity(numParams, numPresets, channelIO, effectName, productName), 1),
           journal(journal) {}
+
+    static PluginIdentity Identity(int numParams, int numPresets, const char* channelIO,
+                                   const char* effectName, const char* productName) {
+        PluginIdentity id;
+        id.name = effectName;
+        id.productName = productName;
+        id.vendor = "Maker";
+        id.versionMajor = 2;
+        id.versionMinor = 3;
+        id.uniqueId = 0x546E776C;
+        id.makerId = 0x4D6B7231;
+        id.channelIO = channelIO;
+        id.numParams = numParams;
+        id.numPresets = numPresets;
+        id.receivesMidi = true;
+        id.isInstrument = true;
+        return id;
+    }
 
     void ApplyParameter(int index) override {
         // The engine takes the lock again from inside locked core operations.

@@ -18,9 +18,18 @@ class GuiTestCore : public ICoreBase {
 public:
     enum Param { kLevel = 0, kSteps, kWave, kSwitch, kNumParams };
 
-    GuiTestCore()
-        : ICoreBase(kNumParams, "2-2", 1, "GuiTest", "GuiTest", "Maker", 1, 0x47756954, 0x4D6B7231,
-                    0, false, false, true, 1) {
+    static PluginIdentity Identity() {
+        PluginIdentity id;
+        id.name = "GuiTest";
+        id.channelIO = "2-2";
+        id.numParams = kNumParams;
+        id.numPresets = 1;
+        id.uniqueId = 0x47756954;
+        id.isInstrument = true;
+        return id;
+    }
+
+    GuiTestCore() : ICoreBase(Identity(), 1) {
         // Curve 2 on 0..100: plain 25 is normalised 0.5.
         GetParam(kLevel)->DefineContinuous("Level", 25.0, 0.0, 100.0, 0.01, "%");
         GetParam(kLevel)->SetCurve(2.0);

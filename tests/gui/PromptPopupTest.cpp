@@ -19,9 +19,18 @@ class PopupCore : public ICoreBase {
 public:
     enum Param { kWave = 0, kMany, kBare, kSteps, kSparse, kNumParams };
 
-    PopupCore()
-        : ICoreBase(kNumParams, "2-2", 1, "PopupMenuTest", "PopupMenuTest", "Maker", 1, 0x50707570,
-                    0x4D6B7231, 0, false, false, true, 1) {
+    static PluginIdentity Identity() {
+        PluginIdentity id;
+        id.name = "PopupMenuTest";
+        id.channelIO = "2-2";
+        id.numParams = kNumParams;
+        id.numPresets = 1;
+        id.uniqueId = 0x50707570;
+        id.isInstrument = true;
+        return id;
+    }
+
+    PopupCore() : ICoreBase(Identity(), 1) {
         GetParam(kWave)->DefineEnum("Wave", 0, 4, "");
         for (const char* text : {"Sine", "Sine half", "Triangle", "Square"})
             GetParam(kWave)->SetValueText(GetParam(kWave)->ValueTextCount(), text);
