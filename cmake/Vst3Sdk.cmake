@@ -44,10 +44,12 @@ if(WIN32)
     target_link_libraries(vst3sdk PUBLIC ole32)
 endif()
 
-# Host-side helpers (host application, interface support) for our own hosts.
+# Host-side helpers (host application, interface support, preset files) for
+# our own hosts.
 add_library(vst3sdk_hosting STATIC
     ${_sdk}/public.sdk/source/vst/hosting/hostclasses.cpp
     ${_sdk}/public.sdk/source/vst/hosting/pluginterfacesupport.cpp
+    ${_sdk}/public.sdk/source/vst/vstpresetfile.cpp
 )
 target_compile_options(vst3sdk_hosting PRIVATE -w)
 target_link_libraries(vst3sdk_hosting PUBLIC vst3sdk)

@@ -61,6 +61,7 @@ std::unique_ptr<PluginInstance> PluginInstance::CreateByName(PluginModule& modul
 bool PluginInstance::Initialize(PluginModule& module, const TUID cid, HostApplication& host,
                                 std::string& error) {
     IPluginFactory* factory = module.Factory();
+    std::memcpy(classId_, cid, sizeof(TUID));
     void* object = nullptr;
     if (factory->createInstance(cid, Vst::IComponent::iid, &object) != kResultOk || !object) {
         error = "the factory did not create the component";

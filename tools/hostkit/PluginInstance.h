@@ -51,6 +51,8 @@ public:
     // Null when the controller does not offer units.
     Steinberg::Vst::IUnitInfo* UnitInfo() const { return unitInfo_.get(); }
     RecordingComponentHandler& Handler() const { return *handler_; }
+    // The class id the instance was created from.
+    const Steinberg::TUID& ClassId() const { return classId_; }
 
     // Stereo bus arrangements, setupProcessing, setActive(true),
     // setProcessing(true). false with error set when a step is refused.
@@ -92,6 +94,7 @@ private:
     Steinberg::tresult ProcessBlock(Steinberg::int32 frames, void** inputs, void** outputs,
                                     Steinberg::int32 sampleSize);
 
+    Steinberg::TUID classId_{};
     Steinberg::IPtr<Steinberg::Vst::IComponent> component_;
     Steinberg::IPtr<Steinberg::Vst::IAudioProcessor> processor_;
     Steinberg::IPtr<Steinberg::Vst::IEditController> controller_;
