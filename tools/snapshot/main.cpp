@@ -4,9 +4,11 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "BitmapScaler.h"
 #include "EventRunner.h"
 #include "EventScript.h"
 #include "InstrumentEditor.h"
@@ -82,6 +84,7 @@ int Run(int argc, char** argv) {
     std::string program;
     std::vector<std::string> sets;
     int note = -1;
+    int scale = 1;
     bool list = false;
 
     CLI::App app("Shows Tonewell's editor on a surface without a window: sets a program and "
@@ -97,6 +100,12 @@ int Run(int argc, char** argv) {
         ->check(CLI::Range(0, 127));
     app.add_option("-o,--output", outputPath, "PNG file to write")
         ->type_name("FILE")
+        ->capture_default_str();
+    app.add_option("--scale", scale,
+                   "Enlarge the image by this whole factor, each pixel a square of pixels "
+                   "(2 for the bundle's 2x snapshot)")
+        ->type_name("FACTOR")
+        ->check(CLI::Range(1, BitmapScaler::kMaxFactor))
         ->capture_default_str();
     app.add_option("-s,--script", scriptPath, "Event script to play")->type_name("FILE");
     app.add_option("-e,--event", eventTexts, "Events to play after the script; repeatable")
@@ -124,13 +133,16 @@ int Run(int argc, char** argv) {
     EventRunner runner(editor.Surface());
     runner.Run(events);
     const RAST_MemBitmap& screen = runner.Finish();
-    PngWriter::WriteFile(screen, outputPath);
+    std::unique_ptr<RAST_MemBitmap> scaled;
+    if (scale != 1) scaled = BitmapScaler::Enlarge(screen, scale);
+    const RAST_IBitmap& image = scaled ? static_cast<const RAST_IBitmap&>(*scaled) : screen;
+    PngWriter::WriteFile(image, outputPath);
     if (list) {
         std::fputs(editor.Listing().c_str(), stdout);
         std::fflush(stdout);
     }
     std::fprintf(stderr, "tonewell-snapshot: wrote %s (%d x %d, %zu events)\n", outputPath.c_str(),
-                 screen.width(), screen.height(), events.size());
+                 image.width(), image.height(), events.size());
     return 0;
 }
 
