@@ -13,6 +13,7 @@ packages=(
     libpng-dev zlib1g-dev
     dpkg-dev libz-mingw-w64-dev
     clang libclang-rt-14-dev
+    nlohmann-json3-dev jq zip unzip
 )
 
 sudo_cmd=()

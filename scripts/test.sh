@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: native Release, native with sanitizers, and the Windows
-# cross build under Wine.
+# Runs every test: native Release, native with sanitizers, the Windows cross
+# build under Wine, the release archives and a short fuzzing run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -32,6 +32,16 @@ for preset in linux linux-debug windows; do
         status=1
     fi
 done
+
+# The release archives from the builds above (seconds once they are built),
+# their listings, and their bundles loaded through the host kit.
+echo "== package =="
+if bash scripts/package.sh && bash scripts/check-package.sh; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    status=1
+fi
 wineserver -k >/dev/null 2>&1 || true
 
 # A short, bounded fuzzing run of the PNG decoder (clang, libFuzzer, sanitizers).
@@ -43,6 +53,6 @@ else
     status=1
 fi
 
-# One line for the whole run: each preset's suite and the fuzzing run.
+# One line for the whole run: each preset's suite, the packaging and the fuzzing run.
 echo "suites: $passed passed, $failed failed"
 exit $status
