@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    wine wine64
+    wine wine64 xvfb
     juce-modules-source-data libsndfile1-dev libcli11-dev
     libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
     libpng-dev zlib1g-dev

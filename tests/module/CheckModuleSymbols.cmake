@@ -11,12 +11,15 @@ if(PLATFORM STREQUAL "windows")
         message(FATAL_ERROR "${TOOL} failed on ${MODULE}")
     endif()
     string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
-    set(allowed KERNEL32.dll msvcrt.dll ole32.dll USER32.dll GDI32.dll COMDLG32.dll SHELL32.dll
-        ADVAPI32.dll)
+    # DLL names are case-insensitive, and import libraries spell them variously
+    # (comdlg32.dll, COMDLG32.dll): compared in capitals.
+    set(allowed KERNEL32.DLL MSVCRT.DLL OLE32.DLL USER32.DLL GDI32.DLL COMDLG32.DLL SHELL32.DLL
+        ADVAPI32.DLL)
     foreach(line IN LISTS imports)
         string(REPLACE "DLL Name: " "" dll "${line}")
         string(STRIP "${dll}" dll)
-        list(FIND allowed "${dll}" found)
+        string(TOUPPER "${dll}" upper)
+        list(FIND allowed "${upper}" found)
         if(found EQUAL -1)
             message(FATAL_ERROR "the module imports a library that is not part of Windows: ${dll}")
         endif()
