@@ -1,7 +1,7 @@
 # Fills the bundle's Resources folder and the presets folder from the built
 # module (cmake -P; the bundle tool's CMakeLists passes the variables).
 # BUNDLE_TOOL, EMULATOR (Wine for a cross build, else empty), MODULE,
-# SNAPSHOT_TOOL (may be empty: no images), RESOURCES, PRESETS, STAMP.
+# SNAPSHOT_TOOL (may be empty: no images; run under EMULATOR too), RESOURCES, PRESETS, STAMP.
 if(EMULATOR)
     if(NOT DEFINED ENV{WINEDEBUG})
         set(ENV{WINEDEBUG} "-all")
@@ -32,7 +32,7 @@ if(SNAPSHOT_TOOL)
         if(scale EQUAL 2)
             set(image "${RESOURCES}/Snapshots/${cid}_snapshot_2.0x.png")
         endif()
-        execute_process(COMMAND "${SNAPSHOT_TOOL}" --scale ${scale} -o "${image}"
+        execute_process(COMMAND ${EMULATOR} "${SNAPSHOT_TOOL}" --scale ${scale} -o "${image}"
                         RESULT_VARIABLE result ERROR_VARIABLE errors)
         if(NOT result EQUAL 0)
             message(FATAL_ERROR "tonewell-snapshot failed: ${errors}")
