@@ -53,8 +53,10 @@ TONEWELL_MODULE="$work/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so" \
     TONEWELL_PRESETS="$work/unpacked/$linux/presets" \
     build/linux/tests/host_tests --gtest_brief=1 --gtest_filter='Factory.*:Bundle.*' ||
     fail "the unpacked Linux bundle fails the host tests"
-"$work/unpacked/$linux/tonewell-render" --list-programs | grep -q "Schumann" ||
+if ! "$work/unpacked/$linux/tonewell-render" --list-programs >"$work/programs.txt" ||
+    ! grep -q "Schumann" "$work/programs.txt"; then
     fail "the unpacked renderer does not list the programs"
+fi
 
 if [[ -x build/windows/tests/host_tests.exe ]]; then
     export WINEDEBUG=-all
