@@ -8,6 +8,15 @@ cd "$root"
 bash scripts/setup.sh
 # The Windows build links a static libpng cross-built from Debian's sources.
 bash scripts/build-libpng.sh mingw
+# The Windows build runs its bundle tool and snapshot tool under Wine, in the
+# project's own quiet prefix (as the test script does).
+export WINEDEBUG=-all
+export WINEPREFIX="${TONEWELL_WINEPREFIX:-$root/build/wineprefix}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+fi
 for preset in linux windows; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
@@ -17,6 +26,9 @@ echo
 echo "Plug-in modules (copy the whole Tonewell.vst3 folder into the host's VST 3 folder):"
 echo "  Windows: $root/build/windows/Tonewell.vst3/Contents/x86_64-win/Tonewell.vst3"
 echo "  Linux:   $root/build/linux/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
+echo "Bundle resources: Tonewell.vst3/Contents/Resources (moduleinfo.json, snapshots);"
+echo "  factory presets: $root/build/linux/presets, $root/build/windows/presets"
+echo "Release archives: bash scripts/package.sh (into $root/dist)"
 echo "Offline renderer: $root/build/linux/tonewell-render"
 echo "Editor snapshots: $root/build/linux/tonewell-snapshot"
 echo "Tests and benchmarks:"
