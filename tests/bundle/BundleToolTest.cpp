@@ -32,6 +32,14 @@ TEST(BundleTool, ModuleInfoEscapesEveryString) {
     EXPECT_EQ(json["Classes"][0]["Cardinality"], 0x7FFFFFFF);
     EXPECT_DOUBLE_EQ(json["Classes"][0]["Snapshots"][1]["Scale Factor"].get<double>(), 2.5);
 
+    // Bytes that are not UTF-8 (a stray continuation, a cut sequence, a
+    // surrogate) would make the file unreadable.
+    description.name = "a\x80"
+                       "b\xE2\x82 \xED\xA0\x80\xFF";
+    const auto repaired = nlohmann::json::parse(description.ToJson(), nullptr, false);
+    ASSERT_FALSE(repaired.is_discarded());
+    EXPECT_EQ(repaired["Name"], "a\uFFFDb\uFFFD\uFFFD \uFFFD\uFFFD\uFFFD\uFFFD");
+
     // Nothing to describe is still a complete document.
     EXPECT_FALSE(
         nlohmann::json::parse(ModuleDescription().ToJson(), nullptr, false).is_discarded());

@@ -5,33 +5,61 @@
 
 namespace tonewell::bundle {
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at text[at], 0 if there is none
+// (stray continuation bytes, overlong forms, surrogates, beyond U+10FFFF).
+size_t Utf8SequenceLength(std::string_view text, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(1) < low || byte(1) > high) return 0;
+    for (size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return length;
+}
+
+} // namespace
+
 std::string JsonWriter::Quote(std::string_view value) {
     std::string quoted = "\"";
-    for (char c : value) {
-        switch (c) {
-        case '"':
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '"') {
             quoted += "\\\"";
-            break;
-        case '\\':
+        } else if (c == '\\') {
             quoted += "\\\\";
-            break;
-        case '\n':
+        } else if (c == '\n') {
             quoted += "\\n";
-            break;
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\t':
+        } else if (c == '\t') {
             quoted += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
+        } else if (code < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", code);
+            quoted += escaped;
+        } else if (code < 0x80) {
+            quoted += c;
+        } else if (const size_t length = Utf8SequenceLength(value, i)) {
+            quoted.append(value.substr(i, length));
+            i += length - 1;
+        } else {
+            // A byte that is not UTF-8 would make the whole file unreadable.
+            quoted += "\\ufffd";
         }
     }
     return quoted + "\"";

@@ -9,7 +9,8 @@ namespace tonewell::bundle {
 
 // Writes one JSON text in order, indented by two spaces. Values inside an
 // object follow a Key. Strings are escaped: quotes, backslashes and control
-// characters; other UTF-8 passes through unchanged.
+// characters; well-formed UTF-8 passes through, any other byte becomes
+// U+FFFD, so the text is valid JSON whatever a module reports.
 class JsonWriter {
 public:
     void BeginObject();
