@@ -1,15 +1,19 @@
 // The built module's editor in a window of a host of our own, driven with
 // real window messages, as a DAW on Windows would show it. Needs a display
 // (under Wine, an X server).
+// clang-format off
+// psapi.h needs the types windows.h declares.
+#include <windows.h>
+#include <psapi.h>
+// clang-format on
+
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <psapi.h>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 #include "HostTestSupport.h"
 #include "PngWriter.h"
