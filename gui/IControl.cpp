@@ -155,7 +155,9 @@ void IControl::PromptValueEntry() {
 
 void IControl::EndValueEntry() {
     valueEntryPending = false;
-    MarkDirty(true);
+    // A committed value went to the host inside its own edit; sending it
+    // again here would be an edit outside any begin and end.
+    MarkDirty(false);
     redrawAgain = true;
 }
 

@@ -1,9 +1,11 @@
 // The built module's editor in a window of a host of our own, driven with
 // real window messages, as a DAW on Windows would show it. Needs a display
 // (under Wine, an X server).
+// clang-format off
+// psapi.h needs the types windows.h declares.
 #include <windows.h>
-
 #include <psapi.h>
+// clang-format on
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +16,9 @@
 #include <vector>
 
 #include "HostTestSupport.h"
+#include "PngWriter.h"
+#include "RAST_Blit.h"
+#include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -100,11 +105,24 @@ std::vector<uint32_t> Capture(HWND window) {
     return pixels;
 }
 
+// Keeps what the window shows as a PNG file among the build's artefacts.
+void SaveScreenshot(const std::vector<uint32_t>& pixels, const char* name) {
+    RAST_MemBitmap bitmap(kWidth, kHeight, 4);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            RAST_RowPointer(&bitmap, y)[x] =
+                0xFF000000u | pixels[static_cast<size_t>(y * kWidth + x)];
+    std::string path = std::string(TONEWELL_SCREENSHOT_DIR) + "/" + name;
+    if (path[0] == '/') path = "Z:" + path;
+    tonewell::snapshot::PngWriter::WriteFile(bitmap, path);
+}
+
 int ChangedPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, RECT box) {
     int changed = 0;
     for (int y = box.top; y < box.bottom; ++y)
         for (int x = box.left; x < box.right; ++x)
-            changed += a[static_cast<size_t>(y * kWidth + x)] != b[static_cast<size_t>(y * kWidth + x)];
+            changed +=
+                a[static_cast<size_t>(y * kWidth + x)] != b[static_cast<size_t>(y * kWidth + x)];
     return changed;
 }
 
@@ -182,7 +200,8 @@ TEST_F(EditorWindowTest, TheWindowShowsTheModulesOwnBackground) {
     ASSERT_EQ(background->height(), kHeight);
     const auto shown = Capture(editor);
     ASSERT_EQ(shown.size(), size_t{kWidth * kHeight});
-    for (const POINT p : {POINT{2, 2}, POINT{365, 2}, POINT{2, 367}, POINT{365, 367}, POINT{180, 3}}) {
+    for (const POINT p :
+         {POINT{2, 2}, POINT{365, 2}, POINT{2, 367}, POINT{365, 367}, POINT{180, 3}}) {
         const uint32_t expected = RAST_RowPointer(background.get(), p.y)[p.x] & 0xFFFFFFu;
         EXPECT_EQ(shown[static_cast<size_t>(p.y * kWidth + p.x)], expected) << p.x << "," << p.y;
     }
@@ -225,6 +244,11 @@ TEST_F(EditorWindowTest, KnobDragAndSwitchesReachTheHostAndTheScreen) {
 }
 
 TEST_F(EditorWindowTest, TheDisplayShowsTheSoundingNote) {
+    // The generator layout, as a picture for the build's artefacts.
+    Click(290, 244);
+    SaveScreenshot(Capture(editor), "editor-windows-generator.png");
+    Click(290, 244);
+
     std::string error;
     ASSERT_TRUE(plugin->Start({}, error)) << error;
     Render(*plugin, 512);
@@ -238,16 +262,32 @@ TEST_F(EditorWindowTest, TheDisplayShowsTheSoundingNote) {
     // "0.00 Hz" became "440.00 Hz"; nothing else on the screen moved.
     EXPECT_GT(ChangedPixels(idle, playing, RECT{246, 182, 331, 197}), 10);
     EXPECT_EQ(ChangedPixels(idle, playing, RECT{0, 0, kWidth, 180}), 0);
+    SaveScreenshot(playing, "editor-windows-synthesizer.png");
     plugin->Stop();
 }
 
 TEST_F(EditorWindowTest, ValuesAreTypedAndChosenInTheEditor) {
-    // A right click on the wave switch lists its shapes; a click chooses
-    // "Triangle", the third of four 21-pixel rows centred on the switch.
+    // A right click on the wave switch opens the system's drop-down list of
+    // its shapes; choosing "Triangle" commits it at the next tick.
     Click(65, 300, true);
+    HWND list = EntryWindow();
+    ASSERT_NE(list, nullptr);
+    char listClass[16] = {};
+    GetClassNameA(list, listClass, sizeof listClass);
+    EXPECT_STRCASEEQ(listClass, "COMBOBOX");
+    EXPECT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 4);
+    SendMessageA(list, CB_SETCURSEL, 2, 0);
+    SendMessageA(list, WM_COMMAND, MAKEWPARAM(99, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    Pump(kTickMs);
     EXPECT_EQ(EntryWindow(), nullptr);
-    Click(65, 300 - 42 + 2 * 21 + 10);
     EXPECT_NEAR(Normalized(Wave), 2.0 / 3.0, 1e-9);
+
+    // A right click on the "Center Freq" switch opens the editor's own list
+    // of its two values, centred on the switch; a click chooses "Yes".
+    Click(303, 211, true);
+    EXPECT_EQ(EntryWindow(), nullptr);
+    Click(303, 211 - 21 + 21 + 10);
+    EXPECT_EQ(Normalized(CenterFreq), 1.0);
 
     // A right click on a knob opens a text field; Enter commits what was
     // typed within one timer period.
@@ -263,7 +303,17 @@ TEST_F(EditorWindowTest, ValuesAreTypedAndChosenInTheEditor) {
     Pump(kTickMs);
     EXPECT_EQ(EntryWindow(), nullptr);
     EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
-    EXPECT_EQ(KindsFor(Binaural).back(), CallKind::EndEdit);
+    // Every edit the host hears of lies inside a begin and an end.
+    const auto kinds = KindsFor(Binaural);
+    int open = 0;
+    for (const CallKind kind : kinds) {
+        if (kind == CallKind::BeginEdit) ++open;
+        if (kind == CallKind::EndEdit) --open;
+        if (kind == CallKind::PerformEdit) {
+            EXPECT_EQ(open, 1);
+        }
+    }
+    EXPECT_EQ(open, 0);
 
     // Text that is no number commits 0; a right click cancels.
     Click(181, 133, true);
