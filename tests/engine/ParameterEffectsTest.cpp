@@ -82,6 +82,25 @@ TEST(EngineParameters, TableOfTheTwelveParameters) {
     EXPECT_EQ(plug.GetParam(-1), nullptr);
 }
 
+// The identity the core is built from: generated from the project version and
+// one descriptor, with the values the host and the editor have always seen.
+TEST(EngineParameters, IdentityHandedToTheCore) {
+    CLS_TONEWELL plug;
+    EXPECT_EQ(plug.VendorVersion(), 0x00021E00);
+    EXPECT_EQ(plug.UniqueId(), 0x54776C71u); // "Twlq"
+    EXPECT_EQ(plug.MakerId(), 0x51787662u);  // "Qxvb"
+    EXPECT_STREQ(plug.EffectName(), "Tonewell");
+    EXPECT_STREQ(plug.ProductName(), "");
+    EXPECT_STREQ(plug.MakerName(), "Kestrin");
+    EXPECT_EQ(plug.NumParams(), 12);
+    EXPECT_EQ(plug.Latency(), 0);
+    EXPECT_TRUE(plug.IsInstrument());
+    EXPECT_TRUE(plug.ReceivesMidi());
+    EXPECT_FALSE(plug.SavesChunks());
+    EXPECT_TRUE(plug.LegalChannelConfig(1, 1) && plug.LegalChannelConfig(2, 2));
+    EXPECT_FALSE(plug.LegalChannelConfig(1, 2));
+}
+
 TEST(EngineParameters, DisplayTexts) {
     CLS_TONEWELL plug;
     EXPECT_EQ(Display(plug, ParamFrequency, 200.0), "200.0");
