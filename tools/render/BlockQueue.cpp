@@ -1,0 +1,57 @@
+#include "BlockQueue.h"
+
+namespace tonewell::render {
+
+BlockQueue::BlockQueue(int blocks, int capacityFrames) {
+    blocks_.reserve(static_cast<std::size_t>(blocks < 1 ? 1 : blocks));
+    while (blocks_.size() < blocks_.capacity())
+        blocks_.emplace_back(capacityFrames < 1 ? 1 : capacityFrames);
+}
+
+FrameBlock* BlockQueue::AcquireFree() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return aborted_ || filled_ < blocks_.size(); });
+    return aborted_ ? nullptr : &blocks_[head_];
+}
+
+void BlockQueue::Publish() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        head_ = (head_ + 1) % blocks_.size();
+        ++filled_;
+    }
+    changed_.notify_all();
+}
+
+void BlockQueue::Finish() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        finished_ = true;
+    }
+    changed_.notify_all();
+}
+
+FrameBlock* BlockQueue::AcquireFilled() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return aborted_ || finished_ || filled_ > 0; });
+    return aborted_ || filled_ == 0 ? nullptr : &blocks_[tail_];
+}
+
+void BlockQueue::Release() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tail_ = (tail_ + 1) % blocks_.size();
+        --filled_;
+    }
+    changed_.notify_all();
+}
+
+void BlockQueue::Abort() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        aborted_ = true;
+    }
+    changed_.notify_all();
+}
+
+} // namespace tonewell::render
