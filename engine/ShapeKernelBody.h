@@ -5,6 +5,7 @@
 //   V             a vector of doubles;
 //   kWidth        its number of lanes;
 //   Fma(a, b, c)  a * b + c (fused where the instruction set has it);
+//   Min, Max      lane by lane (for lanes without NaN);
 //   All(m)        whether every lane of a comparison of two V is true.
 // Everything here has internal linkage, so the copies built for different
 // instruction sets never meet at link time; and it uses no inline function of
@@ -86,8 +87,14 @@ inline V FromBits(Bits b) {
     return v;
 }
 
+// Limits to -1..1 as the reference does, NaN included.
 inline V Limit(V y) {
     return y >= 1.0 ? Splat(1.0) : (y < -1.0 ? Splat(-1.0) : y);
+}
+
+// The same for lanes known to hold no NaN.
+inline V Clamp(V y) {
+    return Lanes::Max(Lanes::Min(y, Splat(1.0)), Splat(-1.0));
 }
 
 // sin(r) for |r| up to a little over pi / 2: the Taylor series to the r^21
@@ -104,10 +111,11 @@ inline V SinNearZero(V r) {
 // the nearest odd (cos) or even (sin) integer, so |r| <= pi / 2, and
 // cos x = (-1)^n sin r with c = 2n + 1, sin x = -(-1)^n sin r with c = 2n.
 template <bool Cosine> inline V CosOrSin(V x) {
-    const V t = Cosine ? x * kInvPi - 0.5 : x * kInvPi;
+    // n need only be nearly the nearest: r is exact for whichever it is.
+    const V t = Cosine ? Lanes::Fma(x, Splat(kInvPi), Splat(-0.5)) : x * kInvPi;
     const V shifted = t + kRoundingShift;
     const V n = shifted - kRoundingShift;
-    const V c = Cosine ? n + n + 1.0 : n + n;
+    const V c = Cosine ? Lanes::Fma(n, Splat(2.0), Splat(1.0)) : n + n;
     V r = Lanes::Fma(c, Splat(kHalfPiHigh), -x);
     r = Lanes::Fma(c, Splat(kHalfPiMid), r);
     r = Lanes::Fma(c, Splat(kHalfPiLow), r);
@@ -116,11 +124,11 @@ template <bool Cosine> inline V CosOrSin(V x) {
     return FromBits(ToBits(SinNearZero(r)) ^ (odd << 63));
 }
 
-template <int Shape> V LibraryLanes(V phase, const WaveConstants& k) {
+template <int Shape> V LibraryLanes(V phase, WaveConstants wave) {
     double lanes[kWidth];
     Store(lanes, phase);
     for (double& lane : lanes)
-        lane = ReferenceShapeSample(Shape, lane, k);
+        lane = ReferenceShapeSample(Shape, lane, wave);
     return Load(lanes);
 }
 
@@ -130,9 +138,9 @@ template <int Shape> inline V ShapeLanes(V p, const WaveConstants& k) {
         if (!Lanes::All((w <= kPolynomialLimit) & (w >= -kPolynomialLimit)))
             return LibraryLanes<Shape>(p, k);
         if constexpr (Shape == WaveSine)
-            return Limit(CosOrSin<true>(w));
+            return Clamp(CosOrSin<true>(w));
         else
-            return Limit(2.0 * CosOrSin<false>(w) - 1.0);
+            return Clamp(Lanes::Fma(CosOrSin<false>(w), Splat(2.0), Splat(-1.0)));
     } else if constexpr (Shape == WaveTriangle) {
         return Limit(p < k.breakPhase ? p * k.riseSlope - 1.0 : k.fallSlope - p * k.fallOffset);
     } else {
@@ -155,7 +163,10 @@ inline void MixLanes(V phaseL, V phaseR, V a, V inL, V inR, const WaveConstants&
     }
 }
 
-template <int Shape, bool Binaural> void VectorKernel(const ShapeBatch& b) {
+template <int Shape, bool Binaural> void VectorKernel(const ShapeBatch& batch) {
+    // A copy, which the stores to the outputs cannot change, so nothing of
+    // it is read again in the loop.
+    const ShapeBatch b = batch;
     V outL, outR;
     int i = 0;
     for (; i + kWidth <= b.frames; i += kWidth) {
