@@ -198,9 +198,14 @@ TEST_F(RenderToFile, TheWritingThreadWritesTheSameFileAsOneThread) {
         arguments.back() = one;
         arguments.push_back("--single-thread");
         ASSERT_EQ(RunRender(arguments).exitCode, 0);
-        const std::string bytes = WholeFile(two);
-        EXPECT_GT(bytes.size(), 100000u);
-        EXPECT_TRUE(bytes == WholeFile(one));
+        const AudioFile written = ReadAudio(two);
+        EXPECT_EQ(written.frames, 144000);
+        EXPECT_EQ(written.samples, ReadAudio(one).samples);
+        // Float WAV headers carry the time of writing; the others must match
+        // to the byte.
+        if (std::string(format) != "float") {
+            EXPECT_TRUE(WholeFile(two) == WholeFile(one));
+        }
     }
 }
 
