@@ -18,7 +18,9 @@ struct FrameBlock {
 };
 
 // A bounded ring of frame blocks between one producer and one consumer, all
-// allocated up front: blocks go round, nothing is allocated per block.
+// allocated up front: blocks go round, nothing is allocated per block. A side
+// that waits is woken only once half the ring is ready for it (or at the
+// end), so the two threads trade blocks in batches rather than one by one.
 class BlockQueue {
 public:
     BlockQueue(int blocks, int capacityFrames);
@@ -45,8 +47,10 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable freed_; // the producer waits here
+    std::condition_variable ready_; // the consumer waits here
     std::vector<FrameBlock> blocks_;
+    std::size_t batch_;    // blocks that wake a waiting side
     std::size_t head_ = 0; // next block the producer fills
     std::size_t tail_ = 0; // next block the consumer takes
     std::size_t filled_ = 0;
