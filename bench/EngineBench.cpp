@@ -1,7 +1,8 @@
 // Speed of the tone engine's block rendering, per stereo frame, beside a loop
-// that only computes two cosines per frame. The two are timed block by block
-// in turn within the same iteration, so drift of a shared machine hits both
-// alike; each case reports its ratio to that baseline.
+// that only computes two cosines per frame and beside the engine's own
+// one-frame-at-a-time reference. They are timed block by block in turn within
+// the same iteration, so drift of a shared machine hits all alike; each case
+// reports its ratio to both baselines.
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
@@ -67,49 +68,73 @@ void TwoCosBaseline(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFrames);
 }
 
-void ProcessBlockCase(benchmark::State& state, int wave, bool monaural) {
-    CLS_TONEWELL plug;
-    Steinberg::Vst::ProcessSetup setup{Steinberg::Vst::kRealtime, Steinberg::Vst::kSample64,
-                                       kFrames, kRate};
-    plug.setupProcessing(setup);
-    plug.initialize(nullptr);
-    Steinberg::Vst::ProcessContext context{};
-    context.state = Steinberg::Vst::ProcessContext::kPlaying;
-    context.sampleRate = kRate;
-    plug.SetProcessContext(context);
-    plug.ApplyPreset(83); // a 7.83 Hz binaural beat around 200 Hz
-    auto set = [&plug](int index, double plain) {
-        plug.GetParam(index)->SetPlainValue(plain);
-        plug.ApplyParameter(index);
-    };
-    set(ParamWave, wave);
-    set(ParamBeats, monaural ? 1 : 0);
+// An instrument playing the Schumann program with a wave shape and mix, its
+// shapes computed at the given level.
+class PlayingInstrument {
+public:
+    PlayingInstrument(int wave, bool monaural, ShapeKernelLevel level) {
+        Steinberg::Vst::ProcessSetup setup{Steinberg::Vst::kRealtime, Steinberg::Vst::kSample64,
+                                           kFrames, kRate};
+        plug.setupProcessing(setup);
+        plug.initialize(nullptr);
+        Steinberg::Vst::ProcessContext context{};
+        context.state = Steinberg::Vst::ProcessContext::kPlaying;
+        context.sampleRate = kRate;
+        plug.SetProcessContext(context);
+        plug.ApplyPreset(83); // a 7.83 Hz binaural beat around 200 Hz
+        auto set = [this](int index, double plain) {
+            plug.GetParam(index)->SetPlainValue(plain);
+            plug.ApplyParameter(index);
+        };
+        set(ParamWave, wave);
+        set(ParamBeats, monaural ? 1 : 0);
+        plug.SetShapeKernelLevel(level);
+        Render(); // first block: no glide
+    }
 
-    Buffers buffers, baselineBuffers;
-    TwoCosLoop baseline;
-    PluginLock::Holder hold(plug.Lock());
-    plug.ProcessBlock(buffers.inputs, buffers.outputs, kFrames); // first block: no glide
-
-    double engineSeconds = 0.0, baselineSeconds = 0.0;
-    for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
+    void Render() {
+        PluginLock::Holder hold(plug.Lock());
         plug.ProcessBlock(buffers.inputs, buffers.outputs, kFrames);
         benchmark::DoNotOptimize(buffers.outL.data());
         benchmark::ClobberMemory();
+    }
+
+private:
+    CLS_TONEWELL plug;
+    Buffers buffers;
+};
+
+// The instrument as it runs, against the two-cos loop and against itself
+// with the one-frame-at-a-time reference, the three timed in turn.
+void ProcessBlockCase(benchmark::State& state, int wave, bool monaural) {
+    PlayingInstrument engine(wave, monaural, BestShapeKernelLevel());
+    PlayingInstrument reference(wave, monaural, ShapeKernelLevel::Reference);
+    Buffers baselineBuffers;
+    TwoCosLoop baseline;
+
+    double engineSeconds = 0.0, baselineSeconds = 0.0, referenceSeconds = 0.0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        engine.Render();
         const Clock::time_point engineDone = Clock::now();
         baseline.Render(baselineBuffers);
         const Clock::time_point baselineDone = Clock::now();
+        reference.Render();
+        const Clock::time_point referenceDone = Clock::now();
 
-        const double engine = Seconds(engineDone - start);
-        state.SetIterationTime(engine);
-        engineSeconds += engine;
+        const double engineTime = Seconds(engineDone - start);
+        state.SetIterationTime(engineTime);
+        engineSeconds += engineTime;
         baselineSeconds += Seconds(baselineDone - engineDone);
+        referenceSeconds += Seconds(referenceDone - baselineDone);
     }
     const double frames = static_cast<double>(state.iterations()) * kFrames;
     state.SetItemsProcessed(state.iterations() * kFrames);
     state.counters["ns_per_frame"] = engineSeconds * 1e9 / frames;
     state.counters["baseline_ns"] = baselineSeconds * 1e9 / frames;
     state.counters["x_baseline"] = engineSeconds / baselineSeconds;
+    state.counters["reference_ns"] = referenceSeconds * 1e9 / frames;
+    state.counters["x_reference"] = engineSeconds / referenceSeconds;
 }
 
 // The adapter's whole 32-bit process call (context copy, conversion to and
@@ -198,7 +223,8 @@ int main(int argc, char** argv) {
         }
     }
     PairedRatioReporter reporter({"case (512-frame blocks, 48 kHz)", "ns_per_frame", "ns/frame",
-                                  "baseline_ns", "two cos ns", "x_baseline", "x baseline", 2});
+                                  "baseline_ns", "two cos ns", "x_baseline", "x baseline", 2,
+                                  "reference_ns", "reference ns", "x_reference", "x reference"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

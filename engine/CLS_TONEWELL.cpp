@@ -23,6 +23,7 @@
 #include "ModuleHandle.h"
 #include "NumberRounding.h"
 #include "TonewellIdentity.h"
+#include "WaveShape.h"
 
 namespace {
 
@@ -37,40 +38,13 @@ constexpr uint32_t kResyncPauseMs = 500;
 constexpr float kLowestTuningHz = 261.63f;
 constexpr float kHighestTuningHz = 523.25f;
 
-struct WaveConstants {
-    double breakPhase, riseSlope, fallSlope, fallOffset;
-};
-
-inline double LimitToUnit(double sample) {
-    if (sample >= 1.0) return 1.0;
-    if (sample < -1.0) return -1.0;
-    return sample;
-}
-
-// The two parts of every cycle meet at breakPhase, 61.8 % of the period.
-template <int Shape> inline double ShapeSample(double phase, const WaveConstants& k) {
-    if constexpr (Shape == WaveSine || Shape == WaveSineHalf) {
-        const double warped =
-            phase < k.breakPhase ? phase * k.riseSlope : phase * k.fallSlope + k.fallOffset;
-        // A cosine never leaves -1..1; the other shapes are limited to it.
-        if constexpr (Shape == WaveSine)
-            return std::cos(warped);
-        else
-            return LimitToUnit(2.0 * std::sin(warped) - 1.0);
-    } else if constexpr (Shape == WaveTriangle) {
-        return LimitToUnit(phase < k.breakPhase ? phase * k.riseSlope - 1.0
-                                                : k.fallSlope - phase * k.fallOffset);
-    } else {
-        return k.breakPhase > phase ? 1.0 : -1.0;
-    }
-}
-
 } // namespace
 
 CLS_TONEWELL::CLS_TONEWELL(EditorSurfaceFactory makeSurface) : ICoreVST3(kTonewellIdentity) {
     state.phiRatio = kPhi;
     std::memset(state.appliedValues.data(), kUnappliedFill,
                 state.appliedValues.size() * sizeof(state.appliedValues[0]));
+    shapeKernelLevel = BestShapeKernelLevel();
     DefineParameters();
     BuildEditor(makeSurface ? makeSurface : MakePlatformEditorSurface);
     BuildPrograms();
@@ -530,8 +504,9 @@ void CLS_TONEWELL::ProcessBlock(double** inputs, double** outputs, int frames) {
         }
         const float gainStep = (blockGain - state.currentGain) / static_cast<float>(frames);
 
-        // One loop per shape and mix, chosen once per block. Any shape value
-        // other than the first three plays as a square.
+        // The reference renders one frame at a time, with one loop per shape
+        // and mix, chosen once per block. Any shape value other than the
+        // first three plays as a square.
         using Renderer =
             void (CLS_TONEWELL::*)(double**, double**, int, float, float, double, double);
         static constexpr Renderer kRenderers[2][4] = {
@@ -546,8 +521,13 @@ void CLS_TONEWELL::ProcessBlock(double** inputs, double** outputs, int frames) {
         const int shape = state.waveShape >= WaveSine && state.waveShape <= WaveTriangle
                               ? state.waveShape
                               : WaveSquare;
-        const Renderer render = kRenderers[state.binaural ? 1 : 0][shape];
-        (this->*render)(inputs, outputs, frames, blockGain, gainStep, stepL, stepR);
+        if (shapeKernelLevel == ShapeKernelLevel::Reference) {
+            const Renderer render = kRenderers[state.binaural ? 1 : 0][shape];
+            (this->*render)(inputs, outputs, frames, blockGain, gainStep, stepL, stepR);
+        } else {
+            RenderBatches(inputs, outputs, frames, blockGain, gainStep, stepL, stepR,
+                          FindShapeKernel(shapeKernelLevel, shape, state.binaural));
+        }
     }
     state.lastClockMs = now;
 }
@@ -605,4 +585,62 @@ void CLS_TONEWELL::RenderFrames(double** inputs, double** outputs, int frames, f
     state.phaseL = phaseL;
     state.phaseR = phaseR;
     state.currentGain = gain;
+}
+
+void CLS_TONEWELL::RenderBatches(double** inputs, double** outputs, int frames, float blockGain,
+                                 float gainStep, double stepL, double stepR, ShapeKernel kernel) {
+    ShapeBatch batch{};
+    batch.phaseL = batchPhaseL.data();
+    batch.phaseR = batchPhaseR.data();
+    batch.gain = batchGain.data();
+    batch.wave = {state.breakPhase, state.riseSlope, state.fallSlope, state.fallOffset};
+    double incL = state.currentIncL, incR = state.currentIncR;
+    double phaseL = state.phaseL, phaseR = state.phaseR;
+    float gain = state.currentGain;
+    const int last = frames - 1;
+    const bool mayFallSilent = !(blockGain > 0.0f);
+
+    for (int start = 0; start < frames; start += kBatchFrames) {
+        // The same steps as the reference, frame for frame, but the phases
+        // and gains are stored and the shapes left to the kernel.
+        const int count = std::min(kBatchFrames, frames - start);
+        int active = 0;
+        for (; active < count; ++active) {
+            if (mayFallSilent && !(gain > 0.0f)) break;
+            incL += stepL;
+            incR += stepR;
+            gain = start + active == last ? blockGain : gain + gainStep;
+            batchPhaseL[active] = phaseL;
+            batchPhaseR[active] = phaseR;
+            batchGain[active] = gain;
+            phaseL += incL;
+            if (phaseL >= kTwoPi) phaseL -= kTwoPi;
+            phaseR += incR;
+            if (phaseR >= kTwoPi) phaseR -= kTwoPi;
+        }
+        batch.inL = inputs[0] + start;
+        batch.inR = inputs[1] + start;
+        batch.outL = outputs[0] + start;
+        batch.outR = outputs[1] + start;
+        batch.frames = active;
+        kernel(batch);
+        if (active < count) {
+            // Silent from here to the end of the block, as in the reference.
+            const int from = start + active;
+            const size_t rest = static_cast<size_t>(frames - from) * sizeof(double);
+            std::memmove(outputs[0] + from, inputs[0] + from, rest);
+            std::memmove(outputs[1] + from, inputs[1] + from, rest);
+            break;
+        }
+    }
+
+    state.currentIncL = incL;
+    state.currentIncR = incR;
+    state.phaseL = phaseL;
+    state.phaseR = phaseR;
+    state.currentGain = gain;
+}
+
+void CLS_TONEWELL::SetShapeKernelLevel(ShapeKernelLevel level) {
+    shapeKernelLevel = std::min(level, BestShapeKernelLevel());
 }

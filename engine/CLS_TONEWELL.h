@@ -7,6 +7,7 @@
 #include "EngineParam.h"
 #include "EngineState.h"
 #include "ICoreVST3.h"
+#include "ShapeKernels.h"
 
 class GRAPH;
 class IControl;
@@ -39,6 +40,12 @@ public:
     // Folds a tuning frequency, in tenths of a hertz, into 261.63..523.25 Hz.
     void FoldTuning(int tenths);
 
+    // How the wave shapes are computed: the widest instruction set the
+    // processor has unless set lower (the reference renders one frame at a
+    // time with the library's cos and sin). Levels above the processor's
+    // best give its best.
+    void SetShapeKernelLevel(ShapeKernelLevel level);
+
     const EngineState& State() const { return state; }
     // The editor surface the layout was built on; null once another surface
     // replaced it. The layout's elements below are valid while it is not null.
@@ -66,6 +73,13 @@ private:
     void RenderFrames(double** inputs, double** outputs, int frames, float blockGain,
                       float gainStep, double stepL, double stepR);
 
+    // Advances phases, increments and gain frame by frame exactly as the
+    // reference does, storing them for the kernel, a batch at a time.
+    void RenderBatches(double** inputs, double** outputs, int frames, float blockGain,
+                       float gainStep, double stepL, double stepR, ShapeKernel kernel);
+
+    static constexpr int kBatchFrames = 256;
+
     EngineState state;
     // Owned by the surface, which the core owns; valid for the plug-in's life.
     IGraphics* surface = nullptr;
@@ -73,6 +87,10 @@ private:
     IControl* captionImage = nullptr;
     IControl* cover1 = nullptr;
     IControl* cover2 = nullptr;
+    ShapeKernelLevel shapeKernelLevel = ShapeKernelLevel::Reference;
+    std::array<double, kBatchFrames> batchPhaseL{};
+    std::array<double, kBatchFrames> batchPhaseR{};
+    std::array<double, kBatchFrames> batchGain{};
     int pendingParams = kNumEngineParams;
     std::array<bool, kNumEngineParams> gateMarks{};
 };

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/resource.h>
 #include <thread>
 
 #include "RenderHarness.h"
@@ -181,6 +182,60 @@ TEST_F(RenderToFile, LengthDoesNotDependOnTheBlockSize) {
     EXPECT_EQ(ReadAudio(output).frames, 480);
 }
 
+TEST_F(RenderToFile, TheWritingThreadWritesTheSameFileAsOneThread) {
+    // Notes cut blocks short, so the queued blocks are filled unevenly.
+    const std::vector<std::string> common{
+        "--program", kSchumann,   "--note", "0.7:60:90:0.9", "--note", "1.95:72:127:0.5", "--set",
+        "Attack=20", "--seconds", "3",      "--block",       "300"};
+    for (const auto& [file, format] :
+         {std::pair{"a.wav", "pcm16"}, std::pair{"b.wav", "float"}, std::pair{"c.flac", "pcm24"}}) {
+        SCOPED_TRACE(file);
+        const std::string one = folder.Path(std::string("one-") + file).string();
+        const std::string two = folder.Path(std::string("two-") + file).string();
+        auto arguments = common;
+        arguments.insert(arguments.end(), {"--format", format, "-o", two});
+        ASSERT_EQ(RunRender(arguments).exitCode, 0);
+        arguments.back() = one;
+        arguments.push_back("--single-thread");
+        ASSERT_EQ(RunRender(arguments).exitCode, 0);
+        const AudioFile written = ReadAudio(two);
+        EXPECT_EQ(written.frames, 144000);
+        EXPECT_EQ(written.samples, ReadAudio(one).samples);
+        // Float WAV headers carry the time of writing; the others must match
+        // to the byte.
+        if (std::string(format) != "float") {
+            EXPECT_TRUE(WholeFile(two) == WholeFile(one));
+        }
+    }
+}
+
+TEST_F(RenderToFile, AWriteFailureOnTheWritingThreadEndsTheRenderCleanly) {
+    // A file size limit makes the writes fail part way through.
+    struct SizeLimit {
+        rlimit previous{};
+        void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+        SizeLimit() {
+            getrlimit(RLIMIT_FSIZE, &previous);
+            rlimit limited = previous;
+            limited.rlim_cur = 1 << 20;
+            setrlimit(RLIMIT_FSIZE, &limited);
+        }
+        ~SizeLimit() {
+            setrlimit(RLIMIT_FSIZE, &previous);
+            std::signal(SIGXFSZ, previousHandler);
+        }
+    };
+    CommandResult result;
+    {
+        const SizeLimit limit;
+        result = RunRender(
+            {"--program", kSchumann, "--seconds", "60", "-o", folder.Path("big.wav").string()});
+    }
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
 // Every bad input: one line on stderr naming the problem, a non-zero exit, and
 // neither the output nor a temporary file left behind.
 struct BadInput {
@@ -302,9 +357,9 @@ TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
 TEST(RenderHelp, NamesEveryOptionAndTheDefaultModule) {
     const auto result = RunRender({"--help"});
     ASSERT_EQ(result.exitCode, 0);
-    for (const char* option :
-         {"--module", "--list-programs", "--list-params", "--program", "--set", "--note",
-          "--seconds", "--rate", "--block", "--output", "--format", "Tonewell.so"})
+    for (const char* option : {"--module", "--list-programs", "--list-params", "--program", "--set",
+                               "--note", "--seconds", "--rate", "--block", "--output", "--format",
+                               "--single-thread", "Tonewell.so"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
 }
 

@@ -1,8 +1,10 @@
 #include "AudioFileWriter.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 #include "RenderError.h"
+#include "SampleConversion.h"
 
 namespace tonewell::render {
 
@@ -42,7 +44,7 @@ int FormatCode(FileType type, SampleFormat format, std::int64_t dataBytes) {
 AudioFileWriter::AudioFileWriter(int descriptor, const std::string& name, FileType type,
                                  SampleFormat format, int sampleRate, int channels,
                                  std::int64_t expectedFrames)
-    : name_(name) {
+    : name_(name), format_(format), writeback_(descriptor) {
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
@@ -60,12 +62,28 @@ AudioFileWriter::AudioFileWriter(int descriptor, const std::string& name, FileTy
     if (type == FileType::Wav) sf_command(file_.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     // Monaural beats can exceed full scale; integer files clip instead of wrapping.
     sf_command(file_.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    if (format == SampleFormat::Pcm16)
+        shorts_.resize(2 * kChunkFrames);
+    else
+        floats_.resize(2 * kChunkFrames);
 }
 
-void AudioFileWriter::Write(const float* interleaved, long frames) {
-    const sf_count_t written = sf_writef_float(file_.get(), interleaved, frames);
-    if (written != frames)
-        throw RenderError("cannot write \"" + name_ + "\": " + sf_strerror(file_.get()));
+void AudioFileWriter::Write(const double* left, const double* right, int frames) {
+    for (int done = 0; done < frames;) {
+        const int chunk = std::min(frames - done, kChunkFrames);
+        sf_count_t written;
+        if (format_ == SampleFormat::Pcm16) {
+            InterleavePcm16(left + done, right + done, chunk, shorts_.data());
+            written = sf_writef_short(file_.get(), shorts_.data(), chunk);
+        } else {
+            InterleaveFloat(left + done, right + done, chunk, floats_.data());
+            written = sf_writef_float(file_.get(), floats_.data(), chunk);
+        }
+        if (written != chunk)
+            throw RenderError("cannot write \"" + name_ + "\": " + sf_strerror(file_.get()));
+        done += chunk;
+    }
+    writeback_.Advance();
 }
 
 void AudioFileWriter::Close() {

@@ -79,6 +79,9 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
                    "Sample format: float, pcm16 or pcm24 (FLAC needs pcm16 or pcm24)")
         ->type_name("FORMAT")
         ->capture_default_str();
+    app.add_flag("--single-thread", options.singleThread,
+                 "Render and write the file on one thread (by default the file is written on a "
+                 "second thread while rendering goes on; the output is the same)");
 
     try {
         app.parse(argc, argv);

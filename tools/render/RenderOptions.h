@@ -27,6 +27,8 @@ struct RenderOptions {
     std::string outputPath;
     FileType fileType = FileType::Wav;
     SampleFormat sampleFormat = SampleFormat::Float;
+    // Render and write on one thread instead of two; the file is the same.
+    bool singleThread = false;
 
     // Set when the user asked for --help; nothing else is filled in then.
     std::optional<std::string> helpText;

@@ -3,9 +3,10 @@
 #include <PluginInstance.h>
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "AudioFileWriter.h"
+#include "BackgroundWriter.h"
+#include "BlockQueue.h"
 #include "InterruptGuard.h"
 #include "ProgressBar.h"
 #include "RenderError.h"
@@ -14,17 +15,32 @@ namespace tonewell::render {
 
 using namespace Steinberg;
 
+namespace {
+
+// Frames per queued block: whole processing blocks, about 8192 frames, so
+// the file is written in large pieces.
+int FrameBlockCapacity(int blockSize) {
+    constexpr int kWanted = 8192;
+    return blockSize >= kWanted ? blockSize : kWanted / blockSize * blockSize;
+}
+
+// Enough blocks in the queue to ride out the file system's hiccups.
+constexpr int kQueuedBlocks = 8;
+
+} // namespace
+
 Renderer::Renderer(hostkit::PluginInstance& instance, const RenderOptions& options,
                    const StartingChanges& changes)
     : instance_(instance), changes_(changes), notes_(options.notes, options.sampleRate),
       sampleRate_(options.sampleRate), blockSize_(options.blockSize),
+      writerThread_(!options.singleThread),
       totalFrames_(std::llround(options.seconds * options.sampleRate)) {}
 
 void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
     hostkit::ProcessConfig config;
     config.sampleRate = sampleRate_;
     config.maxSamplesPerBlock = blockSize_;
-    config.sampleSize = Vst::kSample32;
+    config.sampleSize = Vst::kSample64;
     config.processMode = Vst::kOffline;
     std::string error;
     if (!instance_.Start(config, error)) throw RenderError(error);
@@ -37,29 +53,47 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
             throw RenderError("too many parameter settings");
     }
 
-    const auto block = static_cast<std::size_t>(blockSize_);
-    std::vector<float> left(block), right(block), interleaved(2 * block);
-    float* outputs[2] = {left.data(), right.data()};
-    for (std::int64_t done = 0; done < totalFrames_;) {
-        // The plug-in acts on notes at the start of a block, so a block ends
-        // where the next note event falls: notes start on their exact frame.
-        std::int64_t end = std::min<std::int64_t>(done + blockSize_, totalFrames_);
-        const std::int64_t nextNote = notes_.NextFrame();
-        if (nextNote > done && nextNote < end) end = nextNote;
-        const auto frames = static_cast<int>(end - done);
-        notes_.Fill(done, frames, instance_.Events());
-        if (instance_.Process(frames, nullptr, outputs) != kResultOk)
-            throw RenderError("the plug-in failed to process a block");
-        for (int i = 0; i < frames; ++i) {
-            interleaved[2 * static_cast<std::size_t>(i)] = left[static_cast<std::size_t>(i)];
-            interleaved[2 * static_cast<std::size_t>(i) + 1] = right[static_cast<std::size_t>(i)];
+    const int capacity = FrameBlockCapacity(blockSize_);
+    if (writerThread_) {
+        BackgroundWriter background(writer, kQueuedBlocks, capacity);
+        while (done_ < totalFrames_) {
+            RenderInto(background.NextBlock());
+            background.Submit();
+            ReportProgress(progress);
         }
-        writer.Write(interleaved.data(), frames);
-        if (InterruptGuard::Requested()) throw RenderError("interrupted; no output written");
-        done += frames;
-        progress.Update(static_cast<double>(done) / static_cast<double>(totalFrames_));
+        background.Finish();
+    } else {
+        FrameBlock block(capacity);
+        while (done_ < totalFrames_) {
+            RenderInto(block);
+            writer.Write(block.left.data(), block.right.data(), block.frames);
+            ReportProgress(progress);
+        }
     }
     instance_.Stop();
+}
+
+void Renderer::RenderInto(FrameBlock& block) {
+    block.frames = 0;
+    while (done_ < totalFrames_ && block.Capacity() - block.frames >= blockSize_) {
+        // The plug-in acts on notes at the start of a block, so a block ends
+        // where the next note event falls: notes start on their exact frame.
+        std::int64_t end = std::min<std::int64_t>(done_ + blockSize_, totalFrames_);
+        const std::int64_t nextNote = notes_.NextFrame();
+        if (nextNote > done_ && nextNote < end) end = nextNote;
+        const auto frames = static_cast<int>(end - done_);
+        notes_.Fill(done_, frames, instance_.Events());
+        double* outputs[2] = {block.left.data() + block.frames, block.right.data() + block.frames};
+        if (instance_.Process(frames, nullptr, outputs) != kResultOk)
+            throw RenderError("the plug-in failed to process a block");
+        if (InterruptGuard::Requested()) throw RenderError("interrupted; no output written");
+        block.frames += frames;
+        done_ += frames;
+    }
+}
+
+void Renderer::ReportProgress(ProgressBar& progress) const {
+    progress.Update(static_cast<double>(done_) / static_cast<double>(totalFrames_));
 }
 
 } // namespace tonewell::render

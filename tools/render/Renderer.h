@@ -13,26 +13,36 @@ namespace tonewell::render {
 
 class AudioFileWriter;
 class ProgressBar;
+struct FrameBlock;
 
 // Drives the plug-in block by block like a playing host and streams its
-// stereo output to the writer.
+// stereo output to the writer: by default the file is written on a second
+// thread while the next blocks render; the file is the same either way.
 class Renderer {
 public:
     Renderer(hostkit::PluginInstance& instance, const RenderOptions& options,
              const StartingChanges& changes);
 
-    // Throws RenderError when the plug-in refuses to start or to process.
+    // Throws RenderError when the plug-in refuses to start or to process,
+    // when writing fails and when interrupted.
     void Run(AudioFileWriter& writer, ProgressBar& progress);
 
     std::int64_t TotalFrames() const { return totalFrames_; }
 
 private:
+    // Renders processing blocks into the frame block until it has no room
+    // for another or the render is complete.
+    void RenderInto(FrameBlock& block);
+    void ReportProgress(ProgressBar& progress) const;
+
     hostkit::PluginInstance& instance_;
     const StartingChanges& changes_;
     NoteSchedule notes_;
     int sampleRate_;
     int blockSize_;
+    bool writerThread_;
     std::int64_t totalFrames_;
+    std::int64_t done_ = 0;
 };
 
 } // namespace tonewell::render

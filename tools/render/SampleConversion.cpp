@@ -1,0 +1,59 @@
+#include "SampleConversion.h"
+
+#include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tonewell::render {
+
+namespace {
+
+std::int16_t ToPcm16(double sample) {
+    const float scaled = static_cast<float>(sample) * 32768.0f;
+    if (std::isnan(scaled)) return 0;
+    if (scaled >= 32767.0f) return 32767;
+    if (scaled <= -32768.0f) return -32768;
+    return static_cast<std::int16_t>(std::lrint(scaled));
+}
+
+} // namespace
+
+void InterleaveFloat(const double* left, const double* right, int frames, float* out) {
+    for (int i = 0; i < frames; ++i) {
+        out[2 * i] = static_cast<float>(left[i]);
+        out[2 * i + 1] = static_cast<float>(right[i]);
+    }
+}
+
+void InterleavePcm16(const double* left, const double* right, int frames, std::int16_t* out) {
+    int i = 0;
+#if defined(__SSE2__)
+    // Four frames at a time; the conversion rounds as lrint does in the
+    // default rounding mode, and packing saturates to 16 bits.
+    const __m128 scale = _mm_set1_ps(32768.0f);
+    const __m128 highest = _mm_set1_ps(32767.0f);
+    const __m128 lowest = _mm_set1_ps(-32768.0f);
+    auto convert = [&](const double* samples) {
+        const __m128 low = _mm_cvtpd_ps(_mm_loadu_pd(samples));
+        const __m128 high = _mm_cvtpd_ps(_mm_loadu_pd(samples + 2));
+        __m128 scaled = _mm_mul_ps(_mm_movelh_ps(low, high), scale);
+        scaled = _mm_and_ps(scaled, _mm_cmpord_ps(scaled, scaled)); // NaN to 0
+        return _mm_cvtps_epi32(_mm_max_ps(_mm_min_ps(scaled, highest), lowest));
+    };
+    for (; i + 4 <= frames; i += 4) {
+        const __m128i l = convert(left + i);
+        const __m128i r = convert(right + i);
+        const __m128i interleaved =
+            _mm_packs_epi32(_mm_unpacklo_epi32(l, r), _mm_unpackhi_epi32(l, r));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), interleaved);
+    }
+#endif
+    for (; i < frames; ++i) {
+        out[2 * i] = ToPcm16(left[i]);
+        out[2 * i + 1] = ToPcm16(right[i]);
+    }
+}
+
+} // namespace tonewell::render
