@@ -116,6 +116,46 @@ double ParameterCatalog::ToNormalized(const ParameterDescription& parameter,
     return std::clamp(controller_.plainParamToNormalized(parameter.id, *plain), 0.0, 1.0);
 }
 
+double ParameterCatalog::PlainValue(const ParameterDescription& parameter, const std::string& value,
+                                    bool& clamped) const {
+    clamped = false;
+    for (std::size_t step = 0; step < parameter.valueTexts.size(); ++step) {
+        if (EqualsIgnoringCase(parameter.valueTexts[step], value))
+            return NormalizedToPlain(parameter, static_cast<double>(step) / parameter.stepCount);
+    }
+    std::string_view number = value;
+    if (!parameter.units.empty() && number.size() > parameter.units.size() &&
+        EqualsIgnoringCase(number.substr(number.size() - parameter.units.size()), parameter.units))
+        number.remove_suffix(parameter.units.size());
+    const auto plain = ParseNumber(number);
+    if (!plain) {
+        if (parameter.IsEnumerated())
+            throw RenderError(parameter.title + " takes " + JoinAlternatives(parameter.valueTexts));
+        throw RenderError("\"" + value + "\" is not a number");
+    }
+    const double limited = std::clamp(*plain, parameter.minimum, parameter.maximum);
+    clamped = limited != *plain;
+    return limited;
+}
+
+double ParameterCatalog::PlainToNormalized(const ParameterDescription& parameter,
+                                           double plain) const {
+    return std::clamp(controller_.plainParamToNormalized(parameter.id, plain), 0.0, 1.0);
+}
+
+double ParameterCatalog::NormalizedToPlain(const ParameterDescription& parameter,
+                                           double normalized) const {
+    return controller_.normalizedParamToPlain(parameter.id, normalized);
+}
+
+double ParameterCatalog::CurrentNormalized(const ParameterDescription& parameter) const {
+    return controller_.getParamNormalized(parameter.id);
+}
+
+std::string ParameterCatalog::PlainText(const ParameterDescription& parameter, double plain) const {
+    return parameter.title + "=" + DisplayText(parameter, PlainToNormalized(parameter, plain));
+}
+
 std::string ParameterCatalog::DisplayText(const ParameterDescription& parameter,
                                           double normalized) const {
     if (parameter.IsEnumerated()) {

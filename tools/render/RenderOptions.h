@@ -21,6 +21,12 @@ struct RenderOptions {
     std::optional<std::string> program;
     std::vector<ParameterAssignment> assignments;
     std::vector<NoteRequest> notes;
+    // A session file to play; its length replaces --seconds.
+    std::optional<std::string> sessionPath;
+    bool printSession = false;
+    // Standard MIDI File to export the session's notes and programs to; the
+    // parameter automation goes to a CSV beside it.
+    std::optional<std::string> exportAutomationPath;
     double seconds = 10.0;
     int sampleRate = 48000;
     int blockSize = 512;
@@ -39,6 +45,11 @@ struct RenderOptions {
     static constexpr int kMaxBlock = 16384;
 
     bool Lists() const { return listPrograms || listParams; }
+    // True when the run writes no audio: listings, --print-session, or an
+    // export without -o.
+    bool WritesNoAudio() const {
+        return Lists() || printSession || (exportAutomationPath && outputPath.empty());
+    }
 
     // Throws RenderError with a one-line message on any bad input.
     static RenderOptions Parse(int argc, const char* const* argv,

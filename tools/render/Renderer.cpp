@@ -30,10 +30,10 @@ constexpr int kQueuedBlocks = 8;
 } // namespace
 
 Renderer::Renderer(hostkit::PluginInstance& instance, const RenderOptions& options,
-                   const StartingChanges& changes)
+                   const StartingChanges& changes, SessionAutomation automation)
     : instance_(instance), changes_(changes), notes_(options.notes, options.sampleRate),
-      sampleRate_(options.sampleRate), blockSize_(options.blockSize),
-      writerThread_(!options.singleThread),
+      automation_(std::move(automation)), sampleRate_(options.sampleRate),
+      blockSize_(options.blockSize), writerThread_(!options.singleThread),
       totalFrames_(std::llround(options.seconds * options.sampleRate)) {}
 
 void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
@@ -48,9 +48,12 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
     instance_.SetPlaying(true);
     instance_.SetProjectTime(0);
 
-    for (const auto& change : changes_.Changes()) {
-        if (!instance_.ParameterChanges().Add(change.id, change.normalized))
-            throw RenderError("too many parameter settings");
+    // A session that loads a program at its start overrides everything before it.
+    if (!automation_.ProgramAtStart()) {
+        for (const auto& change : changes_.Changes()) {
+            if (!instance_.ParameterChanges().Add(change.id, change.normalized))
+                throw RenderError("too many parameter settings");
+        }
     }
 
     const int capacity = FrameBlockCapacity(blockSize_);
@@ -76,12 +79,15 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
 void Renderer::RenderInto(FrameBlock& block) {
     block.frames = 0;
     while (done_ < totalFrames_ && block.Capacity() - block.frames >= blockSize_) {
-        // The plug-in acts on notes at the start of a block, so a block ends
-        // where the next note event falls: notes start on their exact frame.
+        // The plug-in acts on notes and parameter changes once a block, at its
+        // start, so a block ends where the next note or session point falls:
+        // both take effect on their exact frame.
         std::int64_t end = std::min<std::int64_t>(done_ + blockSize_, totalFrames_);
-        const std::int64_t nextNote = notes_.NextFrame();
-        if (nextNote > done_ && nextNote < end) end = nextNote;
+        for (const std::int64_t next : {notes_.NextFrame(), automation_.NextFrame(done_)}) {
+            if (next > done_ && next < end) end = next;
+        }
         const auto frames = static_cast<int>(end - done_);
+        automation_.Fill(done_, frames, instance_.ParameterChanges());
         notes_.Fill(done_, frames, instance_.Events());
         double* outputs[2] = {block.left.data() + block.frames, block.right.data() + block.frames};
         if (instance_.Process(frames, nullptr, outputs) != kResultOk)

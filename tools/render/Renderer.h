@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "NoteSchedule.h"
+#include "SessionAutomation.h"
 #include "StartingChanges.h"
 
 namespace tonewell::hostkit {
@@ -20,8 +21,9 @@ struct FrameBlock;
 // thread while the next blocks render; the file is the same either way.
 class Renderer {
 public:
+    // `automation` plays a session's parameter changes; a default one plays none.
     Renderer(hostkit::PluginInstance& instance, const RenderOptions& options,
-             const StartingChanges& changes);
+             const StartingChanges& changes, SessionAutomation automation = {});
 
     // Throws RenderError when the plug-in refuses to start or to process,
     // when writing fails and when interrupted.
@@ -38,6 +40,7 @@ private:
     hostkit::PluginInstance& instance_;
     const StartingChanges& changes_;
     NoteSchedule notes_;
+    SessionAutomation automation_;
     int sampleRate_;
     int blockSize_;
     bool writerThread_;

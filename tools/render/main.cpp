@@ -1,7 +1,9 @@
 // tonewell-render: loads the Tonewell VST 3 module like a host and renders it
 // offline into a WAV or FLAC file.
+#include <cmath>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "AudioFileWriter.h"
 #include "DefaultModulePath.h"
@@ -12,7 +14,11 @@
 #include "RenderError.h"
 #include "RenderOptions.h"
 #include "Renderer.h"
+#include "SessionAutomation.h"
+#include "SessionScript.h"
+#include "SessionTimeline.h"
 #include "StartingChanges.h"
+#include "TextParsing.h"
 
 using namespace tonewell::render;
 
@@ -30,12 +36,37 @@ void WarnIfSilentSynthesizer(const RenderOptions& options, const ParameterCatalo
     }
 }
 
+// The normalised values the render starts with: the fresh instance's, then
+// the command line's program and settings, in the order they are sent.
+std::vector<double> StartingValues(PluginSession& session, const StartingChanges& changes) {
+    const ParameterCatalog& catalog = session.Parameters();
+    const auto& parameters = catalog.Parameters();
+    std::vector<double> values;
+    for (const auto& parameter : parameters)
+        values.push_back(catalog.CurrentNormalized(parameter));
+    for (const auto& change : changes.Changes()) {
+        if (change.id == catalog.ProgramChangeId()) {
+            const auto last = static_cast<double>(session.Programs().Names().size() - 1);
+            values = session.ProgramValues(static_cast<int>(std::lround(change.normalized * last)));
+            continue;
+        }
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            if (parameters[i].id == change.id) values[i] = change.normalized;
+        }
+    }
+    return values;
+}
+
 int Run(int argc, char** argv) {
     const RenderOptions options = RenderOptions::Parse(argc, argv, DefaultModulePath());
     if (options.helpText) {
         std::fputs(options.helpText->c_str(), stdout);
         return 0;
     }
+
+    // The session's own mistakes show before the module loads.
+    std::optional<SessionScript> script;
+    if (options.sessionPath) script = SessionScript::Read(*options.sessionPath);
 
     PluginSession session(options.modulePath);
     if (options.Lists()) {
@@ -45,18 +76,51 @@ int Run(int argc, char** argv) {
     }
 
     // Everything the plug-in can check is checked before the output exists.
-    const StartingChanges changes(options, session.Parameters(), session.Programs());
+    RenderOptions effective = options;
+    if (script) {
+        for (const auto& event : script->Events()) {
+            if (event.kind == SessionScript::Kind::Note)
+                effective.notes.push_back(
+                    {event.seconds, event.note, event.velocity, event.durationSeconds});
+        }
+    }
+    const StartingChanges changes(effective, session.Parameters(), session.Programs());
+    std::optional<SessionTimeline> timeline;
+    if (script) {
+        timeline.emplace(
+            *script, session.Parameters(), session.Programs(), StartingValues(session, changes),
+            [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
+            RenderOptions::kMaxSeconds);
+        for (const auto& warning : timeline->Warnings())
+            std::fprintf(stderr, "tonewell-render: %s\n", warning.c_str());
+        effective.seconds = timeline->Seconds();
+        for (const auto& note : options.notes) {
+            if (note.startSeconds >= effective.seconds)
+                throw RenderError("--note at " + FormatNumber(note.startSeconds) +
+                                  " s starts at or after the end of the session (" +
+                                  FormatNumber(effective.seconds) + " s)");
+        }
+        if (options.printSession) {
+            std::fputs(timeline->Listing().c_str(), stdout);
+            return 0;
+        }
+        if (options.WritesNoAudio()) return 0;
+    }
     const InterruptGuard interrupts;
     OutputFile output(options.outputPath);
-    Renderer renderer(session.Instance(), options, changes);
+    SessionAutomation automation;
+    if (timeline)
+        automation = SessionAutomation(*timeline, session.Parameters(), session.Programs(),
+                                       options.sampleRate);
+    Renderer renderer(session.Instance(), effective, changes, std::move(automation));
     AudioFileWriter writer(output.ReleaseDescriptor(), options.outputPath, options.fileType,
                            options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames());
-    ProgressBar progress(stderr, options.seconds > 1.0);
+    ProgressBar progress(stderr, effective.seconds > 1.0);
     renderer.Run(writer, progress);
     writer.Close();
     output.Commit();
     progress.Finish();
-    WarnIfSilentSynthesizer(options, session.Parameters());
+    if (!timeline) WarnIfSilentSynthesizer(options, session.Parameters());
     return 0;
 }
 
