@@ -104,14 +104,18 @@ TEST_F(RenderSession, PrintSessionShowsTouchedValuesAtEveryEventAndRendersNothin
     const auto session = WriteSession(folder, "print.txt",
                                       "# from the program's value\n"
                                       "0 program 83\n"
+                                      "0:30 set Wave=Triangle\n"
                                       "1:00 slide Binaural=4 Volume=150\n"
                                       "2:00 end\n");
     const auto result = RunRender({"--session", session.string(), "--print-session"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "00:00:00.000  program 83  Binaural=7.83 Hz  Volume=90 %\n"
-                          "00:01:00.000  slide Binaural=4 Volume=150  Binaural=4 Hz  Volume=100 %\n"
-                          "00:02:00.000  end  Binaural=4 Hz  Volume=100 %\n");
-    EXPECT_NE(result.err.find("print.txt:3:30: warning: 150 is out of range"), std::string::npos)
+    EXPECT_EQ(
+        result.out,
+        "00:00:00.000  program 83  Binaural=7.83 Hz  Wave=Sine  Volume=90 %\n"
+        "00:00:30.000  set Wave=Triangle  Binaural=5.915 Hz  Wave=Triangle  Volume=95 %\n"
+        "00:01:00.000  slide Binaural=4 Volume=150  Binaural=4 Hz  Wave=Triangle  Volume=100 %\n"
+        "00:02:00.000  end  Binaural=4 Hz  Wave=Triangle  Volume=100 %\n");
+    EXPECT_NE(result.err.find("print.txt:4:30: warning: 150 is out of range"), std::string::npos)
         << result.err;
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"print.txt"});
 }

@@ -47,6 +47,8 @@ SessionTimeline::SessionTimeline(const SessionScript& script, const ParameterCat
 
     bool hasEnd = false;
     double lastTime = 0.0;
+    // How many keys each parameter has after each event, for the listing.
+    std::vector<std::vector<std::size_t>> counts;
     for (const auto& event : script.Events()) {
         const auto fail = [&](int column, const std::string& message) {
             throw RenderError(script.Where(event.line, column) + message);
@@ -111,6 +113,9 @@ SessionTimeline::SessionTimeline(const SessionScript& script, const ParameterCat
             seconds_ = event.seconds;
             break;
         }
+        counts.emplace_back();
+        for (const auto& keys : keys_)
+            counts.back().push_back(keys.size());
     }
     if (!hasEnd) seconds_ = lastTime;
     if (seconds_ > maxSeconds)
@@ -126,33 +131,27 @@ SessionTimeline::SessionTimeline(const SessionScript& script, const ParameterCat
                               FormatSessionTime(note.startSeconds) + " starts at or after the end");
     }
 
-    for (const auto& event : script.Events()) {
-        std::string text = FormatSessionTime(event.seconds) + "  " + EventText(event);
+    for (std::size_t e = 0; e < script.Events().size(); ++e) {
+        const auto& event = script.Events()[e];
+        listing_ += FormatSessionTime(event.seconds) + "  " + EventText(event);
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (touched_[i])
-                text += "  " + parameters.PlainText(list[i], ValueAt(i, event.seconds));
+                listing_ += "  " + parameters.PlainText(list[i],
+                                                        ValueAfter(i, event.seconds, counts[e][i]));
         }
-        lines_.push_back({event.seconds, text});
+        listing_ += "\n";
     }
 }
 
-double SessionTimeline::ValueAt(std::size_t index, double seconds) const {
+double SessionTimeline::ValueAfter(std::size_t index, double seconds, std::size_t count) const {
     const auto& keys = keys_[index];
-    // The first key after `seconds`; the one before it holds or starts a ramp.
-    const auto after = std::upper_bound(keys.begin(), keys.end(), seconds,
-                                        [](double t, const Key& key) { return t < key.seconds; });
-    const Key& before = *(after - 1);
-    if (after == keys.end() || !after->ramp) return before.plain;
-    const double span = after->seconds - before.seconds;
-    const double t = span > 0.0 ? (seconds - before.seconds) / span : 1.0;
-    return before.plain + (after->plain - before.plain) * t;
-}
-
-std::string SessionTimeline::Listing() const {
-    std::string listing;
-    for (const auto& line : lines_)
-        listing += line.text + "\n";
-    return listing;
+    // The last key set so far holds, unless a later slide is under way.
+    const Key& before = keys[count - 1];
+    if (count == keys.size() || !keys[count].ramp || keys[count].seconds <= seconds)
+        return before.plain;
+    const Key& after = keys[count];
+    const double t = (seconds - before.seconds) / (after.seconds - before.seconds);
+    return before.plain + (after.plain - before.plain) * t;
 }
 
 } // namespace tonewell::render

@@ -49,10 +49,9 @@ public:
     // Clamped values, one line each with file and line.
     const std::vector<std::string>& Warnings() const { return warnings_; }
 
-    // Plain value of parameter `index` at `seconds`, after the events at that time.
-    double ValueAt(std::size_t index, double seconds) const;
-    // One line per event: time, event, and the value of every touched parameter.
-    std::string Listing() const;
+    // One line per event: time, event, and the value of every touched
+    // parameter just after it.
+    const std::string& Listing() const { return listing_; }
 
 private:
     std::vector<std::vector<Key>> keys_;
@@ -60,11 +59,10 @@ private:
     std::vector<ProgramChange> programs_;
     std::vector<NoteRequest> notes_;
     std::vector<std::string> warnings_;
-    struct Line {
-        double seconds;
-        std::string text;
-    };
-    std::vector<Line> lines_;
+    // Value of parameter `index` at `seconds` when it has its first `count` keys.
+    double ValueAfter(std::size_t index, double seconds, std::size_t count) const;
+
+    std::string listing_;
     double seconds_ = 0.0;
 };
 
