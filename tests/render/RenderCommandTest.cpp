@@ -317,7 +317,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"NotesInGeneratorMode",
                  {"--set", "Mode=Generator", "--note", "0:60:100:1", "-o", "OUT/x.wav"},
                  "synthesizer mode"},
-        BadInput{"UnknownOption", {"--bogus", "-o", "OUT/x.wav"}, "--bogus"}),
+        BadInput{"UnknownOption", {"--bogus", "-o", "OUT/x.wav"}, "--bogus"},
+        BadInput{"ExportNotMidi",
+                 {"--session", "OUT/s.txt", "--export-automation", "OUT/a.txt"},
+                 ".mid or .midi"},
+        BadInput{"SessionWithSeconds",
+                 {"--session", "OUT/s.txt", "--seconds", "5", "-o", "OUT/x.wav"},
+                 "--seconds does not go with --session"},
+        BadInput{"MissingSession",
+                 {"--session", "OUT/none.txt", "-o", "OUT/x.wav"},
+                 "cannot read the session file"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return info.param.label; });
 
 TEST(RenderRejectsOutput, AFailedRenderLeavesAnExistingFileUntouched) {

@@ -1,6 +1,7 @@
 // Sessions played through the built module: slides, program changes and notes
 // on their frames, and the session file's errors.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -180,6 +181,76 @@ TEST(SessionScript, QuotedNamesProgramsWithSpacesAndComments) {
     EXPECT_EQ(events[2].program.text, "Alpha #2");
     EXPECT_EQ(events[3].line, 4);
     EXPECT_EQ(events[3].durationSeconds, 0.5);
+}
+
+// The channel events of a format-0 Standard MIDI File as (tick, status, data1,
+// data2) with running status undone; meta events are skipped.
+std::vector<std::array<int, 4>> ReadMidiEvents(const std::string& bytes, int& division) {
+    std::vector<std::array<int, 4>> events;
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes.at(i)); };
+    EXPECT_EQ(bytes.substr(0, 4), "MThd");
+    division = at(12) << 8 | at(13);
+    EXPECT_EQ(bytes.substr(14, 4), "MTrk");
+    const std::size_t length = at(18) << 24 | at(19) << 16 | at(20) << 8 | at(21);
+    EXPECT_EQ(bytes.size(), 22 + length);
+    std::size_t i = 22;
+    int tick = 0;
+    while (i < bytes.size()) {
+        int delta = 0;
+        do
+            delta = delta << 7 | (at(i) & 0x7F);
+        while (at(i++) & 0x80);
+        tick += delta;
+        const int status = at(i++);
+        if (status == 0xFF) {
+            const int type = at(i++);
+            i += at(i) + 1;
+            if (type == 0x2F) events.push_back({tick, 0xFF, 0x2F, 0});
+            continue;
+        }
+        const bool twoBytes = (status & 0xF0) != 0xC0;
+        events.push_back({tick, status, at(i), twoBytes ? at(i + 1) : 0});
+        i += twoBytes ? 2 : 1;
+    }
+    return events;
+}
+
+TEST_F(RenderSession, ExportedMidiAndCsvReadBackToTheSessionsEvents) {
+    const auto session = WriteSession(folder, "export.txt",
+                                      "0 program 129\n"
+                                      "0.5 note 60 100 1\n"
+                                      "1:00 program 83\n"
+                                      "1:30 slide Binaural=4\n"
+                                      "1:40 set Binaural=12 Wave=Square\n"
+                                      "2:00 end\n");
+    const auto midi = folder.Path("lane.mid");
+    const auto result =
+        RunRender({"--session", session.string(), "--export-automation", midi.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"export.txt", "lane.csv", "lane.mid"}));
+
+    int division = 0;
+    const auto events = ReadMidiEvents(WholeFile(midi), division);
+    ASSERT_EQ(division, 960);
+    // 120 beats a minute: 1920 ticks a second.
+    const std::vector<std::array<int, 4>> expected{
+        {0, 0xB0, 0, 1},      {0, 0xC0, 1, 0},       {960, 0x90, 60, 100},   {2880, 0x80, 60, 0},
+        {115200, 0xB0, 0, 0}, {115200, 0xC0, 83, 0}, {230400, 0xFF, 0x2F, 0}};
+    EXPECT_EQ(events, expected);
+
+    // Binaural: the program 83 value to the slide, then a jump; Wave jumps once.
+    EXPECT_EQ(WholeFile(folder.Path("lane.csv")), "seconds,parameter,value,normalized\n"
+                                                  "0.000000,Binaural,4,0.007812500\n"
+                                                  "60.000000,Binaural,4,0.007812500\n"
+                                                  "60.000000,Binaural,7.83,0.015292969\n"
+                                                  "90.000000,Binaural,4,0.007812500\n"
+                                                  "100.000000,Binaural,4,0.007812500\n"
+                                                  "100.000000,Binaural,12,0.023437500\n"
+                                                  "120.000000,Binaural,12,0.023437500\n"
+                                                  "0.000000,Wave,0,0.000000000\n"
+                                                  "100.000000,Wave,0,0.000000000\n"
+                                                  "100.000000,Wave,3,1.000000000\n"
+                                                  "120.000000,Wave,3,1.000000000\n");
 }
 
 // Mistakes only the plug-in can tell: one line with file, line and column, a

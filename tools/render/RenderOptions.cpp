@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "AutomationExport.h"
 #include "RenderError.h"
 #include "TextParsing.h"
 
@@ -108,7 +109,10 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     if (options.modulePath.empty()) throw RenderError("--module needs the path of a VST 3 module");
     if (!programText.empty()) options.program = programText;
     if (!sessionText.empty()) options.sessionPath = sessionText;
-    if (!exportText.empty()) options.exportAutomationPath = exportText;
+    if (!exportText.empty()) {
+        AutomationExport::CsvPathFor(exportText);
+        options.exportAutomationPath = exportText;
+    }
     if (options.sessionPath && secondsOption->count() > 0)
         throw RenderError("--seconds does not go with --session: the session's end line sets "
                           "the length");

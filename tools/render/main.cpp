@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "AudioFileWriter.h"
+#include "AutomationExport.h"
 #include "DefaultModulePath.h"
 #include "InterruptGuard.h"
 #include "OutputFile.h"
@@ -104,6 +105,8 @@ int Run(int argc, char** argv) {
             std::fputs(timeline->Listing().c_str(), stdout);
             return 0;
         }
+        if (options.exportAutomationPath)
+            AutomationExport::Write(*options.exportAutomationPath, *timeline, session.Parameters());
         if (options.WritesNoAudio()) return 0;
     }
     const InterruptGuard interrupts;
