@@ -79,7 +79,8 @@ std::string AutomationExport::CsvPathFor(const std::string& midiPath) {
 std::vector<std::uint8_t> AutomationExport::Midi(const SessionTimeline& timeline) {
     std::vector<MidiEvent> events;
     for (const auto& change : timeline.Programs()) {
-        events.push_back({Ticks(change.seconds), 1,
+        events.push_back({Ticks(change.seconds),
+                          1,
                           {0xB0, 0x00, static_cast<std::uint8_t>(change.index / 128), 0xC0,
                            static_cast<std::uint8_t>(change.index % 128)}});
     }
@@ -113,8 +114,8 @@ std::vector<std::uint8_t> AutomationExport::Midi(const SessionTimeline& timeline
             track.insert(track.end(), event.bytes.begin(), event.bytes.end());
         }
     }
-    PutVariableLength(track,
-                      static_cast<std::uint64_t>(std::max<std::int64_t>(0, Ticks(timeline.Seconds()) - tick)));
+    PutVariableLength(track, static_cast<std::uint64_t>(
+                                 std::max<std::int64_t>(0, Ticks(timeline.Seconds()) - tick)));
     track.insert(track.end(), {0xFF, 0x2F, 0x00});
 
     std::vector<std::uint8_t> file{'M', 'T', 'h', 'd'};
@@ -135,7 +136,8 @@ std::string AutomationExport::Csv(const SessionTimeline& timeline,
     const auto row = [&](double seconds, std::size_t index, double plain) {
         char line[256];
         std::snprintf(line, sizeof line, "%.6f,%s,%s,%.9f\n", seconds, list[index].title.c_str(),
-                      FormatNumber(plain).c_str(), parameters.PlainToNormalized(list[index], plain));
+                      FormatNumber(plain).c_str(),
+                      parameters.PlainToNormalized(list[index], plain));
         csv += line;
     };
     for (std::size_t i = 0; i < list.size(); ++i) {

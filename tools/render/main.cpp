@@ -118,7 +118,7 @@ int Run(int argc, char** argv) {
     Renderer renderer(session.Instance(), effective, changes, std::move(automation));
     AudioFileWriter writer(output.ReleaseDescriptor(), options.outputPath, options.fileType,
                            options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames());
-    ProgressBar progress(stderr, effective.seconds > 1.0);
+    ProgressBar progress(stderr, effective.seconds > 1.0, effective.seconds);
     renderer.Run(writer, progress);
     writer.Close();
     output.Commit();
