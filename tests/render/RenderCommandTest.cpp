@@ -93,6 +93,9 @@ TEST_F(RenderToFile, ProgramByNumberEqualsProgramByName) {
     ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "0.5", "-o", byName}).exitCode, 0);
     ASSERT_EQ(RunRender({"--program", "83", "--seconds", "0.5", "-o", byNumber}).exitCode, 0);
     EXPECT_EQ(ReadAudio(byName).samples, ReadAudio(byNumber).samples);
+    ASSERT_EQ(RunRender({"--program", "7.83 (SCHUMANN", "--seconds", "0.5", "-o", byName}).exitCode,
+              0);
+    EXPECT_EQ(ReadAudio(byName).samples, ReadAudio(byNumber).samples);
 }
 
 TEST_F(RenderToFile, SetOverridesTheProgramByNameInPlainUnitsAndTexts) {
@@ -140,12 +143,26 @@ TEST_F(RenderToFile, NotesOverrideAGeneratorProgram) {
     EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 25000, 48000), 436.085, 0.01);
 }
 
-TEST_F(RenderToFile, ASynthesizerProgramWithoutNotesIsSilentAndSaysSo) {
-    const auto output = folder.Path("quiet.wav");
-    const auto result = RunRender({"--program", "432Hz Tunning", "--seconds", "0.5", "-o", output});
+TEST_F(RenderToFile, FadesStartAndEndAtSilenceAndTheSummaryGivesThePeak) {
+    const auto output = folder.Path("faded.wav");
+    const auto result = RunRender(
+        {"--program", kSchumann, "--seconds", "1", "--fade-in", "0.1", "-o", output.string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.err.find("warning: synthesizer mode without --note"), std::string::npos);
-    EXPECT_EQ(Peak(ReadAudio(output).samples[0], 0, 24000), 0.f);
+    const auto audio = ReadAudio(output);
+    for (const auto& channel : audio.samples) {
+        EXPECT_EQ(channel.front(), 0.f);
+        EXPECT_LT(std::abs(channel.back()), 1e-5f) << "the default 20 ms fade-out";
+        EXPECT_LT(Peak(channel, 0, 240), 0.01f);
+        EXPECT_GT(Peak(channel, 47000, 47040), 0.3f);
+    }
+    EXPECT_NE(result.out.find("faded.wav: 00:00:01.000, 48000 Hz stereo, WAV float, peak -"),
+              std::string::npos)
+        << result.out;
+
+    ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "1", "--fade-out", "0", "-o", output})
+                  .exitCode,
+              0);
+    EXPECT_GT(Peak(ReadAudio(output).samples[0], 47000, 48000), 0.3f);
 }
 
 TEST_F(RenderToFile, IntegerFormatsAndFlacKeepLengthAndPitch) {
@@ -291,8 +308,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"UnloadableModule",
                  {"--module", "/etc/hostname", "-o", "OUT/x.wav"},
                  "cannot load module"},
-        BadInput{
-            "UnwritableFolder", {"-o", "/nonexistent-folder/x.wav"}, "cannot write output file"},
+        BadInput{"UnwritableFolder",
+                 {"--program", "83", "-o", "/nonexistent-folder/x.wav"},
+                 "cannot write output file"},
+        BadInput{"AmbiguousProgramPart",
+                 {"--program", "schumann", "-o", "OUT/x.wav"},
+                 "matches 5 programs: 83 \"Binaural - 7.83"},
+        BadInput{"SilentSynthesizer",
+                 {"--program", "432Hz Tunning", "-o", "OUT/x.wav"},
+                 "renders only silence; add --note"},
+        BadInput{"NegativeFade", {"--fade-out=-1", "-o", "OUT/x.wav"}, "--fade-out"},
         BadInput{"UnknownExtension", {"-o", "OUT/x.mp3"}, ".wav or .flac"},
         BadInput{"NoOutput", {"--seconds", "1"}, "-o/--output"},
         BadInput{"UnknownFormat", {"--format", "pcm8", "-o", "OUT/x.wav"}, "--format"},
@@ -357,7 +382,7 @@ TEST(RenderRejectsOutput, AnInterruptedRenderLeavesNothingBehind) {
 TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
     ScratchFolder folder;
     std::filesystem::create_directory(folder.Path("sub.wav"));
-    const auto result = RunRender({"-o", folder.Path("sub.wav").string()});
+    const auto result = RunRender({"--program", "83", "-o", folder.Path("sub.wav").string()});
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"sub.wav"});
@@ -366,9 +391,10 @@ TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
 TEST(RenderHelp, NamesEveryOptionAndTheDefaultModule) {
     const auto result = RunRender({"--help"});
     ASSERT_EQ(result.exitCode, 0);
-    for (const char* option : {"--module", "--list-programs", "--list-params", "--program", "--set",
-                               "--note", "--seconds", "--rate", "--block", "--output", "--format",
-                               "--single-thread", "Tonewell.so"})
+    for (const char* option :
+         {"--module", "--list-programs", "--list-params", "--program", "--set", "--note",
+          "--seconds", "--rate", "--block", "--output", "--format", "--single-thread", "--session",
+          "--print-session", "--export-automation", "--fade-in", "--fade-out", "Tonewell.so"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
 }
 

@@ -192,6 +192,12 @@ std::string ParameterCatalog::Listing() const {
                       parameter.title.c_str(), range.c_str(),
                       DisplayText(parameter, parameter.defaultNormalized).c_str());
         listing += line;
+        // The level scale of the instrument's volume is not obvious from its range.
+        if (parameter.title == "Volume" && parameter.units == "%") {
+            listing.pop_back();
+            listing += "  (level: 0 is about -64 dBFS, not silence; 100 is 0 dBFS; "
+                       "about 0.64 dB a step)\n";
+        }
     }
     return listing;
 }

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <tuple>
 
 #include "AutomationExport.h"
 #include "RenderError.h"
@@ -66,6 +67,16 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
                    "Play a note, \"TIME:NOTE:VELOCITY:DURATION\" (seconds, MIDI note 0-127, "
                    "velocity 1-127, seconds); repeatable; switches to synthesizer mode")
         ->type_name("T:N:V:D");
+    std::string fadeInText = "0";
+    std::string fadeOutText = "0.02";
+    app.add_option("--fade-in", fadeInText, "Raised-cosine fade-in at the start, in seconds")
+        ->type_name("SECONDS")
+        ->capture_default_str();
+    app.add_option("--fade-out", fadeOutText,
+                   "Raised-cosine fade-out at the end, in seconds, so the file ends without a "
+                   "click (0 for none)")
+        ->type_name("SECONDS")
+        ->capture_default_str();
     std::string sessionText;
     std::string exportText;
     app.add_option("--session", sessionText,
@@ -121,6 +132,15 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     for (const auto& text : setTexts)
         options.assignments.push_back(ParameterAssignment::Parse(text));
     options.seconds = ParseSeconds(secondsText);
+    for (const auto& [option, text, target] :
+         {std::tuple{"--fade-in", &fadeInText, &options.fadeInSeconds},
+          std::tuple{"--fade-out", &fadeOutText, &options.fadeOutSeconds}}) {
+        const auto value = ParseNumber(*text);
+        if (!value || *value < 0.0 || *value > kMaxSeconds)
+            throw RenderError(std::string(option) +
+                              " must be a number of seconds, 0 or more (got \"" + *text + "\")");
+        *target = *value;
+    }
     options.sampleRate = ParseBoundedInteger("--rate", rateText, kMinRate, kMaxRate);
     options.blockSize = ParseBoundedInteger("--block", blockText, 1, kMaxBlock);
     for (const auto& text : noteTexts) {

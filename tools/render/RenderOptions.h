@@ -28,6 +28,9 @@ struct RenderOptions {
     // parameter automation goes to a CSV beside it.
     std::optional<std::string> exportAutomationPath;
     double seconds = 10.0;
+    // Raised-cosine fades the renderer applies after the module, in seconds.
+    double fadeInSeconds = 0.0;
+    double fadeOutSeconds = 0.02;
     int sampleRate = 48000;
     int blockSize = 512;
     std::string outputPath;

@@ -34,7 +34,11 @@ Renderer::Renderer(hostkit::PluginInstance& instance, const RenderOptions& optio
     : instance_(instance), changes_(changes), notes_(options.notes, options.sampleRate),
       automation_(std::move(automation)), sampleRate_(options.sampleRate),
       blockSize_(options.blockSize), writerThread_(!options.singleThread),
-      totalFrames_(std::llround(options.seconds * options.sampleRate)) {}
+      totalFrames_(std::llround(options.seconds * options.sampleRate)),
+      fadeInFrames_(std::min<std::int64_t>(
+          totalFrames_, std::llround(options.fadeInSeconds * options.sampleRate))),
+      fadeOutFrames_(std::min<std::int64_t>(
+          totalFrames_, std::llround(options.fadeOutSeconds * options.sampleRate))) {}
 
 void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
     hostkit::ProcessConfig config;
@@ -92,9 +96,30 @@ void Renderer::RenderInto(FrameBlock& block) {
         double* outputs[2] = {block.left.data() + block.frames, block.right.data() + block.frames};
         if (instance_.Process(frames, nullptr, outputs) != kResultOk)
             throw RenderError("the plug-in failed to process a block");
+        Finish(outputs[0], outputs[1], done_, frames);
         if (InterruptGuard::Requested()) throw RenderError("interrupted; no output written");
         block.frames += frames;
         done_ += frames;
+    }
+}
+
+void Renderer::Finish(double* left, double* right, std::int64_t start, int frames) {
+    constexpr double kPi = 3.14159265358979323846;
+    // Raised cosine from 0 on the first frame of a fade-in, and down to 0 on
+    // the frame after the last one, so the last sample keeps the wave's sign
+    // at a level far below a click.
+    const auto rise = [&](std::int64_t k, std::int64_t length) {
+        return 0.5 - 0.5 * std::cos(kPi * static_cast<double>(k) / static_cast<double>(length));
+    };
+    for (int i = 0; i < frames; ++i) {
+        const std::int64_t frame = start + i;
+        double gain = 1.0;
+        if (frame < fadeInFrames_) gain *= rise(frame, fadeInFrames_);
+        const std::int64_t fromEnd = totalFrames_ - 1 - frame;
+        if (fromEnd < fadeOutFrames_) gain *= rise(fromEnd + 1, fadeOutFrames_ + 1);
+        left[i] *= gain;
+        right[i] *= gain;
+        peak_ = std::max({peak_, std::fabs(left[i]), std::fabs(right[i])});
     }
 }
 

@@ -30,12 +30,16 @@ public:
     void Run(AudioFileWriter& writer, ProgressBar& progress);
 
     std::int64_t TotalFrames() const { return totalFrames_; }
+    // Largest absolute sample written so far, after the fades.
+    double Peak() const { return peak_; }
 
 private:
     // Renders processing blocks into the frame block until it has no room
     // for another or the render is complete.
     void RenderInto(FrameBlock& block);
     void ReportProgress(ProgressBar& progress) const;
+    // Applies the fades to frames [start, start + frames) and tracks the peak.
+    void Finish(double* left, double* right, std::int64_t start, int frames);
 
     hostkit::PluginInstance& instance_;
     const StartingChanges& changes_;
@@ -46,6 +50,9 @@ private:
     bool writerThread_;
     std::int64_t totalFrames_;
     std::int64_t done_ = 0;
+    std::int64_t fadeInFrames_;
+    std::int64_t fadeOutFrames_;
+    double peak_ = 0.0;
 };
 
 } // namespace tonewell::render

@@ -25,16 +25,30 @@ using namespace tonewell::render;
 
 namespace {
 
-// Synthesizer programs and the default set-up sound only with notes; an
-// all-silent file deserves a word of explanation.
-void WarnIfSilentSynthesizer(const RenderOptions& options, const ParameterCatalog& parameters) {
-    if (!options.notes.empty()) return;
-    for (const auto& parameter : parameters.Parameters()) {
-        if (parameter.title == "Mode" && parameters.CurrentText(parameter) == "Synthesizer")
-            std::fputs("tonewell-render: warning: synthesizer mode without --note renders "
-                       "silence; add notes or --set \"Mode=Generator\"\n",
-                       stderr);
+// Synthesizer programs and the default set-up sound only with notes: a
+// render that can only be silent is a mistake, not a file to write.
+void RejectSilentSynthesizer(const RenderOptions& options, const ParameterCatalog& parameters,
+                             const std::vector<double>& start) {
+    if (!options.notes.empty() || options.sessionPath) return;
+    const auto& list = parameters.Parameters();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].title == "Mode" && parameters.DisplayText(list[i], start[i]) == "Synthesizer")
+            throw RenderError("synthesizer mode without notes renders only silence; add --note, "
+                              "a --session, a generator --program or --set \"Mode=Generator\"");
     }
+}
+
+// "wrote x.wav: 00:00:10.000, 48000 Hz stereo, WAV float, peak -0.9 dBFS".
+std::string Summary(const RenderOptions& options, double seconds, double peak) {
+    const char* const formats[] = {"float", "16-bit", "24-bit"};
+    char text[512];
+    const double level = peak > 0.0 ? 20.0 * std::log10(peak) : -HUGE_VAL;
+    std::snprintf(text, sizeof text, "wrote %s: %s, %d Hz stereo, %s %s, peak %s dBFS\n",
+                  options.outputPath.c_str(), FormatSessionTime(seconds).c_str(),
+                  options.sampleRate, options.fileType == FileType::Wav ? "WAV" : "FLAC",
+                  formats[static_cast<int>(options.sampleFormat)],
+                  peak > 0.0 ? FormatNumber(std::round(level * 10.0) / 10.0).c_str() : "-inf");
+    return text;
 }
 
 // The normalised values the render starts with: the fresh instance's, then
@@ -86,10 +100,12 @@ int Run(int argc, char** argv) {
         }
     }
     const StartingChanges changes(effective, session.Parameters(), session.Programs());
+    const std::vector<double> start = StartingValues(session, changes);
+    RejectSilentSynthesizer(effective, session.Parameters(), start);
     std::optional<SessionTimeline> timeline;
     if (script) {
         timeline.emplace(
-            *script, session.Parameters(), session.Programs(), StartingValues(session, changes),
+            *script, session.Parameters(), session.Programs(), start,
             [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
             RenderOptions::kMaxSeconds);
         for (const auto& warning : timeline->Warnings())
@@ -123,7 +139,7 @@ int Run(int argc, char** argv) {
     writer.Close();
     output.Commit();
     progress.Finish();
-    if (!timeline) WarnIfSilentSynthesizer(options, session.Parameters());
+    std::fputs(Summary(effective, effective.seconds, renderer.Peak()).c_str(), stdout);
     return 0;
 }
 
