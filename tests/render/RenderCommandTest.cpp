@@ -191,6 +191,43 @@ TEST_F(RenderToFile, IntegerFormatsAndFlacKeepLengthAndPitch) {
     }
 }
 
+TEST_F(RenderToFile, IntegerSamplesAreDitheredWithoutOffsetUnlessTurnedOff) {
+    const std::string reference = folder.Path("float.wav").string();
+    ASSERT_EQ(
+        RunRender({"--program", kSchumann, "--set", "Volume=40", "--seconds", "1", "-o", reference})
+            .exitCode,
+        0);
+    const auto exact = ReadAudio(reference).samples[0];
+    for (const auto& [format, steps] :
+         {std::pair{"pcm16", 32768.0}, std::pair{"pcm24", 8388608.0}}) {
+        for (const bool dither : {true, false}) {
+            SCOPED_TRACE(std::string(format) + (dither ? " tpdf" : " none"));
+            const std::string output = folder.Path(std::string(format) + ".wav").string();
+            ASSERT_EQ(
+                RunRender({"--program", kSchumann, "--set", "Volume=40", "--seconds", "1",
+                           "--format", format, "--dither", dither ? "tpdf" : "none", "-o", output})
+                    .exitCode,
+                0);
+            const auto rounded = ReadAudio(output).samples[0];
+            double sum = 0.0;
+            double worst = 0.0;
+            for (std::size_t i = 0; i < exact.size(); ++i) {
+                const double error = (rounded[i] - static_cast<double>(exact[i])) * steps;
+                sum += error;
+                worst = std::max(worst, std::fabs(error));
+            }
+            EXPECT_LT(std::fabs(sum / static_cast<double>(exact.size())), 0.02) << "no offset";
+            // Rounding alone stays within half a step; dither spreads it to 1.5.
+            if (dither) {
+                EXPECT_GT(worst, 0.6);
+                EXPECT_LE(worst, 1.5);
+            } else {
+                EXPECT_LE(worst, 0.5 + 1e-3);
+            }
+        }
+    }
+}
+
 TEST_F(RenderToFile, LengthDoesNotDependOnTheBlockSize) {
     const auto output = folder.Path("odd.wav");
     ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "0.01", "--block", "7", "-o", output})
@@ -318,6 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--program", "432Hz Tunning", "-o", "OUT/x.wav"},
                  "renders only silence; add --note"},
         BadInput{"NegativeFade", {"--fade-out=-1", "-o", "OUT/x.wav"}, "--fade-out"},
+        BadInput{"UnknownDither", {"--dither", "rect", "-o", "OUT/x.wav"}, "--dither"},
         BadInput{"UnknownExtension", {"-o", "OUT/x.mp3"}, ".wav or .flac"},
         BadInput{"NoOutput", {"--seconds", "1"}, "-o/--output"},
         BadInput{"UnknownFormat", {"--format", "pcm8", "-o", "OUT/x.wav"}, "--format"},

@@ -77,6 +77,10 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
                    "click (0 for none)")
         ->type_name("SECONDS")
         ->capture_default_str();
+    std::string ditherText = "tpdf";
+    app.add_option("--dither", ditherText, "Dither of 16- and 24-bit output: tpdf or none")
+        ->type_name("tpdf|none")
+        ->capture_default_str();
     std::string sessionText;
     std::string exportText;
     app.add_option("--session", sessionText,
@@ -151,6 +155,11 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
                               FormatNumber(options.seconds) + " s)");
         options.notes.push_back(note);
     }
+
+    if (ditherText == "none")
+        options.dither = false;
+    else if (ditherText != "tpdf")
+        throw RenderError("--dither must be tpdf or none (got \"" + ditherText + "\")");
 
     if (formatText == "float")
         options.sampleFormat = SampleFormat::Float;

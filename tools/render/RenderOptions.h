@@ -31,6 +31,8 @@ struct RenderOptions {
     // Raised-cosine fades the renderer applies after the module, in seconds.
     double fadeInSeconds = 0.0;
     double fadeOutSeconds = 0.02;
+    // TPDF dither for 16- and 24-bit files.
+    bool dither = true;
     int sampleRate = 48000;
     int blockSize = 512;
     std::string outputPath;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <optional>
 
 #include "AudioFileWriter.h"
@@ -49,6 +50,28 @@ std::string Summary(const RenderOptions& options, double seconds, double peak) {
                   formats[static_cast<int>(options.sampleFormat)],
                   peak > 0.0 ? FormatNumber(std::round(level * 10.0) / 10.0).c_str() : "-inf");
     return text;
+}
+
+// A render that cannot fit stops before it starts. FLAC is counted at half
+// the size of the samples, a cautious guess for tones.
+void CheckFreeSpace(const RenderOptions& options, double seconds) {
+    const int bytes[] = {4, 2, 3};
+    double needed =
+        seconds * options.sampleRate * 2 * bytes[static_cast<int>(options.sampleFormat)];
+    if (options.fileType == FileType::Flac) needed /= 2;
+    const std::filesystem::path destination(options.outputPath);
+    const auto folder =
+        destination.has_parent_path() ? destination.parent_path() : std::filesystem::path(".");
+    std::error_code error;
+    const auto space = std::filesystem::space(folder, error);
+    if (error || static_cast<double>(space.available) >= needed + (1 << 20)) return;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "not enough free space for \"%s\": it needs about %.0f MB, "
+                  "%.0f MB are free",
+                  options.outputPath.c_str(), needed / 1e6,
+                  static_cast<double>(space.available) / 1e6);
+    throw RenderError(text);
 }
 
 // The normalised values the render starts with: the fresh instance's, then
@@ -125,6 +148,7 @@ int Run(int argc, char** argv) {
             AutomationExport::Write(*options.exportAutomationPath, *timeline, session.Parameters());
         if (options.WritesNoAudio()) return 0;
     }
+    CheckFreeSpace(effective, effective.seconds);
     const InterruptGuard interrupts;
     OutputFile output(options.outputPath);
     SessionAutomation automation;
@@ -133,7 +157,8 @@ int Run(int argc, char** argv) {
                                        options.sampleRate);
     Renderer renderer(session.Instance(), effective, changes, std::move(automation));
     AudioFileWriter writer(output.ReleaseDescriptor(), options.outputPath, options.fileType,
-                           options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames());
+                           options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames(),
+                           options.dither);
     ProgressBar progress(stderr, effective.seconds > 1.0, effective.seconds);
     renderer.Run(writer, progress);
     writer.Close();
