@@ -253,6 +253,29 @@ TEST_F(RenderSession, ExportedMidiAndCsvReadBackToTheSessionsEvents) {
                                                   "120.000000,Wave,3,1.000000000\n");
 }
 
+TEST_F(RenderSession, TheExampleSessionsRenderAtALowRate) {
+    const std::pair<const char*, int> examples[] = {
+        {"wind-down.txt", 20 * 60}, {"focus-beta.txt", 10 * 60}, {"melody.txt", 5}};
+    for (const auto& [name, seconds] : examples) {
+        SCOPED_TRACE(name);
+        const auto output = folder.Path("example.wav");
+        const auto result =
+            RunRender({"--session", std::string(TONEWELL_SESSIONS_DIR "/") + name, "--rate", "8000",
+                       "--format", "pcm16", "-o", output.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const auto audio = ReadAudio(output);
+        EXPECT_GE(audio.frames, seconds * 8000);
+        EXPECT_GT(Peak(audio.samples[0], 0, audio.samples[0].size()), 0.1f);
+        if (std::string(name) == "wind-down.txt") {
+            // Theta at 17 minutes: the two ears 4 Hz apart.
+            const std::size_t begin = 17 * 60 * 8000;
+            EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[1], 8000, begin, begin + 8000) -
+                            ZeroCrossingFrequency(audio.samples[0], 8000, begin, begin + 8000),
+                        4.0, 0.01);
+        }
+    }
+}
+
 // Mistakes only the plug-in can tell: one line with file, line and column, a
 // non-zero exit and no output.
 TEST(RenderSessionRejects, NamesValuesAndLengthsWithTheirLines) {
