@@ -228,6 +228,34 @@ TEST_F(RenderToFile, IntegerSamplesAreDitheredWithoutOffsetUnlessTurnedOff) {
     }
 }
 
+TEST_F(RenderToFile, AMonoInputAtAnotherRateFeedsBothEarsAndSetsTheLength) {
+    // One second of 1 kHz at 44.1 kHz, mono, through a synthesizer without notes.
+    const auto input = folder.Path("input.wav");
+    {
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        SNDFILE* file = sf_open(input.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr);
+        std::vector<float> tone(44100);
+        for (std::size_t i = 0; i < tone.size(); ++i)
+            tone[i] = 0.25f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * i / 44100.0));
+        sf_writef_float(file, tone.data(), static_cast<sf_count_t>(tone.size()));
+        sf_close(file);
+    }
+    const auto output = folder.Path("mixed.wav");
+    const auto result = RunRender({"--input", input.string(), "--set", "Mode=Synthesizer",
+                                   "--fade-out", "0", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    EXPECT_EQ(audio.frames, 48000);
+    for (const auto& channel : audio.samples) {
+        EXPECT_NEAR(ZeroCrossingFrequency(channel, 48000, 1000, 47000), 1000.0, 0.01);
+        EXPECT_NEAR(Peak(channel, 1000, 47000), 0.25f, 0.005f);
+    }
+}
+
 TEST_F(RenderToFile, LengthDoesNotDependOnTheBlockSize) {
     const auto output = folder.Path("odd.wav");
     ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "0.01", "--block", "7", "-o", output})
@@ -355,6 +383,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--program", "432Hz Tunning", "-o", "OUT/x.wav"},
                  "renders only silence; add --note"},
         BadInput{"NegativeFade", {"--fade-out=-1", "-o", "OUT/x.wav"}, "--fade-out"},
+        BadInput{"InputNotAudio", {"--input", "/etc/hostname", "-o", "OUT/x.wav"}, "--input"},
         BadInput{"UnknownDither", {"--dither", "rect", "-o", "OUT/x.wav"}, "--dither"},
         BadInput{"UnknownExtension", {"-o", "OUT/x.mp3"}, ".wav or .flac"},
         BadInput{"NoOutput", {"--seconds", "1"}, "-o/--output"},
@@ -434,9 +463,10 @@ TEST(RenderHelp, NamesEveryOptionAndTheDefaultModule) {
     const auto result = RunRender({"--help"});
     ASSERT_EQ(result.exitCode, 0);
     for (const char* option :
-         {"--module", "--list-programs", "--list-params", "--program", "--set", "--note",
-          "--seconds", "--rate", "--block", "--output", "--format", "--single-thread", "--session",
-          "--print-session", "--export-automation", "--fade-in", "--fade-out", "Tonewell.so"})
+         {"--module",  "--list-programs", "--list-params", "--program",       "--set",
+          "--note",    "--seconds",       "--rate",        "--block",         "--output",
+          "--format",  "--single-thread", "--session",     "--print-session", "--export-automation",
+          "--fade-in", "--fade-out",      "--input",       "--dither",        "Tonewell.so"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
 }
 

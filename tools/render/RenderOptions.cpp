@@ -77,6 +77,11 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
                    "click (0 for none)")
         ->type_name("SECONDS")
         ->capture_default_str();
+    std::string inputText;
+    app.add_option("--input", inputText,
+                   "Audio file fed into the instrument's input, which adds its tones to it; "
+                   "the render lasts as long as the file unless --seconds says otherwise")
+        ->type_name("FILE");
     std::string ditherText = "tpdf";
     app.add_option("--dither", ditherText, "Dither of 16- and 24-bit output: tpdf or none")
         ->type_name("tpdf|none")
@@ -124,6 +129,8 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     if (options.modulePath.empty()) throw RenderError("--module needs the path of a VST 3 module");
     if (!programText.empty()) options.program = programText;
     if (!sessionText.empty()) options.sessionPath = sessionText;
+    if (!inputText.empty()) options.inputPath = inputText;
+    options.secondsGiven = secondsOption->count() > 0;
     if (!exportText.empty()) {
         AutomationExport::CsvPathFor(exportText);
         options.exportAutomationPath = exportText;

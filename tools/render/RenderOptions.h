@@ -28,6 +28,10 @@ struct RenderOptions {
     // parameter automation goes to a CSV beside it.
     std::optional<std::string> exportAutomationPath;
     double seconds = 10.0;
+    // True when --seconds was given; otherwise an --input file sets the length.
+    bool secondsGiven = false;
+    // An audio file fed into the instrument's input.
+    std::optional<std::string> inputPath;
     // Raised-cosine fades the renderer applies after the module, in seconds.
     double fadeInSeconds = 0.0;
     double fadeOutSeconds = 0.02;

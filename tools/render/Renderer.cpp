@@ -7,6 +7,7 @@
 #include "AudioFileWriter.h"
 #include "BackgroundWriter.h"
 #include "BlockQueue.h"
+#include "InputAudio.h"
 #include "InterruptGuard.h"
 #include "ProgressBar.h"
 #include "RenderError.h"
@@ -30,7 +31,7 @@ constexpr int kQueuedBlocks = 8;
 } // namespace
 
 Renderer::Renderer(hostkit::PluginInstance& instance, const RenderOptions& options,
-                   const StartingChanges& changes, SessionAutomation automation)
+                   const StartingChanges& changes, SessionAutomation automation, InputAudio* input)
     : instance_(instance), changes_(changes), notes_(options.notes, options.sampleRate),
       automation_(std::move(automation)), sampleRate_(options.sampleRate),
       blockSize_(options.blockSize), writerThread_(!options.singleThread),
@@ -38,7 +39,8 @@ Renderer::Renderer(hostkit::PluginInstance& instance, const RenderOptions& optio
       fadeInFrames_(std::min<std::int64_t>(
           totalFrames_, std::llround(options.fadeInSeconds * options.sampleRate))),
       fadeOutFrames_(std::min<std::int64_t>(
-          totalFrames_, std::llround(options.fadeOutSeconds * options.sampleRate))) {}
+          totalFrames_, std::llround(options.fadeOutSeconds * options.sampleRate))),
+      input_(input) {}
 
 void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
     hostkit::ProcessConfig config;
@@ -60,6 +62,10 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
         }
     }
 
+    if (input_ != nullptr) {
+        inputLeft_.assign(static_cast<std::size_t>(blockSize_), 0.0);
+        inputRight_.assign(static_cast<std::size_t>(blockSize_), 0.0);
+    }
     const int capacity = FrameBlockCapacity(blockSize_);
     if (writerThread_) {
         BackgroundWriter background(writer, kQueuedBlocks, capacity);
@@ -94,7 +100,9 @@ void Renderer::RenderInto(FrameBlock& block) {
         automation_.Fill(done_, frames, instance_.ParameterChanges());
         notes_.Fill(done_, frames, instance_.Events());
         double* outputs[2] = {block.left.data() + block.frames, block.right.data() + block.frames};
-        if (instance_.Process(frames, nullptr, outputs) != kResultOk)
+        const double* inputs[2] = {inputLeft_.data(), inputRight_.data()};
+        if (input_ != nullptr) input_->Read(inputLeft_.data(), inputRight_.data(), frames);
+        if (instance_.Process(frames, input_ != nullptr ? inputs : nullptr, outputs) != kResultOk)
             throw RenderError("the plug-in failed to process a block");
         Finish(outputs[0], outputs[1], done_, frames);
         if (InterruptGuard::Requested()) throw RenderError("interrupted; no output written");

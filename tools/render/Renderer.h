@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "NoteSchedule.h"
 #include "SessionAutomation.h"
@@ -13,6 +14,7 @@ class PluginInstance;
 namespace tonewell::render {
 
 class AudioFileWriter;
+class InputAudio;
 class ProgressBar;
 struct FrameBlock;
 
@@ -23,7 +25,8 @@ class Renderer {
 public:
     // `automation` plays a session's parameter changes; a default one plays none.
     Renderer(hostkit::PluginInstance& instance, const RenderOptions& options,
-             const StartingChanges& changes, SessionAutomation automation = {});
+             const StartingChanges& changes, SessionAutomation automation = {},
+             InputAudio* input = nullptr);
 
     // Throws RenderError when the plug-in refuses to start or to process,
     // when writing fails and when interrupted.
@@ -53,6 +56,9 @@ private:
     std::int64_t fadeInFrames_;
     std::int64_t fadeOutFrames_;
     double peak_ = 0.0;
+    InputAudio* input_;
+    std::vector<double> inputLeft_;
+    std::vector<double> inputRight_;
 };
 
 } // namespace tonewell::render

@@ -9,6 +9,7 @@
 #include "AudioFileWriter.h"
 #include "AutomationExport.h"
 #include "DefaultModulePath.h"
+#include "InputAudio.h"
 #include "InterruptGuard.h"
 #include "OutputFile.h"
 #include "PluginSession.h"
@@ -30,7 +31,7 @@ namespace {
 // render that can only be silent is a mistake, not a file to write.
 void RejectSilentSynthesizer(const RenderOptions& options, const ParameterCatalog& parameters,
                              const std::vector<double>& start) {
-    if (!options.notes.empty() || options.sessionPath) return;
+    if (!options.notes.empty() || options.sessionPath || options.inputPath) return;
     const auto& list = parameters.Parameters();
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (list[i].title == "Mode" && parameters.DisplayText(list[i], start[i]) == "Synthesizer")
@@ -148,6 +149,16 @@ int Run(int argc, char** argv) {
             AutomationExport::Write(*options.exportAutomationPath, *timeline, session.Parameters());
         if (options.WritesNoAudio()) return 0;
     }
+    std::optional<InputAudio> input;
+    if (options.inputPath) {
+        input.emplace(*options.inputPath, options.sampleRate);
+        if (!timeline && !options.secondsGiven) {
+            if (input->Seconds() <= 0.0 || input->Seconds() > RenderOptions::kMaxSeconds)
+                throw RenderError("--input \"" + *options.inputPath +
+                                  "\": its length is not a length to render; give --seconds");
+            effective.seconds = input->Seconds();
+        }
+    }
     CheckFreeSpace(effective, effective.seconds);
     const InterruptGuard interrupts;
     OutputFile output(options.outputPath);
@@ -155,7 +166,8 @@ int Run(int argc, char** argv) {
     if (timeline)
         automation = SessionAutomation(*timeline, session.Parameters(), session.Programs(),
                                        options.sampleRate);
-    Renderer renderer(session.Instance(), effective, changes, std::move(automation));
+    Renderer renderer(session.Instance(), effective, changes, std::move(automation),
+                      input ? &*input : nullptr);
     AudioFileWriter writer(output.ReleaseDescriptor(), options.outputPath, options.fileType,
                            options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames(),
                            options.dither);
