@@ -284,6 +284,9 @@ TEST(RenderSessionRejects, NamesValuesAndLengthsWithTheirLines) {
         {"0 set Wave=Saw\n1 end\n", "bad.txt:1:12: Wave takes Sine"},
         {"0 set Frequency=fast\n1 end\n", "bad.txt:1:17: \"fast\" is not a number"},
         {"0 slide Wave=Square\n1 end\n", "bad.txt:1:9: Wave has named values"},
+        {"\xEF\xBB\xBF"
+         "0 set Attack=10.5\n1 end\n",
+         "bad.txt:1:14: Attack takes whole numbers"},
         {"0 program Nothing like it\n1 end\n", "bad.txt:1:11: unknown program"},
         {"25:00:01 end\n", "bad.txt:1:1: the session is longer"},
         {"0 set Volume=50\n", "bad.txt:1:1: the session has no length"},

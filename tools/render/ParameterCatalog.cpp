@@ -134,6 +134,8 @@ double ParameterCatalog::PlainValue(const ParameterDescription& parameter, const
         throw RenderError("\"" + value + "\" is not a number");
     }
     const double limited = std::clamp(*plain, parameter.minimum, parameter.maximum);
+    if (parameter.stepCount > 0 && limited != std::round(limited))
+        throw RenderError(parameter.title + " takes whole numbers only");
     clamped = limited != *plain;
     return limited;
 }

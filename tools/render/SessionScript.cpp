@@ -135,7 +135,9 @@ SessionScript SessionScript::Parse(const std::string& text, const std::string& f
     script.fileName_ = fileName;
     if (!IsText(text)) throw RenderError(fileName + ":1:1: not a text file");
 
-    std::istringstream lines(text);
+    // A byte-order mark some editors write is not part of the first line.
+    const bool bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::istringstream lines(bom ? text.substr(3) : text);
     std::string line;
     int lineNumber = 0;
     bool ended = false;
