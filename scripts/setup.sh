@@ -8,7 +8,7 @@ packages=(
     googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 xvfb
-    juce-modules-source-data libsndfile1-dev libcli11-dev
+    juce-modules-source-data libsndfile1-dev libcli11-dev libsamplerate0-dev
     libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
     libpng-dev zlib1g-dev
     dpkg-dev libz-mingw-w64-dev

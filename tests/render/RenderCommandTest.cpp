@@ -93,6 +93,9 @@ TEST_F(RenderToFile, ProgramByNumberEqualsProgramByName) {
     ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "0.5", "-o", byName}).exitCode, 0);
     ASSERT_EQ(RunRender({"--program", "83", "--seconds", "0.5", "-o", byNumber}).exitCode, 0);
     EXPECT_EQ(ReadAudio(byName).samples, ReadAudio(byNumber).samples);
+    ASSERT_EQ(RunRender({"--program", "7.83 (SCHUMANN", "--seconds", "0.5", "-o", byName}).exitCode,
+              0);
+    EXPECT_EQ(ReadAudio(byName).samples, ReadAudio(byNumber).samples);
 }
 
 TEST_F(RenderToFile, SetOverridesTheProgramByNameInPlainUnitsAndTexts) {
@@ -140,12 +143,26 @@ TEST_F(RenderToFile, NotesOverrideAGeneratorProgram) {
     EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 25000, 48000), 436.085, 0.01);
 }
 
-TEST_F(RenderToFile, ASynthesizerProgramWithoutNotesIsSilentAndSaysSo) {
-    const auto output = folder.Path("quiet.wav");
-    const auto result = RunRender({"--program", "432Hz Tunning", "--seconds", "0.5", "-o", output});
+TEST_F(RenderToFile, FadesStartAndEndAtSilenceAndTheSummaryGivesThePeak) {
+    const auto output = folder.Path("faded.wav");
+    const auto result = RunRender(
+        {"--program", kSchumann, "--seconds", "1", "--fade-in", "0.1", "-o", output.string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.err.find("warning: synthesizer mode without --note"), std::string::npos);
-    EXPECT_EQ(Peak(ReadAudio(output).samples[0], 0, 24000), 0.f);
+    const auto audio = ReadAudio(output);
+    for (const auto& channel : audio.samples) {
+        EXPECT_EQ(channel.front(), 0.f);
+        EXPECT_LT(std::abs(channel.back()), 1e-5f) << "the default 20 ms fade-out";
+        EXPECT_LT(Peak(channel, 0, 240), 0.01f);
+        EXPECT_GT(Peak(channel, 47000, 47040), 0.3f);
+    }
+    EXPECT_NE(result.out.find("faded.wav: 00:00:01.000, 48000 Hz stereo, WAV float, peak -"),
+              std::string::npos)
+        << result.out;
+
+    ASSERT_EQ(RunRender({"--program", kSchumann, "--seconds", "1", "--fade-out", "0", "-o", output})
+                  .exitCode,
+              0);
+    EXPECT_GT(Peak(ReadAudio(output).samples[0], 47000, 48000), 0.3f);
 }
 
 TEST_F(RenderToFile, IntegerFormatsAndFlacKeepLengthAndPitch) {
@@ -171,6 +188,71 @@ TEST_F(RenderToFile, IntegerFormatsAndFlacKeepLengthAndPitch) {
         EXPECT_EQ(audio.frames, 44100);
         EXPECT_EQ(audio.sampleRate, 44100);
         EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[1], 44100, 0, 44100), 203.915, 0.02);
+    }
+}
+
+TEST_F(RenderToFile, IntegerSamplesAreDitheredWithoutOffsetUnlessTurnedOff) {
+    const std::string reference = folder.Path("float.wav").string();
+    ASSERT_EQ(
+        RunRender({"--program", kSchumann, "--set", "Volume=40", "--seconds", "1", "-o", reference})
+            .exitCode,
+        0);
+    const auto exact = ReadAudio(reference).samples[0];
+    for (const auto& [format, steps] :
+         {std::pair{"pcm16", 32768.0}, std::pair{"pcm24", 8388608.0}}) {
+        for (const bool dither : {true, false}) {
+            SCOPED_TRACE(std::string(format) + (dither ? " tpdf" : " none"));
+            const std::string output = folder.Path(std::string(format) + ".wav").string();
+            ASSERT_EQ(
+                RunRender({"--program", kSchumann, "--set", "Volume=40", "--seconds", "1",
+                           "--format", format, "--dither", dither ? "tpdf" : "none", "-o", output})
+                    .exitCode,
+                0);
+            const auto rounded = ReadAudio(output).samples[0];
+            double sum = 0.0;
+            double worst = 0.0;
+            for (std::size_t i = 0; i < exact.size(); ++i) {
+                const double error = (rounded[i] - static_cast<double>(exact[i])) * steps;
+                sum += error;
+                worst = std::max(worst, std::fabs(error));
+            }
+            EXPECT_LT(std::fabs(sum / static_cast<double>(exact.size())), 0.02) << "no offset";
+            // Rounding alone stays within half a step; dither spreads it to 1.5.
+            if (dither) {
+                EXPECT_GT(worst, 0.6);
+                EXPECT_LE(worst, 1.5);
+            } else {
+                EXPECT_LE(worst, 0.5 + 1e-3);
+            }
+        }
+    }
+}
+
+TEST_F(RenderToFile, AMonoInputAtAnotherRateFeedsBothEarsAndSetsTheLength) {
+    // One second of 1 kHz at 44.1 kHz, mono, through a synthesizer without notes.
+    const auto input = folder.Path("input.wav");
+    {
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        SNDFILE* file = sf_open(input.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr);
+        std::vector<float> tone(44100);
+        for (std::size_t i = 0; i < tone.size(); ++i)
+            tone[i] = 0.25f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * i / 44100.0));
+        sf_writef_float(file, tone.data(), static_cast<sf_count_t>(tone.size()));
+        sf_close(file);
+    }
+    const auto output = folder.Path("mixed.wav");
+    const auto result = RunRender({"--input", input.string(), "--set", "Mode=Synthesizer",
+                                   "--fade-out", "0", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    EXPECT_EQ(audio.frames, 48000);
+    for (const auto& channel : audio.samples) {
+        EXPECT_NEAR(ZeroCrossingFrequency(channel, 48000, 1000, 47000), 1000.0, 0.01);
+        EXPECT_NEAR(Peak(channel, 1000, 47000), 0.25f, 0.005f);
     }
 }
 
@@ -291,8 +373,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"UnloadableModule",
                  {"--module", "/etc/hostname", "-o", "OUT/x.wav"},
                  "cannot load module"},
-        BadInput{
-            "UnwritableFolder", {"-o", "/nonexistent-folder/x.wav"}, "cannot write output file"},
+        BadInput{"UnwritableFolder",
+                 {"--program", "83", "-o", "/nonexistent-folder/x.wav"},
+                 "cannot write output file"},
+        BadInput{"AmbiguousProgramPart",
+                 {"--program", "schumann", "-o", "OUT/x.wav"},
+                 "matches 5 programs: 83 \"Binaural - 7.83"},
+        BadInput{"SilentSynthesizer",
+                 {"--program", "432Hz Tunning", "-o", "OUT/x.wav"},
+                 "renders only silence; add --note"},
+        BadInput{"NegativeFade", {"--fade-out=-1", "-o", "OUT/x.wav"}, "--fade-out"},
+        BadInput{"InputNotAudio", {"--input", "/etc/hostname", "-o", "OUT/x.wav"}, "--input"},
+        BadInput{"UnknownDither", {"--dither", "rect", "-o", "OUT/x.wav"}, "--dither"},
         BadInput{"UnknownExtension", {"-o", "OUT/x.mp3"}, ".wav or .flac"},
         BadInput{"NoOutput", {"--seconds", "1"}, "-o/--output"},
         BadInput{"UnknownFormat", {"--format", "pcm8", "-o", "OUT/x.wav"}, "--format"},
@@ -317,7 +409,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"NotesInGeneratorMode",
                  {"--set", "Mode=Generator", "--note", "0:60:100:1", "-o", "OUT/x.wav"},
                  "synthesizer mode"},
-        BadInput{"UnknownOption", {"--bogus", "-o", "OUT/x.wav"}, "--bogus"}),
+        BadInput{"UnknownOption", {"--bogus", "-o", "OUT/x.wav"}, "--bogus"},
+        BadInput{"ExportNotMidi",
+                 {"--session", "OUT/s.txt", "--export-automation", "OUT/a.txt"},
+                 ".mid or .midi"},
+        BadInput{"SessionWithSeconds",
+                 {"--session", "OUT/s.txt", "--seconds", "5", "-o", "OUT/x.wav"},
+                 "--seconds does not go with --session"},
+        BadInput{"MissingSession",
+                 {"--session", "OUT/none.txt", "-o", "OUT/x.wav"},
+                 "cannot read the session file"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return info.param.label; });
 
 TEST(RenderRejectsOutput, AFailedRenderLeavesAnExistingFileUntouched) {
@@ -330,25 +431,29 @@ TEST(RenderRejectsOutput, AFailedRenderLeavesAnExistingFileUntouched) {
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"keep.wav"});
 }
 
-TEST(RenderRejectsOutput, AnInterruptedRenderLeavesNothingBehind) {
-    ScratchFolder folder;
-    RenderProcess render(
-        {"--program", kSchumann, "--seconds", "3600", "-o", folder.Path("long.wav").string()});
-    // Wait until the temporary file exists, so the signal meets a running render.
-    for (int attempt = 0; attempt < 2000 && folder.Entries().empty(); ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_FALSE(folder.Entries().empty());
-    render.Signal(SIGINT);
-    const auto result = render.Wait();
-    EXPECT_NE(result.exitCode, 0);
-    EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
-    EXPECT_TRUE(folder.Entries().empty());
+// The file being written has no name, so there is nothing to wait for in the
+// folder: half a second is well into an hour-long render.
+TEST(RenderRejectsOutput, AnInterruptedOrKilledRenderLeavesNothingBehind) {
+    for (const int signal : {SIGINT, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        ScratchFolder folder;
+        RenderProcess render(
+            {"--program", kSchumann, "--seconds", "3600", "-o", folder.Path("long.wav").string()});
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        render.Signal(signal);
+        const auto result = render.Wait();
+        EXPECT_NE(result.exitCode, 0);
+        if (signal == SIGINT) {
+            EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
+        }
+        EXPECT_TRUE(folder.Entries().empty());
+    }
 }
 
 TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
     ScratchFolder folder;
     std::filesystem::create_directory(folder.Path("sub.wav"));
-    const auto result = RunRender({"-o", folder.Path("sub.wav").string()});
+    const auto result = RunRender({"--program", "83", "-o", folder.Path("sub.wav").string()});
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"sub.wav"});
@@ -357,9 +462,11 @@ TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
 TEST(RenderHelp, NamesEveryOptionAndTheDefaultModule) {
     const auto result = RunRender({"--help"});
     ASSERT_EQ(result.exitCode, 0);
-    for (const char* option : {"--module", "--list-programs", "--list-params", "--program", "--set",
-                               "--note", "--seconds", "--rate", "--block", "--output", "--format",
-                               "--single-thread", "Tonewell.so"})
+    for (const char* option :
+         {"--module",  "--list-programs", "--list-params", "--program",       "--set",
+          "--note",    "--seconds",       "--rate",        "--block",         "--output",
+          "--format",  "--single-thread", "--session",     "--print-session", "--export-automation",
+          "--fade-in", "--fade-out",      "--input",       "--dither",        "Tonewell.so"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
 }
 

@@ -1,6 +1,7 @@
 #include "AudioFileWriter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unistd.h>
 
 #include "RenderError.h"
@@ -43,8 +44,8 @@ int FormatCode(FileType type, SampleFormat format, std::int64_t dataBytes) {
 
 AudioFileWriter::AudioFileWriter(int descriptor, const std::string& name, FileType type,
                                  SampleFormat format, int sampleRate, int channels,
-                                 std::int64_t expectedFrames)
-    : name_(name), format_(format), writeback_(descriptor) {
+                                 std::int64_t expectedFrames, bool dither)
+    : name_(name), format_(format), writeback_(descriptor), dither_(dither) {
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
@@ -62,10 +63,15 @@ AudioFileWriter::AudioFileWriter(int descriptor, const std::string& name, FileTy
     if (type == FileType::Wav) sf_command(file_.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     // Monaural beats can exceed full scale; integer files clip instead of wrapping.
     sf_command(file_.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    if (format == SampleFormat::Pcm16)
+    if (format == SampleFormat::Pcm16) {
         shorts_.resize(2 * kChunkFrames);
-    else
+        left_.resize(kChunkFrames);
+        right_.resize(kChunkFrames);
+    } else if (format == SampleFormat::Pcm24) {
+        ints_.resize(2 * kChunkFrames);
+    } else {
         floats_.resize(2 * kChunkFrames);
+    }
 }
 
 void AudioFileWriter::Write(const double* left, const double* right, int frames) {
@@ -73,8 +79,34 @@ void AudioFileWriter::Write(const double* left, const double* right, int frames)
         const int chunk = std::min(frames - done, kChunkFrames);
         sf_count_t written;
         if (format_ == SampleFormat::Pcm16) {
-            InterleavePcm16(left + done, right + done, chunk, shorts_.data());
+            const double* l = left + done;
+            const double* r = right + done;
+            if (dither_) {
+                constexpr double kStep = 1.0 / 32768.0;
+                for (int i = 0; i < chunk; ++i) {
+                    left_[i] = noise_.Apply(l[i], kStep);
+                    right_[i] = noise_.Apply(r[i], kStep);
+                }
+                l = left_.data();
+                r = right_.data();
+            }
+            InterleavePcm16(l, r, chunk, shorts_.data());
             written = sf_writef_short(file_.get(), shorts_.data(), chunk);
+        } else if (format_ == SampleFormat::Pcm24) {
+            // 24-bit steps in the top bits of an int, as libsndfile takes them.
+            constexpr double kScale = 8388608.0;
+            const auto convert = [&](double sample) {
+                if (std::isnan(sample)) return 0;
+                double scaled = std::nearbyint(
+                    (dither_ ? noise_.Apply(sample, 1.0 / kScale) : sample) * kScale);
+                scaled = std::clamp(scaled, -kScale, kScale - 1.0);
+                return static_cast<int>(scaled) * 256;
+            };
+            for (int i = 0; i < chunk; ++i) {
+                ints_[2 * i] = convert(left[done + i]);
+                ints_[2 * i + 1] = convert(right[done + i]);
+            }
+            written = sf_writef_int(file_.get(), ints_.data(), chunk);
         } else {
             InterleaveFloat(left + done, right + done, chunk, floats_.data());
             written = sf_writef_float(file_.get(), floats_.data(), chunk);

@@ -8,19 +8,20 @@
 
 #include "FileWriteback.h"
 #include "RenderOptions.h"
+#include "TpdfDither.h"
 
 namespace tonewell::render {
 
 // Two channels of rendered frames into a WAV or FLAC file through
-// libsndfile. 16-bit samples are converted here; libsndfile converts floats
-// to 24 bits.
+// libsndfile. Integer samples are converted here, with TPDF dither unless it
+// is turned off.
 class AudioFileWriter {
 public:
     // Takes ownership of the open descriptor (closed with the file). `name` is
     // only for messages; `expectedFrames` picks a WAV header that can hold
     // them. Throws RenderError when libsndfile refuses the format.
     AudioFileWriter(int descriptor, const std::string& name, FileType type, SampleFormat format,
-                    int sampleRate, int channels, std::int64_t expectedFrames);
+                    int sampleRate, int channels, std::int64_t expectedFrames, bool dither = false);
 
     void Write(const double* left, const double* right, int frames);
     // Finishes the header and flushes the file to disk; errors that only
@@ -40,6 +41,12 @@ private:
     // Interleaved samples of one chunk, in the form handed to libsndfile.
     std::vector<float> floats_;
     std::vector<std::int16_t> shorts_;
+    std::vector<int> ints_;
+    bool dither_;
+    TpdfDither noise_;
+    // Dithered copies of one chunk, for 16-bit files.
+    std::vector<double> left_;
+    std::vector<double> right_;
 };
 
 } // namespace tonewell::render

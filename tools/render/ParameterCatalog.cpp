@@ -116,6 +116,48 @@ double ParameterCatalog::ToNormalized(const ParameterDescription& parameter,
     return std::clamp(controller_.plainParamToNormalized(parameter.id, *plain), 0.0, 1.0);
 }
 
+double ParameterCatalog::PlainValue(const ParameterDescription& parameter, const std::string& value,
+                                    bool& clamped) const {
+    clamped = false;
+    for (std::size_t step = 0; step < parameter.valueTexts.size(); ++step) {
+        if (EqualsIgnoringCase(parameter.valueTexts[step], value))
+            return NormalizedToPlain(parameter, static_cast<double>(step) / parameter.stepCount);
+    }
+    std::string_view number = value;
+    if (!parameter.units.empty() && number.size() > parameter.units.size() &&
+        EqualsIgnoringCase(number.substr(number.size() - parameter.units.size()), parameter.units))
+        number.remove_suffix(parameter.units.size());
+    const auto plain = ParseNumber(number);
+    if (!plain) {
+        if (parameter.IsEnumerated())
+            throw RenderError(parameter.title + " takes " + JoinAlternatives(parameter.valueTexts));
+        throw RenderError("\"" + value + "\" is not a number");
+    }
+    const double limited = std::clamp(*plain, parameter.minimum, parameter.maximum);
+    if (parameter.stepCount > 0 && limited != std::round(limited))
+        throw RenderError(parameter.title + " takes whole numbers only");
+    clamped = limited != *plain;
+    return limited;
+}
+
+double ParameterCatalog::PlainToNormalized(const ParameterDescription& parameter,
+                                           double plain) const {
+    return std::clamp(controller_.plainParamToNormalized(parameter.id, plain), 0.0, 1.0);
+}
+
+double ParameterCatalog::NormalizedToPlain(const ParameterDescription& parameter,
+                                           double normalized) const {
+    return controller_.normalizedParamToPlain(parameter.id, normalized);
+}
+
+double ParameterCatalog::CurrentNormalized(const ParameterDescription& parameter) const {
+    return controller_.getParamNormalized(parameter.id);
+}
+
+std::string ParameterCatalog::PlainText(const ParameterDescription& parameter, double plain) const {
+    return parameter.title + "=" + DisplayText(parameter, PlainToNormalized(parameter, plain));
+}
+
 std::string ParameterCatalog::DisplayText(const ParameterDescription& parameter,
                                           double normalized) const {
     if (parameter.IsEnumerated()) {
@@ -152,6 +194,12 @@ std::string ParameterCatalog::Listing() const {
                       parameter.title.c_str(), range.c_str(),
                       DisplayText(parameter, parameter.defaultNormalized).c_str());
         listing += line;
+        // The level scale of the instrument's volume is not obvious from its range.
+        if (parameter.title == "Volume" && parameter.units == "%") {
+            listing.pop_back();
+            listing += "  (level: 0 is about -64 dBFS, not silence; 100 is 0 dBFS; "
+                       "about 0.64 dB a step)\n";
+        }
     }
     return listing;
 }

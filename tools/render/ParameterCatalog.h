@@ -39,6 +39,17 @@ public:
     // when the text is not a number, out of range, or not one of the texts.
     double ToNormalized(const ParameterDescription& parameter, const std::string& value) const;
 
+    // Plain value for a plain number (optionally with the unit) or a value
+    // text; a number out of range is clamped and `clamped` set. Throws
+    // RenderError with a message that names no context.
+    double PlainValue(const ParameterDescription& parameter, const std::string& value,
+                      bool& clamped) const;
+    double PlainToNormalized(const ParameterDescription& parameter, double plain) const;
+    double NormalizedToPlain(const ParameterDescription& parameter, double normalized) const;
+    double CurrentNormalized(const ParameterDescription& parameter) const;
+    // "Name=value" for a plain value, as --print-session shows it.
+    std::string PlainText(const ParameterDescription& parameter, double plain) const;
+
     std::string DisplayText(const ParameterDescription& parameter, double normalized) const;
     // Display text of the value the controller holds now.
     std::string CurrentText(const ParameterDescription& parameter) const;

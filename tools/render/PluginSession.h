@@ -3,9 +3,11 @@
 #include <HostApplication.h>
 #include <PluginInstance.h>
 #include <PluginModule.h>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ParameterCatalog.h"
 #include "ProgramCatalog.h"
@@ -24,6 +26,10 @@ public:
     hostkit::PluginInstance& Instance() { return *instance_; }
     const ParameterCatalog& Parameters() const { return *parameters_; }
     const ProgramCatalog& Programs() const { return programs_; }
+    // Normalised values, in the order of Parameters(), that program `index`
+    // gives. Read from a second instance that loads the program, so the
+    // rendering instance stays untouched. Throws RenderError on failure.
+    const std::vector<double>& ProgramValues(int index);
 
 private:
     Steinberg::IPtr<hostkit::HostApplication> host_;
@@ -31,6 +37,7 @@ private:
     std::unique_ptr<hostkit::PluginInstance> instance_;
     std::optional<ParameterCatalog> parameters_;
     ProgramCatalog programs_;
+    std::map<int, std::vector<double>> programValues_;
 };
 
 } // namespace tonewell::render

@@ -41,8 +41,31 @@ int ProgramCatalog::Resolve(const std::string& numberOrName) const {
         throw RenderError("unknown program " + numberOrName + ": programs are numbered 0 to " +
                           std::to_string(names_.size() - 1));
     }
+    // A unique part of one name, ignoring case.
+    const auto lower = [](std::string text) {
+        for (auto& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    const std::string part = lower(numberOrName);
+    std::vector<int> matches;
+    for (std::size_t index = 0; index < names_.size(); ++index) {
+        if (!part.empty() && lower(names_[index]).find(part) != std::string::npos)
+            matches.push_back(static_cast<int>(index));
+    }
+    if (matches.size() == 1) return matches.front();
+    if (matches.size() > 1) {
+        std::string list;
+        for (std::size_t i = 0; i < matches.size() && i < 8; ++i)
+            list += (i > 0 ? "; " : "") + std::to_string(matches[i]) + " \"" +
+                    names_[static_cast<std::size_t>(matches[i])] + "\"";
+        if (matches.size() > 8) list += "; ...";
+        throw RenderError("program \"" + numberOrName + "\" matches " +
+                          std::to_string(matches.size()) + " programs: " + list);
+    }
     throw RenderError("unknown program \"" + numberOrName +
-                      "\" (give its number or exact name; --list-programs shows them)");
+                      "\" (give its number, its name or a part of it; --list-programs shows "
+                      "them)");
 }
 
 double ProgramCatalog::NormalizedValue(int index) const {

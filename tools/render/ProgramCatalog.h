@@ -14,8 +14,9 @@ public:
     explicit ProgramCatalog(Steinberg::Vst::IUnitInfo& units);
 
     const std::vector<std::string>& Names() const { return names_; }
-    // Index for a program number ("83") or an exact program name. Throws
-    // RenderError when neither matches.
+    // Index for a program number ("83"), an exact program name, or a part of
+    // one name ignoring case ("schumann"). Throws RenderError when nothing
+    // matches, listing the matches when a part fits several.
     int Resolve(const std::string& numberOrName) const;
     // The program-change parameter's normalised value that selects `index`.
     double NormalizedValue(int index) const;

@@ -9,10 +9,19 @@ namespace tonewell::render {
 namespace {
 constexpr int kWidth = 40;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+
+std::string Clock(double seconds) {
+    const auto whole = static_cast<long long>(std::max(0.0, seconds) + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                  whole % 60);
+    return text;
+}
 } // namespace
 
-ProgressBar::ProgressBar(std::FILE* stream, bool wanted)
-    : stream_(stream), active_(wanted && isatty(fileno(stream)) != 0) {}
+ProgressBar::ProgressBar(std::FILE* stream, bool wanted, double totalSeconds)
+    : stream_(stream), active_(wanted && isatty(fileno(stream)) != 0), totalSeconds_(totalSeconds) {
+}
 
 ProgressBar::~ProgressBar() {
     if (active_ && drawn_) Clear();
@@ -41,13 +50,23 @@ void ProgressBar::Draw(double fraction) {
     const int filled = static_cast<int>(fraction * kWidth);
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.append(static_cast<std::size_t>(kWidth - filled), '-');
-    std::fprintf(stream_, "\rRendering [%s] %3d%%", bar.c_str(), lastPercent_);
+    std::string times;
+    if (totalSeconds_ > 0.0) {
+        times = "  " + Clock(fraction * totalSeconds_) + " / " + Clock(totalSeconds_);
+        const double spent =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        if (fraction > 0.01 && fraction < 1.0)
+            times += ", " + Clock(spent * (1.0 - fraction) / fraction) + " left";
+        else
+            times += "             ";
+    }
+    std::fprintf(stream_, "\rRendering [%s] %3d%%%s", bar.c_str(), lastPercent_, times.c_str());
     std::fflush(stream_);
     drawn_ = true;
 }
 
 void ProgressBar::Clear() {
-    std::fprintf(stream_, "\r%*s\r", kWidth + 20, "");
+    std::fprintf(stream_, "\r%*s\r", kWidth + 60, "");
     std::fflush(stream_);
 }
 

@@ -9,7 +9,9 @@ namespace tonewell::render {
 // the job is short, it draws nothing at all so logs and pipes stay clean.
 class ProgressBar {
 public:
-    ProgressBar(std::FILE* stream, bool wanted);
+    // `totalSeconds`: the length of what is rendered, shown beside the bar as
+    // the rendered time so far, with an estimate of the time left.
+    ProgressBar(std::FILE* stream, bool wanted, double totalSeconds = 0.0);
     ~ProgressBar();
 
     ProgressBar(const ProgressBar&) = delete;
@@ -30,6 +32,8 @@ private:
     bool drawn_ = false;
     int lastPercent_ = -1;
     std::chrono::steady_clock::time_point lastDraw_{};
+    double totalSeconds_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 } // namespace tonewell::render

@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <tuple>
 
+#include "AutomationExport.h"
 #include "RenderError.h"
 #include "TextParsing.h"
 
@@ -65,9 +67,41 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
                    "Play a note, \"TIME:NOTE:VELOCITY:DURATION\" (seconds, MIDI note 0-127, "
                    "velocity 1-127, seconds); repeatable; switches to synthesizer mode")
         ->type_name("T:N:V:D");
-    app.add_option("--seconds", secondsText, "Length of the render in seconds")
+    std::string fadeInText = "0";
+    std::string fadeOutText = "0.02";
+    app.add_option("--fade-in", fadeInText, "Raised-cosine fade-in at the start, in seconds")
         ->type_name("SECONDS")
         ->capture_default_str();
+    app.add_option("--fade-out", fadeOutText,
+                   "Raised-cosine fade-out at the end, in seconds, so the file ends without a "
+                   "click (0 for none)")
+        ->type_name("SECONDS")
+        ->capture_default_str();
+    std::string inputText;
+    app.add_option("--input", inputText,
+                   "Audio file fed into the instrument's input, which adds its tones to it; "
+                   "the render lasts as long as the file unless --seconds says otherwise")
+        ->type_name("FILE");
+    std::string ditherText = "tpdf";
+    app.add_option("--dither", ditherText, "Dither of 16- and 24-bit output: tpdf or none")
+        ->type_name("tpdf|none")
+        ->capture_default_str();
+    std::string sessionText;
+    std::string exportText;
+    app.add_option("--session", sessionText,
+                   "Play a session file: timed programs, settings, slides and notes (see the "
+                   "README); its end line sets the length")
+        ->type_name("FILE");
+    app.add_flag("--print-session", options.printSession,
+                 "Print the session's timeline (every touched parameter at each event) and exit");
+    app.add_option("--export-automation", exportText,
+                   "Write the session's notes and program changes as a Standard MIDI File, and "
+                   "its parameter automation as a CSV beside it (FILE with .csv)")
+        ->type_name("FILE.mid");
+    auto* secondsOption =
+        app.add_option("--seconds", secondsText, "Length of the render in seconds")
+            ->type_name("SECONDS")
+            ->capture_default_str();
     app.add_option("--rate", rateText, "Sample rate in Hz")->type_name("HZ")->capture_default_str();
     app.add_option("--block", blockText, "Frames per processing block")
         ->type_name("FRAMES")
@@ -94,19 +128,45 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
 
     if (options.modulePath.empty()) throw RenderError("--module needs the path of a VST 3 module");
     if (!programText.empty()) options.program = programText;
+    if (!sessionText.empty()) options.sessionPath = sessionText;
+    if (!inputText.empty()) options.inputPath = inputText;
+    options.secondsGiven = secondsOption->count() > 0;
+    if (!exportText.empty()) {
+        AutomationExport::CsvPathFor(exportText);
+        options.exportAutomationPath = exportText;
+    }
+    if (options.sessionPath && secondsOption->count() > 0)
+        throw RenderError("--seconds does not go with --session: the session's end line sets "
+                          "the length");
+    if ((options.printSession || options.exportAutomationPath) && !options.sessionPath)
+        throw RenderError("--print-session and --export-automation need a --session FILE");
     for (const auto& text : setTexts)
         options.assignments.push_back(ParameterAssignment::Parse(text));
     options.seconds = ParseSeconds(secondsText);
+    for (const auto& [option, text, target] :
+         {std::tuple{"--fade-in", &fadeInText, &options.fadeInSeconds},
+          std::tuple{"--fade-out", &fadeOutText, &options.fadeOutSeconds}}) {
+        const auto value = ParseNumber(*text);
+        if (!value || *value < 0.0 || *value > kMaxSeconds)
+            throw RenderError(std::string(option) +
+                              " must be a number of seconds, 0 or more (got \"" + *text + "\")");
+        *target = *value;
+    }
     options.sampleRate = ParseBoundedInteger("--rate", rateText, kMinRate, kMaxRate);
     options.blockSize = ParseBoundedInteger("--block", blockText, 1, kMaxBlock);
     for (const auto& text : noteTexts) {
         const NoteRequest note = NoteRequest::Parse(text);
-        if (note.startSeconds >= options.seconds)
+        if (!options.sessionPath && note.startSeconds >= options.seconds)
             throw RenderError("--note \"" + text +
                               "\": starts at or after the end of the render (" +
                               FormatNumber(options.seconds) + " s)");
         options.notes.push_back(note);
     }
+
+    if (ditherText == "none")
+        options.dither = false;
+    else if (ditherText != "tpdf")
+        throw RenderError("--dither must be tpdf or none (got \"" + ditherText + "\")");
 
     if (formatText == "float")
         options.sampleFormat = SampleFormat::Float;
@@ -117,7 +177,7 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     else
         throw RenderError("--format must be float, pcm16 or pcm24 (got \"" + formatText + "\")");
 
-    if (options.Lists()) return options;
+    if (options.WritesNoAudio()) return options;
 
     if (options.outputPath.empty())
         throw RenderError("no output file: give one with -o/--output (.wav or .flac)");

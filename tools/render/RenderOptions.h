@@ -21,7 +21,22 @@ struct RenderOptions {
     std::optional<std::string> program;
     std::vector<ParameterAssignment> assignments;
     std::vector<NoteRequest> notes;
+    // A session file to play; its length replaces --seconds.
+    std::optional<std::string> sessionPath;
+    bool printSession = false;
+    // Standard MIDI File to export the session's notes and programs to; the
+    // parameter automation goes to a CSV beside it.
+    std::optional<std::string> exportAutomationPath;
     double seconds = 10.0;
+    // True when --seconds was given; otherwise an --input file sets the length.
+    bool secondsGiven = false;
+    // An audio file fed into the instrument's input.
+    std::optional<std::string> inputPath;
+    // Raised-cosine fades the renderer applies after the module, in seconds.
+    double fadeInSeconds = 0.0;
+    double fadeOutSeconds = 0.02;
+    // TPDF dither for 16- and 24-bit files.
+    bool dither = true;
     int sampleRate = 48000;
     int blockSize = 512;
     std::string outputPath;
@@ -39,6 +54,11 @@ struct RenderOptions {
     static constexpr int kMaxBlock = 16384;
 
     bool Lists() const { return listPrograms || listParams; }
+    // True when the run writes no audio: listings, --print-session, or an
+    // export without -o.
+    bool WritesNoAudio() const {
+        return Lists() || printSession || (exportAutomationPath && outputPath.empty());
+    }
 
     // Throws RenderError with a one-line message on any bad input.
     static RenderOptions Parse(int argc, const char* const* argv,

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "NoteSchedule.h"
+#include "SessionAutomation.h"
 #include "StartingChanges.h"
 
 namespace tonewell::hostkit {
@@ -12,6 +14,7 @@ class PluginInstance;
 namespace tonewell::render {
 
 class AudioFileWriter;
+class InputAudio;
 class ProgressBar;
 struct FrameBlock;
 
@@ -20,29 +23,42 @@ struct FrameBlock;
 // thread while the next blocks render; the file is the same either way.
 class Renderer {
 public:
+    // `automation` plays a session's parameter changes; a default one plays none.
     Renderer(hostkit::PluginInstance& instance, const RenderOptions& options,
-             const StartingChanges& changes);
+             const StartingChanges& changes, SessionAutomation automation = {},
+             InputAudio* input = nullptr);
 
     // Throws RenderError when the plug-in refuses to start or to process,
     // when writing fails and when interrupted.
     void Run(AudioFileWriter& writer, ProgressBar& progress);
 
     std::int64_t TotalFrames() const { return totalFrames_; }
+    // Largest absolute sample written so far, after the fades.
+    double Peak() const { return peak_; }
 
 private:
     // Renders processing blocks into the frame block until it has no room
     // for another or the render is complete.
     void RenderInto(FrameBlock& block);
     void ReportProgress(ProgressBar& progress) const;
+    // Applies the fades to frames [start, start + frames) and tracks the peak.
+    void Finish(double* left, double* right, std::int64_t start, int frames);
 
     hostkit::PluginInstance& instance_;
     const StartingChanges& changes_;
     NoteSchedule notes_;
+    SessionAutomation automation_;
     int sampleRate_;
     int blockSize_;
     bool writerThread_;
     std::int64_t totalFrames_;
     std::int64_t done_ = 0;
+    std::int64_t fadeInFrames_;
+    std::int64_t fadeOutFrames_;
+    double peak_ = 0.0;
+    InputAudio* input_;
+    std::vector<double> inputLeft_;
+    std::vector<double> inputRight_;
 };
 
 } // namespace tonewell::render

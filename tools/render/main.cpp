@@ -1,10 +1,15 @@
 // tonewell-render: loads the Tonewell VST 3 module like a host and renders it
 // offline into a WAV or FLAC file.
+#include <cmath>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <optional>
 
 #include "AudioFileWriter.h"
+#include "AutomationExport.h"
 #include "DefaultModulePath.h"
+#include "InputAudio.h"
 #include "InterruptGuard.h"
 #include "OutputFile.h"
 #include "PluginSession.h"
@@ -12,22 +17,83 @@
 #include "RenderError.h"
 #include "RenderOptions.h"
 #include "Renderer.h"
+#include "SessionAutomation.h"
+#include "SessionScript.h"
+#include "SessionTimeline.h"
 #include "StartingChanges.h"
+#include "TextParsing.h"
 
 using namespace tonewell::render;
 
 namespace {
 
-// Synthesizer programs and the default set-up sound only with notes; an
-// all-silent file deserves a word of explanation.
-void WarnIfSilentSynthesizer(const RenderOptions& options, const ParameterCatalog& parameters) {
-    if (!options.notes.empty()) return;
-    for (const auto& parameter : parameters.Parameters()) {
-        if (parameter.title == "Mode" && parameters.CurrentText(parameter) == "Synthesizer")
-            std::fputs("tonewell-render: warning: synthesizer mode without --note renders "
-                       "silence; add notes or --set \"Mode=Generator\"\n",
-                       stderr);
+// Synthesizer programs and the default set-up sound only with notes: a
+// render that can only be silent is a mistake, not a file to write.
+void RejectSilentSynthesizer(const RenderOptions& options, const ParameterCatalog& parameters,
+                             const std::vector<double>& start) {
+    if (!options.notes.empty() || options.sessionPath || options.inputPath) return;
+    const auto& list = parameters.Parameters();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].title == "Mode" && parameters.DisplayText(list[i], start[i]) == "Synthesizer")
+            throw RenderError("synthesizer mode without notes renders only silence; add --note, "
+                              "a --session, a generator --program or --set \"Mode=Generator\"");
     }
+}
+
+// "wrote x.wav: 00:00:10.000, 48000 Hz stereo, WAV float, peak -0.9 dBFS".
+std::string Summary(const RenderOptions& options, double seconds, double peak) {
+    const char* const formats[] = {"float", "16-bit", "24-bit"};
+    char text[512];
+    const double level = peak > 0.0 ? 20.0 * std::log10(peak) : -HUGE_VAL;
+    std::snprintf(text, sizeof text, "wrote %s: %s, %d Hz stereo, %s %s, peak %s dBFS\n",
+                  options.outputPath.c_str(), FormatSessionTime(seconds).c_str(),
+                  options.sampleRate, options.fileType == FileType::Wav ? "WAV" : "FLAC",
+                  formats[static_cast<int>(options.sampleFormat)],
+                  peak > 0.0 ? FormatNumber(std::round(level * 10.0) / 10.0).c_str() : "-inf");
+    return text;
+}
+
+// A render that cannot fit stops before it starts. FLAC is counted at half
+// the size of the samples, a cautious guess for tones.
+void CheckFreeSpace(const RenderOptions& options, double seconds) {
+    const int bytes[] = {4, 2, 3};
+    double needed =
+        seconds * options.sampleRate * 2 * bytes[static_cast<int>(options.sampleFormat)];
+    if (options.fileType == FileType::Flac) needed /= 2;
+    const std::filesystem::path destination(options.outputPath);
+    const auto folder =
+        destination.has_parent_path() ? destination.parent_path() : std::filesystem::path(".");
+    std::error_code error;
+    const auto space = std::filesystem::space(folder, error);
+    if (error || static_cast<double>(space.available) >= needed + (1 << 20)) return;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "not enough free space for \"%s\": it needs about %.0f MB, "
+                  "%.0f MB are free",
+                  options.outputPath.c_str(), needed / 1e6,
+                  static_cast<double>(space.available) / 1e6);
+    throw RenderError(text);
+}
+
+// The normalised values the render starts with: the fresh instance's, then
+// the command line's program and settings, in the order they are sent.
+std::vector<double> StartingValues(PluginSession& session, const StartingChanges& changes) {
+    const ParameterCatalog& catalog = session.Parameters();
+    const auto& parameters = catalog.Parameters();
+    std::vector<double> values;
+    for (const auto& parameter : parameters)
+        values.push_back(catalog.CurrentNormalized(parameter));
+    for (const auto& change : changes.Changes()) {
+        if (change.id == catalog.ProgramChangeId()) {
+            const auto last = static_cast<double>(session.Programs().Names().size() - 1);
+            values = session.ProgramValues(static_cast<int>(std::lround(change.normalized * last)));
+            continue;
+        }
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            if (parameters[i].id == change.id) values[i] = change.normalized;
+        }
+    }
+    return values;
 }
 
 int Run(int argc, char** argv) {
@@ -37,6 +103,10 @@ int Run(int argc, char** argv) {
         return 0;
     }
 
+    // The session's own mistakes show before the module loads.
+    std::optional<SessionScript> script;
+    if (options.sessionPath) script = SessionScript::Read(*options.sessionPath);
+
     PluginSession session(options.modulePath);
     if (options.Lists()) {
         if (options.listPrograms) std::fputs(session.Programs().Listing().c_str(), stdout);
@@ -45,18 +115,68 @@ int Run(int argc, char** argv) {
     }
 
     // Everything the plug-in can check is checked before the output exists.
-    const StartingChanges changes(options, session.Parameters(), session.Programs());
+    RenderOptions effective = options;
+    if (script) {
+        for (const auto& event : script->Events()) {
+            if (event.kind == SessionScript::Kind::Note)
+                effective.notes.push_back(
+                    {event.seconds, event.note, event.velocity, event.durationSeconds});
+        }
+    }
+    const StartingChanges changes(effective, session.Parameters(), session.Programs());
+    const std::vector<double> start = StartingValues(session, changes);
+    RejectSilentSynthesizer(effective, session.Parameters(), start);
+    std::optional<SessionTimeline> timeline;
+    if (script) {
+        timeline.emplace(
+            *script, session.Parameters(), session.Programs(), start,
+            [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
+            RenderOptions::kMaxSeconds);
+        for (const auto& warning : timeline->Warnings())
+            std::fprintf(stderr, "tonewell-render: %s\n", warning.c_str());
+        effective.seconds = timeline->Seconds();
+        for (const auto& note : options.notes) {
+            if (note.startSeconds >= effective.seconds)
+                throw RenderError("--note at " + FormatNumber(note.startSeconds) +
+                                  " s starts at or after the end of the session (" +
+                                  FormatNumber(effective.seconds) + " s)");
+        }
+        if (options.printSession) {
+            std::fputs(timeline->Listing().c_str(), stdout);
+            return 0;
+        }
+        if (options.exportAutomationPath)
+            AutomationExport::Write(*options.exportAutomationPath, *timeline, session.Parameters());
+        if (options.WritesNoAudio()) return 0;
+    }
+    std::optional<InputAudio> input;
+    if (options.inputPath) {
+        input.emplace(*options.inputPath, options.sampleRate);
+        if (!timeline && !options.secondsGiven) {
+            if (input->Seconds() <= 0.0 || input->Seconds() > RenderOptions::kMaxSeconds)
+                throw RenderError("--input \"" + *options.inputPath +
+                                  "\": its length is not a length to render; give --seconds");
+            effective.seconds = input->Seconds();
+        }
+    }
+    CheckFreeSpace(effective, effective.seconds);
     const InterruptGuard interrupts;
     OutputFile output(options.outputPath);
-    Renderer renderer(session.Instance(), options, changes);
+    SessionAutomation automation;
+    if (timeline)
+        automation = SessionAutomation(*timeline, session.Parameters(), session.Programs(),
+                                       options.sampleRate);
+    Renderer renderer(session.Instance(), effective, changes, std::move(automation),
+                      input ? &*input : nullptr);
     AudioFileWriter writer(output.ReleaseDescriptor(), options.outputPath, options.fileType,
-                           options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames());
-    ProgressBar progress(stderr, options.seconds > 1.0);
+                           options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames(),
+                           options.dither);
+    ProgressBar progress(stderr, effective.seconds > 1.0, effective.seconds);
     renderer.Run(writer, progress);
     writer.Close();
     output.Commit();
     progress.Finish();
-    WarnIfSilentSynthesizer(options, session.Parameters());
+    std::fputs(Summary(effective, effective.seconds, renderer.Peak()).c_str(), stdout);
     return 0;
 }
 
