@@ -202,9 +202,11 @@ bool IGraphicsLinux::Connect(uint32_t parentWindow, int x, int y) {
                             XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
                             XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
                             XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    // No background: the server leaves exposed areas alone until we paint.
-    uint32_t values[4] = {XCB_BACK_PIXMAP_NONE, 0, events, d.colormap};
-    uint32_t mask = XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK;
+    // A black background: hosts may make the window larger than the editor
+    // (Ardour fits it to its own plug-in window), and the part the editor
+    // does not paint must not show whatever was on the screen before.
+    uint32_t values[4] = {d.Convert(0), 0, events, d.colormap};
+    uint32_t mask = XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK;
     if (ownColormap) mask |= XCB_CW_COLORMAP;
     const uint32_t id = xcb_generate_id(connection);
     const auto side = [](int v) { return static_cast<uint16_t>(std::clamp(v, 1, kMaxWindowSide)); };

@@ -436,7 +436,17 @@ TEST_F(EditorX11Test, CarelessHostsNeitherCrashNorLeaveWindowsOrHandlersBehind) 
     EXPECT_EQ(view->attached(reinterpret_cast<void*>(uintptr_t{0x7fffffff}), kX11), kResultFalse);
     EXPECT_EQ(loop->EventHandlerCount(), 0);
     ASSERT_EQ(view->attached(host->ParentHandle(), kX11), kResultOk);
-    EXPECT_EQ(host->Children().size(), 1u);
+    ASSERT_EQ(host->Children().size(), 1u);
+
+    // A host that makes the window wider than the editor (Ardour fits it to
+    // its own window): beyond the editor it is black, not the host's white.
+    editor = host->Children().front();
+    XResizeWindow(host->Display(), editor, kWidth + 24, kHeight);
+    Settle();
+    const auto wide = host->Capture(editor, kWidth + 24, kHeight);
+    ASSERT_EQ(wide.size(), size_t{(kWidth + 24) * kHeight});
+    for (int y = 0; y < kHeight; y += 37)
+        EXPECT_EQ(wide[static_cast<size_t>(y * (kWidth + 24) + kWidth + 10)], 0u) << y;
 }
 
 // The X server goes away under an open editor: the editor lets go of the

@@ -41,7 +41,7 @@ std::unique_ptr<HostWindowLinux> HostWindowLinux::Create(int width, int height, 
     ::Display* d = host->display_;
     const int screen = DefaultScreen(d);
     host->window_ = XCreateSimpleWindow(d, RootWindow(d, screen), 0, 0, width, height, 0,
-                                        BlackPixel(d, screen), BlackPixel(d, screen));
+                                        BlackPixel(d, screen), WhitePixel(d, screen));
     XStoreName(d, host->window_, "Tonewell test host");
     XSelectInput(d, host->window_, StructureNotifyMask);
     XMapWindow(d, host->window_);
