@@ -274,6 +274,11 @@ TEST_F(EditorX11Test, ValuesAreChosenAndTyped) {
     EXPECT_GT(ChangedPixels(before, Screen(), IBounds{246, 180, 360, 250}), 100);
     Click(303, 221);
     EXPECT_EQ(Normalized(CenterFreq), 1.0);
+    // The wave switch asks for value entry, which on Linux is that list too;
+    // "Triangle", the third of four, lies just below its middle.
+    Click(65, 300, 3);
+    Click(65, 310);
+    EXPECT_NEAR(Normalized(Wave), 2.0 / 3.0, 1e-9);
 
     // A right click on a knob opens a text field holding the value, all of
     // it selected: typing replaces it, Enter commits within a timer period.
