@@ -376,14 +376,14 @@ void IGraphicsLinux::Dispatch(const void* any) {
 void IGraphicsLinux::ButtonPressed(const xcb_button_press_event_t& e) {
     const int x = e.event_x, y = e.event_y;
     IMouseKeys keys = KeysOf(e.state);
+    if (e.detail == kWheelUp || e.detail == kWheelDown) {
+        MouseWheelAt(x, y, keys, e.detail == kWheelUp ? 1.0 : -1.0);
+        return;
+    }
     // Keys go to the window that was clicked, as a window activated by the
     // pointer takes the focus.
     xcb_set_input_focus(display->connection, XCB_INPUT_FOCUS_PARENT, window, e.time);
     switch (e.detail) {
-    case kWheelUp:
-    case kWheelDown:
-        MouseWheelAt(x, y, keys, e.detail == kWheelUp ? 1.0 : -1.0);
-        return;
     case kButtonLeft:
         keys.left = 1;
         break;
