@@ -23,4 +23,18 @@ public:
     // Timer ticks until the core ends a pending host edit; stopping cancels.
     virtual void StartParamChangeCountdown(int ticks) = 0;
     virtual void StopParamChangeCountdown() = 0;
+
+    // For a window that the host's run loop drives (where the platform has
+    // no timers or message dispatch of its own): the file descriptor to watch
+    // while the window is open (-1 when there is none, or it broke), the
+    // timer period in milliseconds, and what to call when the descriptor is
+    // readable and when the timer fires. Windows that run their own loop
+    // keep these defaults.
+    virtual int EventDescriptor() const { return -1; }
+    virtual int TimerPeriodMs() const {
+        const int rate = FrameRate() > 0 ? FrameRate() : 24;
+        return static_cast<int>(1000.0 / rate);
+    }
+    virtual void HandlePendingEvents() {}
+    virtual void OnTimer() {}
 };

@@ -1,9 +1,8 @@
 #include "EditorSurface.h"
-#include "IGraphicsHeadless.h"
+#include "IGraphicsLinux.h"
 
-// No window of its own yet: the editor exists for tests and snapshots, and
-// the images come from the binary's compiled-in table.
+// The X11 window; the images come from the binary's compiled-in table.
 std::unique_ptr<IGraphics> MakePlatformEditorSurface(ICoreBase* plug, int width, int height,
                                                      int fps, void*) {
-    return std::make_unique<IGraphicsHeadless>(plug, width, height, fps);
+    return std::make_unique<IGraphicsLinux>(plug, width, height, fps);
 }

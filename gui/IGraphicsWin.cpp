@@ -3,7 +3,6 @@
 // windows.h (which brings the common dialogs and the shell's calls) comes
 // after IGraphics.h, whose DrawText it would otherwise rename.
 #include <algorithm>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +10,7 @@
 #include <string>
 #include <windows.h>
 
+#include "EntryCommit.h"
 #include "ICoreBase.h"
 #include "IEngineParam.h"
 #include "RAST_PngDecoder.h"
@@ -31,47 +31,6 @@ constexpr int kEntryFontHeight = 14;
 int ClampToInt(int64_t v) {
     return static_cast<int>(
         std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The decimal number at the start of text (after blanks), or 0 when there is
-// none. Only plain decimal notation counts: "inf", "nan" and hex are not numbers here.
-double LeadingNumber(const char* text) {
-    const char* p = text;
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    const char* start = p;
-    if (*p == '+' || *p == '-') ++p;
-    const char* digits = p;
-    while (IsDigit(*p))
-        ++p;
-    bool any = p > digits;
-    if (*p == '.') {
-        const char* fraction = ++p;
-        while (IsDigit(*p))
-            ++p;
-        any = any || p > fraction;
-    }
-    if (!any) return 0.0;
-    if (*p == 'e' || *p == 'E') {
-        const char* exponent = p + 1;
-        if (*exponent == '+' || *exponent == '-') ++exponent;
-        if (IsDigit(*exponent)) {
-            p = exponent;
-            while (IsDigit(*p))
-                ++p;
-        }
-    }
-    // strtod reads the decimal point of the C library's current locale, which
-    // the host may have changed; the text always uses '.'.
-    std::string number(start, p);
-    const char* point = std::localeconv()->decimal_point;
-    if (point && point[0] != '\0' && point[0] != '.')
-        std::replace(number.begin(), number.end(), '.', point[0]);
-    return std::strtod(number.c_str(), nullptr);
 }
 
 IMouseKeys KeysOf(WPARAM flags) {
@@ -487,24 +446,8 @@ void IGraphicsWin::FinishEntry(bool commit) {
     // finds no entry half closed.
     DestroyEntry();
     if (!control) return;
-    if (commit && param) ApplyEntryText(control, param, text);
+    if (commit && param) CommitEntryText(plug, *control, *param, text);
     control->EndValueEntry();
-}
-
-void IGraphicsWin::ApplyEntryText(IControl* control, const IEngineParam* param, const char* text) {
-    double plain = 0.0;
-    int listed = 0;
-    if (param->ValueTextCount() > 0 && param->FindValueText(text, &listed)) {
-        plain = listed;
-    } else {
-        plain = LeadingNumber(text);
-        if (param->Negated()) plain = -plain;
-    }
-    const int index = control->ParamIndex();
-    if (plug && index >= 0) plug->BeginHostEdit(index);
-    // The mapping clamps the value into the parameter's range.
-    control->SetValueFromUser(param->ToNormalized(plain));
-    if (plug && index >= 0) plug->EndHostEdit(index);
 }
 
 void IGraphicsWin::Tick() {

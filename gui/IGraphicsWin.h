@@ -82,7 +82,6 @@ private:
     // Takes the entry's area out of the window's update region: the window
     // does not clip its children, and painting there would hide the entry.
     void ProtectEntry();
-    void ApplyEntryText(IControl* control, const IEngineParam* param, const char* text);
     bool ModulePathDirectory(HINSTANCE__* source, std::string& out) const;
     HINSTANCE__* Instance() const;
 

@@ -11,6 +11,7 @@ packages=(
     juce-modules-source-data libsndfile1-dev libcli11-dev libsamplerate0-dev
     libfreetype-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
     libpng-dev zlib1g-dev
+    libxcb1-dev libx11-dev libxtst-dev libxres-dev
     dpkg-dev libz-mingw-w64-dev
     clang libclang-rt-14-dev
     nlohmann-json3-dev jq zip unzip

@@ -14,7 +14,7 @@ bool IsNativePlatform(FIDString type) {
 }
 } // namespace
 
-ICoreVST3View::ICoreVST3View(ICoreVST3& plug) : plugin(plug) {
+ICoreVST3View::ICoreVST3View(ICoreVST3& plug) : plugin(plug), runLoop(MakeViewRunLoop()) {
     plugin.addRef();
 }
 
@@ -22,6 +22,7 @@ ICoreVST3View::~ICoreVST3View() {
     // A host may release the view without removing it first: the window
     // must not stay behind in a host window that is going away.
     CloseEditor();
+    runLoop->Stop();
     plugin.ForgetView(this);
     plugin.release();
 }
@@ -34,13 +35,28 @@ tresult PLUGIN_API ICoreVST3View::isPlatformTypeSupported(FIDString type) {
 tresult PLUGIN_API ICoreVST3View::attached(void* parent, FIDString type) {
     IEditorSurface* surface = plugin.Editor();
     if (!surface) return kResultFalse;
+    if (!IsNativePlatform(type)) {
+        systemWindow = parent;
+        return kResultOk;
+    }
+    // A window that the host's run loop must drive is not opened without one.
+    if (!runLoop->Available(plugFrame)) return kResultFalse;
     systemWindow = parent;
-    if (IsNativePlatform(type)) {
-        // Opening again (here or in another view) moves the one window.
-        surface->OpenEditorWindow(parent);
-        plugin.SetEditorView(this);
+    // Opening again (here or in another view) moves the one window; the view
+    // that held it stops driving it first.
+    if (ICoreVST3View* holder = plugin.EditorView()) holder->StopRunLoop();
+    surface->OpenEditorWindow(parent);
+    plugin.SetEditorView(this);
+    if (!runLoop->Start(plugFrame, *surface)) {
+        CloseEditor();
+        systemWindow = nullptr;
+        return kResultFalse;
     }
     return kResultOk;
+}
+
+void ICoreVST3View::StopRunLoop() {
+    runLoop->Stop();
 }
 
 tresult PLUGIN_API ICoreVST3View::removed() {
@@ -53,6 +69,7 @@ void ICoreVST3View::CloseEditor() {
     // Only the view that holds the window closes it; another view's window
     // stays open when an older view goes.
     if (plugin.EditorView() != this) return;
+    runLoop->Stop();
     plugin.SetEditorView(nullptr);
     if (IEditorSurface* surface = plugin.Editor()) surface->CloseEditorWindow();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include "ViewRunLoop.h"
 #include "public.sdk/source/common/pluginview.h"
 
 class ICoreVST3;
@@ -20,8 +23,12 @@ public:
     Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
     Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override;
 
+    // The editor's window moves to another view: this one stops driving it.
+    void StopRunLoop();
+
 private:
     void CloseEditor();
 
     ICoreVST3& plugin;
+    std::unique_ptr<ViewRunLoop> runLoop;
 };

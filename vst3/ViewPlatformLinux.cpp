@@ -1,6 +1,11 @@
 #include "ViewPlatform.h"
+#include "ViewRunLoopLinux.h"
 
-// The editor exists here without a window, so no host window type is taken.
 const char* NativeViewPlatformType() {
-    return nullptr;
+    return "X11EmbedWindowID";
+}
+
+// The host's run loop drives the window.
+std::unique_ptr<ViewRunLoop> MakeViewRunLoop() {
+    return std::make_unique<ViewRunLoopLinux>();
 }

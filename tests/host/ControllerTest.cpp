@@ -209,11 +209,12 @@ TEST(View, OnlyTheLowerCaseEditorNameMakesAView) {
     EXPECT_NE(first.get(), second.get());
     // The editor's window type is the platform's own; other types are refused.
 #ifdef _WIN32
-    const tresult hwndSupported = kResultTrue;
+    const tresult hwndSupported = kResultTrue, x11Supported = kResultFalse;
 #else
-    const tresult hwndSupported = kResultFalse;
+    const tresult hwndSupported = kResultFalse, x11Supported = kResultTrue;
 #endif
     EXPECT_EQ(first->isPlatformTypeSupported(kPlatformTypeHWND), hwndSupported);
+    EXPECT_EQ(first->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), x11Supported);
     EXPECT_EQ(first->isPlatformTypeSupported("hwnd"), kResultFalse);
     EXPECT_EQ(first->isPlatformTypeSupported(nullptr), kResultFalse);
     // The size is known before the view is attached.
@@ -224,6 +225,10 @@ TEST(View, OnlyTheLowerCaseEditorNameMakesAView) {
     EXPECT_EQ(first->getSize(nullptr), kResultFalse);
     // A type the editor does not open in is accepted and opens nothing.
     EXPECT_EQ(first->attached(nullptr, "NoSuchPlatform"), kResultOk);
+    // The X11 window needs the host's run loop, which comes with a plug
+    // frame: without one nothing opens.
+    EXPECT_EQ(first->attached(nullptr, kPlatformTypeX11EmbedWindowID),
+              x11Supported == kResultTrue ? kResultFalse : kResultOk);
     EXPECT_EQ(first->canResize(), kResultFalse);
     EXPECT_EQ(first->onSize(nullptr), kResultOk);
     EXPECT_EQ(first->removed(), kResultOk);

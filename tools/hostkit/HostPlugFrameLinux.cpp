@@ -1,0 +1,44 @@
+#include "HostPlugFrameLinux.h"
+
+namespace tonewell::hostkit {
+
+using namespace Steinberg;
+
+IPtr<HostPlugFrameLinux> HostPlugFrameLinux::Create(IPtr<HostRunLoopLinux> runLoop) {
+    return owned(new HostPlugFrameLinux(std::move(runLoop)));
+}
+
+tresult PLUGIN_API HostPlugFrameLinux::resizeView(IPlugView* view, ViewRect* newSize) {
+    if (!view || !newSize) return kInvalidArgument;
+    ++resizeRequests_;
+    return view->onSize(newSize);
+}
+
+tresult PLUGIN_API HostPlugFrameLinux::queryInterface(const TUID iid, void** obj) {
+    if (!obj) return kInvalidArgument;
+    if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
+        FUnknownPrivate::iidEqual(iid, IPlugFrame::iid)) {
+        addRef();
+        *obj = static_cast<IPlugFrame*>(this);
+        return kResultOk;
+    }
+    if (runLoop_ && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
+        runLoop_->addRef();
+        *obj = static_cast<Linux::IRunLoop*>(runLoop_.get());
+        return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+}
+
+uint32 PLUGIN_API HostPlugFrameLinux::addRef() {
+    return ++refCount_;
+}
+
+uint32 PLUGIN_API HostPlugFrameLinux::release() {
+    const uint32 left = --refCount_;
+    if (left == 0) delete this;
+    return left;
+}
+
+} // namespace tonewell::hostkit
