@@ -13,10 +13,12 @@
 # is built from there into build/peers/sbagen-plus/ (needs libasound2-dev);
 # when that folder is absent, only tonewell-render is timed.
 #
-# Usage: bench/compare-render.sh [PAIRS]      (after cmake --build --preset linux)
+# Usage: bench/compare-render.sh [PAIRS [OPTION...]]   (after cmake --build --preset linux)
+# OPTIONs go to tonewell-render, e.g. --dither none.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 pairs=${1:-5}
+extra=("${@:2}")
 render="$root/build/linux/tonewell-render"
 peer_source="$root/../shared/peers/sbagen-plus"
 peer="$root/build/peers/sbagen-plus/sbagen+"
@@ -49,7 +51,7 @@ timed() {
 ours() {
     rm -f "$work/ours.wav"
     timed "$render" --program "Binaural - 7.83 (Schumann Resonance)" --seconds 600 \
-        --rate 48000 --format pcm16 -o "$work/ours.wav"
+        --rate 48000 --format pcm16 "${extra[@]}" -o "$work/ours.wav"
 }
 
 theirs() {

@@ -11,6 +11,7 @@
 #include "InterruptGuard.h"
 #include "ProgressBar.h"
 #include "RenderError.h"
+#include "SampleConversion.h"
 
 namespace tonewell::render {
 
@@ -119,16 +120,21 @@ void Renderer::Finish(double* left, double* right, std::int64_t start, int frame
     const auto rise = [&](std::int64_t k, std::int64_t length) {
         return 0.5 - 0.5 * std::cos(kPi * static_cast<double>(k) / static_cast<double>(length));
     };
-    for (int i = 0; i < frames; ++i) {
-        const std::int64_t frame = start + i;
-        double gain = 1.0;
-        if (frame < fadeInFrames_) gain *= rise(frame, fadeInFrames_);
-        const std::int64_t fromEnd = totalFrames_ - 1 - frame;
-        if (fromEnd < fadeOutFrames_) gain *= rise(fromEnd + 1, fadeOutFrames_ + 1);
-        left[i] *= gain;
-        right[i] *= gain;
-        peak_ = std::max({peak_, std::fabs(left[i]), std::fabs(right[i])});
+    // Only frames inside a fade change: the others keep a gain of exactly 1.
+    const std::int64_t fadeOutStart = totalFrames_ - fadeOutFrames_;
+    if (start < fadeInFrames_ || start + frames > fadeOutStart) {
+        for (int i = 0; i < frames; ++i) {
+            const std::int64_t frame = start + i;
+            if (frame >= fadeInFrames_ && frame < fadeOutStart) continue;
+            double gain = 1.0;
+            if (frame < fadeInFrames_) gain *= rise(frame, fadeInFrames_);
+            const std::int64_t fromEnd = totalFrames_ - 1 - frame;
+            if (fromEnd < fadeOutFrames_) gain *= rise(fromEnd + 1, fadeOutFrames_ + 1);
+            left[i] *= gain;
+            right[i] *= gain;
+        }
     }
+    peak_ = PeakMagnitude(right, frames, PeakMagnitude(left, frames, peak_));
 }
 
 void Renderer::ReportProgress(ProgressBar& progress) const {

@@ -56,4 +56,26 @@ void InterleavePcm16(const double* left, const double* right, int frames, std::i
     }
 }
 
+double PeakMagnitude(const double* samples, int count, double peak) {
+    int i = 0;
+#if defined(__SSE2__)
+    // maxpd returns its second operand when the first is NaN, so NaN samples
+    // leave the running peak as it is.
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    __m128d a = _mm_set1_pd(peak), b = a;
+    for (; i + 4 <= count; i += 4) {
+        a = _mm_max_pd(_mm_and_pd(_mm_loadu_pd(samples + i), magnitude), a);
+        b = _mm_max_pd(_mm_and_pd(_mm_loadu_pd(samples + i + 2), magnitude), b);
+    }
+    double lanes[4];
+    _mm_storeu_pd(lanes, a);
+    _mm_storeu_pd(lanes + 2, b);
+    for (double lane : lanes)
+        if (peak < lane) peak = lane;
+#endif
+    for (; i < count; ++i)
+        if (peak < std::fabs(samples[i])) peak = std::fabs(samples[i]);
+    return peak;
+}
+
 } // namespace tonewell::render

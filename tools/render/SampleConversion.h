@@ -14,4 +14,8 @@ void InterleaveFloat(const double* left, const double* right, int frames, float*
 // (ties to even), clipped to -32768..32767; NaN becomes 0.
 void InterleavePcm16(const double* left, const double* right, int frames, std::int16_t* out);
 
+// The larger of `peak` and the largest magnitude among the samples; NaN
+// samples are passed over.
+double PeakMagnitude(const double* samples, int count, double peak);
+
 } // namespace tonewell::render
