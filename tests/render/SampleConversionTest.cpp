@@ -49,5 +49,20 @@ TEST(SampleConversion, Pcm16RoundsToNearestAndClips) {
     }
 }
 
+TEST(SampleConversion, PeakIsTheLargestMagnitudeAndPassesOverNaN) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> base{0.1, -0.2, nan, 0.3, 0.05, nan, 0.25, 0.15, -0.1};
+    // The largest value at every position, so the pairs and the remainder
+    // are both covered.
+    for (size_t at = 0; at < base.size(); ++at) {
+        std::vector<double> samples = base;
+        samples[at] = -0.7;
+        const int count = static_cast<int>(samples.size());
+        EXPECT_EQ(PeakMagnitude(samples.data(), count, 0.0), 0.7) << at;
+        EXPECT_EQ(PeakMagnitude(samples.data(), count, 0.9), 0.9) << at;
+    }
+    EXPECT_EQ(PeakMagnitude(base.data(), 0, 0.5), 0.5);
+}
+
 } // namespace
 } // namespace tonewell::render
