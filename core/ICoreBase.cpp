@@ -226,23 +226,49 @@ std::string ICoreBase::DefaultUserPresetName() const {
 
 bool ICoreBase::ApplyPreset(int index) {
     if (index < 0 || index >= NumPresets()) return false;
+    PluginLock::Holder hold(lock);
     PresetSlot& slot = presets[static_cast<size_t>(index)];
     currentPreset = index;
     if (!slot.initialised) {
         // Selecting a never-filled slot makes it a user preset holding no values.
         slot.initialised = true;
         slot.name = DefaultUserPresetName();
+        userPresetPending = userPresetPending == index ? -1 : index;
         RefreshEditorControls();
         return true;
     }
+    // A user preset made by a selection the controller never heard of.
+    if (userPresetPending == index) userPresetPending = -1;
     const int end = ReadParameters(slot.chunk, 0);
     // Refreshed either way: even a short chunk has changed a parameter.
     RefreshEditorControls();
     return end > 0;
 }
 
-void ICoreBase::SetCurrentPreset(int index) {
-    if (index >= 0 && index < NumPresets()) currentPreset = index;
+bool ICoreBase::TakePresetValues(int index) {
+    if (index < 0 || index >= NumPresets()) return false;
+    PluginLock::Holder hold(lock);
+    const PresetSlot& slot = presets[static_cast<size_t>(index)];
+    currentPreset = index;
+    if (!slot.initialised) {
+        userPresetPending = index;
+        return false;
+    }
+    if (userPresetPending == index) {
+        // The processor has already made this selection a user preset.
+        userPresetPending = -1;
+        return false;
+    }
+    // What ReadParameters leaves: the values up to where the chunk ends, the
+    // one it ends at read as 0, the rest unchanged.
+    int position = 0;
+    for (int i = 0; i < NumParams() && position != -1; ++i) {
+        double stored = 0.0;
+        position = slot.chunk.GetDouble(&stored, position);
+        params[static_cast<size_t>(i)]->SetPlainValue(stored);
+    }
+    RefreshEditorControls();
+    return true;
 }
 
 const char* ICoreBase::PresetName(int index) const {

@@ -87,11 +87,17 @@ public:
     // Fills the first free slot; the count must match the number of parameters.
     bool AddPresetFromArray(const char* name, const double* values, int count);
     bool ApplyPreset(int index);
+    // The controller's side of a program change from the host: selects the
+    // preset and sets the parameters to the values its restore leaves, without
+    // the engine hearing of them (the processor restores the preset in its own
+    // time, with the same result) and without turning a never-filled slot into
+    // a user preset. True when the parameters took the preset's values; false
+    // when the selection leaves them as they are (an index outside the list,
+    // or the first selection of a never-filled slot).
+    bool TakePresetValues(int index);
     const char* PresetName(int index) const;
     int NumPresets() const { return static_cast<int>(presets.size()); }
     int CurrentPreset() const { return currentPreset; }
-    // Moves the selection only; nothing is restored.
-    void SetCurrentPreset(int index);
 
     // Parameter chunk: the plain value of each parameter as a little-endian double.
     bool WriteParameters(StateChunk& chunk);
@@ -144,6 +150,10 @@ private:
     std::vector<std::unique_ptr<IEngineParam>> params;
     std::vector<PresetSlot> presets;
     int currentPreset = 0;
+    // A never-filled slot whose first selection one side (processor or
+    // controller) has handled and the other has yet to: its restore leaves
+    // the values alone, whichever side comes first.
+    int userPresetPending = -1;
     int pendingEndEdit = -1;
     PluginLock lock;
     bool isInstrument;

@@ -125,7 +125,18 @@ tresult PLUGIN_API ICoreVST3::terminate() {
     return SingleComponentEffect::terminate();
 }
 
+// The program-change parameter comes last: a host that passes on several
+// changed parameters in the order of their indexes then delivers a program
+// change after the values it moves, so the values the host reads again on the
+// restart that follows are the ones it keeps.
 void ICoreVST3::RegisterParameters() {
+    for (int i = 0; i < NumParams(); ++i) {
+        IEngineParam* param = GetParam(i);
+        parameters.addParameter(
+            new ICoreParameter(*param, static_cast<ParamID>(i), UnitForGroup(param->GroupName())));
+        // Announcing every parameter once opens the engine's processing gate.
+        ApplyParameter(i);
+    }
     if (NumPresets() > 0) {
         String128 title;
         Utf8ToUtf16("Presets", title, 128);
@@ -136,13 +147,6 @@ void ICoreVST3::RegisterParameters() {
         for (int i = 0; i < NumPresets(); ++i)
             presets->appendString(empty);
         parameters.addParameter(presets);
-    }
-    for (int i = 0; i < NumParams(); ++i) {
-        IEngineParam* param = GetParam(i);
-        parameters.addParameter(
-            new ICoreParameter(*param, static_cast<ParamID>(i), UnitForGroup(param->GroupName())));
-        // Announcing every parameter once opens the engine's processing gate.
-        ApplyParameter(i);
     }
 }
 
@@ -534,8 +538,12 @@ tresult PLUGIN_API ICoreVST3::setParamNormalized(ParamID id, ParamValue value) {
         return kResultOk;
     }
     if (id == kProgramChangeId) {
-        // Only the selection moves; nothing is restored.
-        if (NumPresets() > 0) SetCurrentPreset(ProgramFromNormalized(value));
+        // The parameters take the program's values at once and the host is
+        // asked to read them again; the engine hears of them when the
+        // processor restores the program in process. The host is called
+        // outside the plug-in lock.
+        if (NumPresets() > 0 && TakePresetValues(ProgramFromNormalized(value)) && componentHandler)
+            componentHandler->restartComponent(kParamValuesChanged);
         return kResultOk;
     }
     if (IEngineParam* param = id < 0x7FFFFFFF ? GetParam(static_cast<int>(id)) : nullptr) {
