@@ -105,7 +105,7 @@ void ICoreBase::PassThrough(double** inputs, double** outputs, int frames) {
 
 void ICoreBase::RenderAudio(double** inputs, double** outputs, int frames) {
     PluginLock::Holder hold(lock);
-    if (bypassed)
+    if (IsBypassed())
         PassThrough(inputs, outputs, frames);
     else if (processingEnabled)
         ProcessBlock(inputs, outputs, frames);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -97,7 +98,7 @@ public:
     bool TakePresetValues(int index);
     const char* PresetName(int index) const;
     int NumPresets() const { return static_cast<int>(presets.size()); }
-    int CurrentPreset() const { return currentPreset; }
+    int CurrentPreset() const { return currentPreset.load(std::memory_order_relaxed); }
 
     // Parameter chunk: the plain value of each parameter as a little-endian double.
     bool WriteParameters(StateChunk& chunk);
@@ -111,8 +112,8 @@ public:
     void SetSampleRate(double rate) { sampleRate = rate; }
     double SampleRate() const { return sampleRate; }
     bool IsProcessingEnabled() const { return processingEnabled; }
-    void SetBypassed(bool bypass) { bypassed = bypass; }
-    bool IsBypassed() const { return bypassed; }
+    void SetBypassed(bool bypass) { bypassed.store(bypass, std::memory_order_relaxed); }
+    bool IsBypassed() const { return bypassed.load(std::memory_order_relaxed); }
 
     // Channel model.
     int NumInputChannels() const { return static_cast<int>(inputChannels.size()); }
@@ -149,7 +150,9 @@ private:
     std::vector<std::pair<int, int>> channelConfigs;
     std::vector<std::unique_ptr<IEngineParam>> params;
     std::vector<PresetSlot> presets;
-    int currentPreset = 0;
+    // These two are read and written by the host's UI thread without the
+    // plug-in lock (controller values) as well as by the audio thread.
+    std::atomic<int> currentPreset{0};
     // A never-filled slot whose first selection one side (processor or
     // controller) has handled and the other has yet to: its restore leaves
     // the values alone, whichever side comes first.
@@ -157,7 +160,7 @@ private:
     int pendingEndEdit = -1;
     PluginLock lock;
     bool isInstrument;
-    bool bypassed = false;
+    std::atomic<bool> bypassed{false};
     double sampleRate = 44100.0;
     int latency;
     std::string effectName, productName, makerName;

@@ -508,6 +508,7 @@ void IGraphicsWin::ApplyEntryText(IControl* control, const IEngineParam* param, 
 }
 
 void IGraphicsWin::Tick() {
+    EventScope scope(*this);
     if (entryWindow && entryState != kEntryIdle) {
         if (entryState == kEntryCommit || entryState == kEntryCancel)
             FinishEntry(entryState == kEntryCommit);

@@ -600,6 +600,8 @@ tresult PLUGIN_API ICoreVST3::getProgramListInfo(int32 listIndex, ProgramListInf
 tresult PLUGIN_API ICoreVST3::getProgramName(ProgramListID listId, int32 programIndex,
                                              String128 name) {
     if (listId != static_cast<ProgramListID>(kProgramChangeId) || !name) return kResultFalse;
+    // The processor renames a never-filled slot when it is first selected.
+    PluginLock::Holder hold(Lock());
     Utf8ToUtf16(PresetName(programIndex), name, 128);
     return kResultOk;
 }
