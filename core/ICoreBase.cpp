@@ -233,14 +233,17 @@ bool ICoreBase::ApplyPreset(int index) {
         // Selecting a never-filled slot makes it a user preset holding no values.
         slot.initialised = true;
         slot.name = DefaultUserPresetName();
-        userPresetPending = userPresetPending == index ? -1 : index;
         RefreshEditorControls();
         return true;
     }
-    // A user preset made by a selection the controller never heard of.
-    if (userPresetPending == index) userPresetPending = -1;
+    // A preset holding no values (the default program, a user preset) leaves
+    // every parameter as it is: selecting it again, as hosts do with the
+    // current program, changes nothing.
+    if (slot.chunk.Size() == 0) {
+        RefreshEditorControls();
+        return false;
+    }
     const int end = ReadParameters(slot.chunk, 0);
-    // Refreshed either way: even a short chunk has changed a parameter.
     RefreshEditorControls();
     return end > 0;
 }
@@ -250,15 +253,8 @@ bool ICoreBase::TakePresetValues(int index) {
     PluginLock::Holder hold(lock);
     const PresetSlot& slot = presets[static_cast<size_t>(index)];
     currentPreset = index;
-    if (!slot.initialised) {
-        userPresetPending = index;
-        return false;
-    }
-    if (userPresetPending == index) {
-        // The processor has already made this selection a user preset.
-        userPresetPending = -1;
-        return false;
-    }
+    // Never filled or holding no values: the restore leaves every value alone.
+    if (!slot.initialised || slot.chunk.Size() == 0) return false;
     // What ReadParameters leaves: the values up to where the chunk ends, the
     // one it ends at read as 0, the rest unchanged.
     int position = 0;

@@ -93,8 +93,8 @@ public:
     // the engine hearing of them (the processor restores the preset in its own
     // time, with the same result) and without turning a never-filled slot into
     // a user preset. True when the parameters took the preset's values; false
-    // when the selection leaves them as they are (an index outside the list,
-    // or the first selection of a never-filled slot).
+    // when the selection leaves them as they are (an index outside the list, a
+    // never-filled slot, a preset holding no values).
     bool TakePresetValues(int index);
     const char* PresetName(int index) const;
     int NumPresets() const { return static_cast<int>(presets.size()); }
@@ -153,10 +153,6 @@ private:
     // These two are read and written by the host's UI thread without the
     // plug-in lock (controller values) as well as by the audio thread.
     std::atomic<int> currentPreset{0};
-    // A never-filled slot whose first selection one side (processor or
-    // controller) has handled and the other has yet to: its restore leaves
-    // the values alone, whichever side comes first.
-    int userPresetPending = -1;
     int pendingEndEdit = -1;
     PluginLock lock;
     bool isInstrument;

@@ -81,21 +81,23 @@ TEST(ProgramChange, TheHostSeesTheProgramsValuesAfterOneRestart) {
     EXPECT_EQ(state, expected.state);
 }
 
-TEST(ProgramChange, EmptySlotsEndAsTheProcessorLeavesThemInEitherOrder) {
-    // The default program holds no values and the last five slots were never
-    // filled: what the host sees must match an instance whose processor alone
-    // heard of the same selections, whichever side hears of each first.
+// The default program and the five slots never filled hold no values:
+// selecting one from the host, twice, through the controller and the
+// processor in either order, leaves every parameter as it was and asks for no
+// restart. (The default program used to set "Frequency" to its minimum, which
+// a host that selects the current program again after restoring a project
+// heard as "Frequency not restored".)
+TEST(ProgramChange, ProgramsWithoutValuesChangeNothing) {
     for (int program : {0, 125, 129}) {
         for (bool controllerFirst : {true, false}) {
             SCOPED_TRACE(testing::Message()
                          << "program " << program << ", controller first " << controllerFirst);
             auto plugin = StartedInstance();
-            auto reference = StartedInstance();
             ASSERT_NE(plugin, nullptr);
-            ASSERT_NE(reference, nullptr);
+            plugin->ParameterChanges().Add(Frequency, 0.5);
+            Render(*plugin, 64);
+            const std::vector<double> before = PlainValues(*plugin);
             for (int selection = 0; selection < 2; ++selection) {
-                reference->ParameterChanges().Add(kPresetId, ProgramValue(program));
-                Render(*reference, 64);
                 plugin->Handler().Clear();
                 if (controllerFirst) {
                     ChangeProgram(*plugin, program);
@@ -104,9 +106,8 @@ TEST(ProgramChange, EmptySlotsEndAsTheProcessorLeavesThemInEitherOrder) {
                     Render(*plugin, 64);
                     plugin->Controller()->setParamNormalized(kPresetId, ProgramValue(program));
                 }
-                EXPECT_EQ(Normalized(*plugin), Normalized(*reference)) << "selection " << selection;
-                EXPECT_EQ(PlainValues(*plugin), PlainValues(*reference));
-                EXPECT_LE(ValueRestarts(plugin->Handler().Calls()), 1);
+                EXPECT_EQ(PlainValues(*plugin), before) << "selection " << selection;
+                EXPECT_EQ(ValueRestarts(plugin->Handler().Calls()), 0);
             }
         }
     }
