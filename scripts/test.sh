@@ -56,9 +56,10 @@ for preset in linux linux-debug windows; do
 done
 wineserver -k >/dev/null 2>&1 || true
 
-# A short, bounded fuzzing run of the PNG decoder (clang, libFuzzer, sanitizers).
+# Short, bounded fuzzing runs (clang, libFuzzer, sanitizers) of the PNG
+# decoder, the stored state and the process calls.
 echo "== fuzz =="
-if bash scripts/fuzz-png.sh; then
+if bash scripts/fuzz.sh; then
     passed=$((passed + 1))
 else
     failed=$((failed + 1))

@@ -446,6 +446,8 @@ tresult ICoreVST3::loadComponentState(IBStream* stream) {
     StateChunk chunk;
     char piece[kStateReadPiece];
     while (chunk.Size() < kMaxStateBytes) {
+        // A stream may report bytes it never delivered: those read as zeros.
+        std::memset(piece, 0, sizeof piece);
         int32 read = 0;
         const tresult result = stream->read(piece, kStateReadPiece, &read);
         read = std::clamp<int32>(read, 0, kStateReadPiece);

@@ -138,7 +138,6 @@ private:
 
     Steinberg::Vst::ProcessContext hostContext{};
     int sideChainChannels;
-    bool sideChainActive = false;
     std::vector<ICoreVST3View*> views;
     ICoreVST3View* editorView = nullptr;
     std::vector<std::string> paramGroups;
