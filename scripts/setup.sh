@@ -13,6 +13,8 @@ packages=(
     libpng-dev zlib1g-dev
     dpkg-dev libz-mingw-w64-dev
     clang libclang-rt-14-dev
+    # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).
+    libasound2 libfreetype6
 )
 
 sudo_cmd=()
