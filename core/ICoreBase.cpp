@@ -102,7 +102,7 @@ void ICoreBase::PassThrough(double** inputs, double** outputs, int frames) {
 
 void ICoreBase::RenderAudio(double** inputs, double** outputs, int frames) {
     PluginLock::Holder hold(lock);
-    if (bypassed)
+    if (IsBypassed())
         PassThrough(inputs, outputs, frames);
     else if (processingEnabled)
         ProcessBlock(inputs, outputs, frames);
@@ -223,6 +223,7 @@ std::string ICoreBase::DefaultUserPresetName() const {
 
 bool ICoreBase::ApplyPreset(int index) {
     if (index < 0 || index >= NumPresets()) return false;
+    PluginLock::Holder hold(lock);
     PresetSlot& slot = presets[static_cast<size_t>(index)];
     currentPreset = index;
     if (!slot.initialised) {
@@ -232,14 +233,35 @@ bool ICoreBase::ApplyPreset(int index) {
         RefreshEditorControls();
         return true;
     }
+    // A preset holding no values (the default program, a user preset) leaves
+    // every parameter as it is: selecting it again, as hosts do with the
+    // current program, changes nothing.
+    if (slot.chunk.Size() == 0) {
+        RefreshEditorControls();
+        return false;
+    }
     const int end = ReadParameters(slot.chunk, 0);
-    // Refreshed either way: even a short chunk has changed a parameter.
     RefreshEditorControls();
     return end > 0;
 }
 
-void ICoreBase::SetCurrentPreset(int index) {
-    if (index >= 0 && index < NumPresets()) currentPreset = index;
+bool ICoreBase::TakePresetValues(int index) {
+    if (index < 0 || index >= NumPresets()) return false;
+    PluginLock::Holder hold(lock);
+    const PresetSlot& slot = presets[static_cast<size_t>(index)];
+    currentPreset = index;
+    // Never filled or holding no values: the restore leaves every value alone.
+    if (!slot.initialised || slot.chunk.Size() == 0) return false;
+    // What ReadParameters leaves: the values up to where the chunk ends, the
+    // one it ends at read as 0, the rest unchanged.
+    int position = 0;
+    for (int i = 0; i < NumParams() && position != -1; ++i) {
+        double stored = 0.0;
+        position = slot.chunk.GetDouble(&stored, position);
+        params[static_cast<size_t>(i)]->SetPlainValue(stored);
+    }
+    RefreshEditorControls();
+    return true;
 }
 
 const char* ICoreBase::PresetName(int index) const {

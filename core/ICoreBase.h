@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -86,11 +87,17 @@ public:
     // Fills the first free slot; the count must match the number of parameters.
     bool AddPresetFromArray(const char* name, const double* values, int count);
     bool ApplyPreset(int index);
+    // The controller's side of a program change from the host: selects the
+    // preset and sets the parameters to the values its restore leaves, without
+    // the engine hearing of them (the processor restores the preset in its own
+    // time, with the same result) and without turning a never-filled slot into
+    // a user preset. True when the parameters took the preset's values; false
+    // when the selection leaves them as they are (an index outside the list, a
+    // never-filled slot, a preset holding no values).
+    bool TakePresetValues(int index);
     const char* PresetName(int index) const;
     int NumPresets() const { return static_cast<int>(presets.size()); }
-    int CurrentPreset() const { return currentPreset; }
-    // Moves the selection only; nothing is restored.
-    void SetCurrentPreset(int index);
+    int CurrentPreset() const { return currentPreset.load(std::memory_order_relaxed); }
 
     // Parameter chunk: the plain value of each parameter as a little-endian double.
     bool WriteParameters(StateChunk& chunk);
@@ -104,8 +111,8 @@ public:
     void SetSampleRate(double rate) { sampleRate = rate; }
     double SampleRate() const { return sampleRate; }
     bool IsProcessingEnabled() const { return processingEnabled; }
-    void SetBypassed(bool bypass) { bypassed = bypass; }
-    bool IsBypassed() const { return bypassed; }
+    void SetBypassed(bool bypass) { bypassed.store(bypass, std::memory_order_relaxed); }
+    bool IsBypassed() const { return bypassed.load(std::memory_order_relaxed); }
 
     // Channel model.
     int NumInputChannels() const { return static_cast<int>(inputChannels.size()); }
@@ -142,11 +149,13 @@ private:
     std::vector<std::pair<int, int>> channelConfigs;
     std::vector<std::unique_ptr<IEngineParam>> params;
     std::vector<PresetSlot> presets;
-    int currentPreset = 0;
+    // These two are read and written by the host's UI thread without the
+    // plug-in lock (controller values) as well as by the audio thread.
+    std::atomic<int> currentPreset{0};
     int pendingEndEdit = -1;
     PluginLock lock;
     bool isInstrument;
-    bool bypassed = false;
+    std::atomic<bool> bypassed{false};
     double sampleRate = 44100.0;
     int latency;
     std::string effectName, productName, makerName;

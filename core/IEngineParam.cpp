@@ -21,7 +21,8 @@ void IEngineParam::DefineContinuous(const char* newName, double newDefault, doub
     CopyText(name, newName);
     CopyText(label, newLabel);
     minValue = newMin;
-    value = defaultValue = newDefault;
+    defaultValue = newDefault;
+    value.store(newDefault, std::memory_order_relaxed);
     maxValue = std::max(newMax, newMin + newStep);
     step = newStep;
 
@@ -70,11 +71,12 @@ void IEngineParam::SetFromNormalized(double normalized) {
     normalized = std::clamp(normalized, 0.0, 1.0);
     double plain = minValue + std::pow(normalized, curve) * (maxValue - minValue);
     if (kind != KindDouble) plain = std::floor(plain / step + 0.5) * step;
-    value = std::min(plain, maxValue);
+    value.store(std::min(plain, maxValue), std::memory_order_relaxed);
 }
 
 void IEngineParam::SetPlainValue(double plain) {
-    value = std::isnan(plain) ? defaultValue : std::clamp(plain, minValue, maxValue);
+    value.store(std::isnan(plain) ? defaultValue : std::clamp(plain, minValue, maxValue),
+                std::memory_order_relaxed);
 }
 
 const char* IEngineParam::ValueText(int intValue) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -36,8 +37,8 @@ public:
     void SetCurve(double newCurve);
     void SetValueText(int value, const char* text);
 
-    double PlainValue() const { return value; }
-    double ToNormalized() const { return ToNormalized(value); }
+    double PlainValue() const { return value.load(std::memory_order_relaxed); }
+    double ToNormalized() const { return ToNormalized(PlainValue()); }
     double ToNormalized(double plain) const;
     double FromNormalized(double normalized) const;
     void SetFromNormalized(double normalized);
@@ -70,7 +71,9 @@ public:
 
 private:
     Kind kind = KindNone;
-    double value = 0.0;
+    // Set on the audio thread and on the host's UI thread, which reads it
+    // without the plug-in lock.
+    std::atomic<double> value{0.0};
     double minValue = 0.0;
     double maxValue = 1.0;
     double step = 1.0;

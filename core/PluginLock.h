@@ -19,6 +19,20 @@ public:
         std::lock_guard<std::recursive_mutex> guard;
     };
 
+    // Holds the lock when there is one to hold, and can give it up early.
+    class OptionalHolder {
+    public:
+        explicit OptionalHolder(PluginLock* lock) {
+            if (lock) guard = std::unique_lock<std::recursive_mutex>(lock->mutex);
+        }
+        void Release() {
+            if (guard.owns_lock()) guard.unlock();
+        }
+
+    private:
+        std::unique_lock<std::recursive_mutex> guard;
+    };
+
 private:
     std::recursive_mutex mutex;
 };

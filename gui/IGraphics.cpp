@@ -31,6 +31,31 @@ IGraphics::~IGraphics() {
     DeleteControls();
 }
 
+IGraphics::EventScope::EventScope(const IGraphics& graphics_)
+    : graphics(graphics_), hold(graphics_.plug ? &graphics_.plug->Lock() : nullptr) {
+    ++graphics.eventDepth;
+}
+
+IGraphics::EventScope::~EventScope() {
+    hold.Release();
+    if (--graphics.eventDepth > 0) return;
+    // An action may queue another; each runs once.
+    while (!graphics.afterEvent.empty()) {
+        std::vector<std::function<void()>> actions;
+        actions.swap(graphics.afterEvent);
+        for (const auto& action : actions)
+            action();
+    }
+}
+
+void IGraphics::AfterEvent(std::function<void()> action) {
+    if (!action) return;
+    if (eventDepth > 0)
+        afterEvent.push_back(std::move(action));
+    else
+        action();
+}
+
 void IGraphics::DeleteControls() {
     while (!controls.empty())
         controls.pop_back();
@@ -115,6 +140,7 @@ IImage IGraphics::SplitImage(IImage& image, double fraction) {
 }
 
 void IGraphics::RedrawAll() {
+    EventScope scope(*this);
     if (IControl* background = GetControl(0)) background->MarkDirty(false);
 }
 
@@ -188,6 +214,7 @@ void IGraphics::ReleaseCapture() {
 }
 
 void IGraphics::MouseDownAt(int x, int y, const IMouseKeys& keys) {
+    EventScope scope(*this);
     ReleaseCapture();
     dropNextRelease = false;
     const int index = FindControlAt(x, y);
@@ -203,6 +230,7 @@ void IGraphics::MouseDownAt(int x, int y, const IMouseKeys& keys) {
 }
 
 void IGraphics::MouseUpAt(int x, int y, const IMouseKeys& keys) {
+    EventScope scope(*this);
     IControl* control = GetControl(FindControlAt(x, y));
     ReleaseCapture();
     if (dropNextRelease) {
@@ -217,6 +245,7 @@ void IGraphics::MouseUpAt(int x, int y, const IMouseKeys& keys) {
 }
 
 void IGraphics::MouseDragTo(int x, int y, const IMouseKeys& keys) {
+    EventScope scope(*this);
     IControl* control = GetControl(mouseCapture);
     if (!control) return;
     // Wide differences: the window may report any coordinates once captured.
@@ -228,6 +257,7 @@ void IGraphics::MouseDragTo(int x, int y, const IMouseKeys& keys) {
 }
 
 bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
+    EventScope scope(*this);
     ReleaseCapture();
     dropNextRelease = false;
     const int index = FindControlAt(x, y);
@@ -249,6 +279,7 @@ bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
 }
 
 void IGraphics::MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta) {
+    EventScope scope(*this);
     IControl* control = GetControl(FindControlAt(x, y));
     if (!control) return;
     const int paramIndex = control->ParamIndex();
@@ -258,6 +289,7 @@ void IGraphics::MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta)
 }
 
 bool IGraphics::MouseOverAt(int x, int y, const IMouseKeys& keys) {
+    EventScope scope(*this);
     if (!handleMouseOver) return false;
     const int index = FindControlAt(x, y);
     IControl* control = GetControl(index);
@@ -272,16 +304,19 @@ bool IGraphics::MouseOverAt(int x, int y, const IMouseKeys& keys) {
 }
 
 void IGraphics::MouseLeft() {
+    EventScope scope(*this);
     for (const auto& control : controls)
         control->MouseOut();
     mouseOverIndex = -1;
 }
 
 void IGraphics::KeyDownAt(int x, int y, int key) {
+    EventScope scope(*this);
     if (IControl* control = GetControl(FindControlAt(x, y))) control->KeyDown(x, y, key);
 }
 
 bool IGraphics::PaintRegion(const IBounds& box) {
+    EventScope scope(*this);
     if (controls.empty()) return true;
     drawBounds = box;
     for (const auto& control : controls) {
@@ -296,6 +331,7 @@ bool IGraphics::PaintRegion(const IBounds& box) {
 }
 
 bool IGraphics::CollectDirty(IBounds& out) const {
+    EventScope scope(*this);
     out = IBounds{};
     bool any = false;
     for (const auto& control : controls) {
@@ -325,6 +361,7 @@ void IGraphics::SetOpenPopup(IControl* popup) {
 }
 
 void IGraphics::ClosePopup(bool chosen) {
+    EventScope scope(*this);
     const int index = IndexOf(OpenPopup());
     if (index < 0) return;
     if (!chosen)
@@ -351,6 +388,7 @@ void IGraphics::ClosePopupOnPress(const IControl& control) {
 }
 
 void IGraphics::PopupItemChosen() {
+    EventScope scope(*this);
     ReleaseCapture();
     mouseOverIndex = -1;
     dropNextRelease = true;
@@ -478,6 +516,7 @@ RAST_IBitmap* IGraphics::DrawBitmap() const {
 }
 
 void IGraphics::Resize(int newWidth, int newHeight) {
+    EventScope scope(*this);
     width = std::max(0, newWidth);
     height = std::max(0, newHeight);
     mouseCapture = -1;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "IEditorSurface.h"
 #include "IImage.h"
 #include "ITextStyle.h"
+#include "PluginLock.h"
 
 // windows.h names a macro DrawText; the surface's operation keeps the name.
 #ifdef DrawText
@@ -113,6 +115,9 @@ public:
     // Pointer and key events from the window, in surface coordinates. A
     // pressed control captures the pointer until the button is released, and
     // edits of bound controls are bracketed by begin and end edit to the host.
+    // Events, painting and the other operations on the controls from the
+    // window's thread hold the plug-in lock, under which the audio thread
+    // pushes values to the controls.
     void MouseDownAt(int x, int y, const IMouseKeys& keys);
     void MouseUpAt(int x, int y, const IMouseKeys& keys);
     void MouseDragTo(int x, int y, const IMouseKeys& keys);
@@ -147,6 +152,11 @@ public:
     // the pointer and closes the popup, which deletes it. The button release
     // that ends the choosing press goes to no control.
     void PopupItemChosen();
+
+    // Runs action once the event in progress has given up the plug-in lock
+    // (at once outside an event): for what may take long or wait for the
+    // user, such as opening a link.
+    void AfterEvent(std::function<void()> action);
 
     ICoreBase* Plug() const { return plug; }
     const PopupStyle& GetPopupStyle() const { return popupStyle; }
@@ -185,6 +195,20 @@ public:
     virtual std::unique_ptr<RAST_IBitmap> LoadImageResource(int id);
 
 protected:
+    // The plug-in lock for one event or paint; actions queued by AfterEvent
+    // run when the outermost scope ends, after the lock is released.
+    class EventScope {
+    public:
+        explicit EventScope(const IGraphics& graphics);
+        ~EventScope();
+        EventScope(const EventScope&) = delete;
+        EventScope& operator=(const EventScope&) = delete;
+
+    private:
+        const IGraphics& graphics;
+        PluginLock::OptionalHolder hold;
+    };
+
     enum class PopupMarker { None, Open, Dismissed };
 
     PopupStyle popupStyle;
@@ -204,6 +228,9 @@ protected:
     std::vector<std::unique_ptr<RAST_IBitmap>> splitPieces;
     int mouseCapture = -1;
     int lastMouseX = -1, lastMouseY = -1;
+    // Nesting of event scopes, and the actions waiting for the outermost to end.
+    mutable int eventDepth = 0;
+    mutable std::vector<std::function<void()>> afterEvent;
     // Set when a press chose a popup item; its release must not reach the
     // control that now lies under the pointer, which saw no press.
     bool dropNextRelease = false;

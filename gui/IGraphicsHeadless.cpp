@@ -51,6 +51,7 @@ void IGraphicsHeadless::StopParamChangeCountdown() {
 }
 
 void IGraphicsHeadless::Tick() {
+    EventScope scope(*this);
     if (countdown > 0 && --countdown == 0 && plug) plug->EndPendingHostEdit();
     if (!open) return;
     IBounds dirty;

@@ -451,6 +451,7 @@ void IGraphicsWin::FinishEntry(bool commit) {
 }
 
 void IGraphicsWin::Tick() {
+    EventScope scope(*this);
     if (entryWindow && entryState != kEntryIdle) {
         if (entryState == kEntryCommit || entryState == kEntryCancel)
             FinishEntry(entryState == kEntryCommit);

@@ -27,6 +27,9 @@ bool IURLControl::Paint(IGraphics&) {
 
 void IURLControl::MouseDown(int, int, const IMouseKeys&) {
     if (!graphics) return;
-    if (url[0] != '\0' && graphics->OpenLink(url, title, nullptr, nullptr)) return;
-    if (backupUrl[0] != '\0') graphics->OpenLink(backupUrl, title, nullptr, nullptr);
+    // Starting a browser may take long: not while the plug-in lock is held.
+    graphics->AfterEvent([this] {
+        if (url[0] != '\0' && graphics->OpenLink(url, title, nullptr, nullptr)) return;
+        if (backupUrl[0] != '\0') graphics->OpenLink(backupUrl, title, nullptr, nullptr);
+    });
 }

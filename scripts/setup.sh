@@ -15,6 +15,8 @@ packages=(
     dpkg-dev libz-mingw-w64-dev
     clang libclang-rt-14-dev
     nlohmann-json3-dev jq zip unzip
+    # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).
+    libasound2 libfreetype6
 )
 
 sudo_cmd=()

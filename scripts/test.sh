@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: native Release, native with sanitizers, the Windows cross
-# build under Wine, the release archives and a short fuzzing run.
+# Runs every test: native Release, native with sanitizers, the concurrency
+# stress test under ThreadSanitizer, the Windows cross build under Wine, the
+# release archives, the host conformance tools, and bounded fuzzing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -40,41 +41,71 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     wineboot -i >/dev/null 2>&1 || true
 fi
 
+# Each suite ends with one line in the summary: its result and its time.
 status=0
 passed=0
 failed=0
-for preset in linux linux-debug windows; do
-    echo "== $preset =="
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-    if ctest --preset "$preset"; then
-        passed=$((passed + 1))
-    else
+skipped=0
+summary=()
+record() { # name result seconds [note]
+    summary+=("$(printf '%-12s %-8s %4d s%s' "$1" "$2" "$3" "${4:+  ($4)}")")
+    case "$2" in
+    passed) passed=$((passed + 1)) ;;
+    skipped) skipped=$((skipped + 1)) ;;
+    *)
         failed=$((failed + 1))
         status=1
+        ;;
+    esac
+}
+
+# linux-tsan builds and runs only the concurrency stress test, under
+# ThreadSanitizer.
+for preset in linux linux-debug linux-tsan windows; do
+    echo "== $preset =="
+    start=$SECONDS
+    if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" &&
+        ctest --preset "$preset"; then
+        record "$preset" passed $((SECONDS - start))
+    else
+        record "$preset" failed $((SECONDS - start))
     fi
 done
 
 # The release archives from the builds above (seconds once they are built),
 # their listings, and their bundles loaded through the host kit.
 echo "== package =="
+start=$SECONDS
 if bash scripts/package.sh && bash scripts/check-package.sh; then
-    passed=$((passed + 1))
+    record package passed $((SECONDS - start))
 else
-    failed=$((failed + 1))
-    status=1
+    record package failed $((SECONDS - start))
 fi
+
+# Host conformance tools on the built modules (scripts/conformance.sh); skipped,
+# never passed, when the tools are not there.
+echo "== conformance =="
+start=$SECONDS
+conformance_status=0
+bash scripts/conformance.sh || conformance_status=$?
+case $conformance_status in
+0) record conformance passed $((SECONDS - start)) ;;
+77) record conformance skipped $((SECONDS - start)) "no conformance tools" ;;
+*) record conformance failed $((SECONDS - start)) ;;
+esac
 wineserver -k >/dev/null 2>&1 || true
 
-# A short, bounded fuzzing run of the PNG decoder (clang, libFuzzer, sanitizers).
+# Short, bounded fuzzing runs (clang, libFuzzer, sanitizers) of the PNG
+# decoder, the stored state and the process calls.
 echo "== fuzz =="
-if bash scripts/fuzz-png.sh; then
-    passed=$((passed + 1))
+start=$SECONDS
+if bash scripts/fuzz.sh; then
+    record fuzz passed $((SECONDS - start))
 else
-    failed=$((failed + 1))
-    status=1
+    record fuzz failed $((SECONDS - start))
 fi
 
-# One line for the whole run: each preset's suite, the packaging and the fuzzing run.
-echo "suites: $passed passed, $failed failed"
+echo "== summary =="
+printf '%s\n' "${summary[@]}"
+echo "suites: $passed passed, $failed failed, $skipped skipped"
 exit $status

@@ -119,7 +119,18 @@ tresult PLUGIN_API ICoreVST3::terminate() {
     return SingleComponentEffect::terminate();
 }
 
+// The program-change parameter comes last: a host that passes on several
+// changed parameters in the order of their indexes then delivers a program
+// change after the values it moves, so the values the host reads again on the
+// restart that follows are the ones it keeps.
 void ICoreVST3::RegisterParameters() {
+    for (int i = 0; i < NumParams(); ++i) {
+        IEngineParam* param = GetParam(i);
+        parameters.addParameter(
+            new ICoreParameter(*param, static_cast<ParamID>(i), UnitForGroup(param->GroupName())));
+        // Announcing every parameter once opens the engine's processing gate.
+        ApplyParameter(i);
+    }
     if (NumPresets() > 0) {
         String128 title;
         Utf8ToUtf16("Presets", title, 128);
@@ -130,13 +141,6 @@ void ICoreVST3::RegisterParameters() {
         for (int i = 0; i < NumPresets(); ++i)
             presets->appendString(empty);
         parameters.addParameter(presets);
-    }
-    for (int i = 0; i < NumParams(); ++i) {
-        IEngineParam* param = GetParam(i);
-        parameters.addParameter(
-            new ICoreParameter(*param, static_cast<ParamID>(i), UnitForGroup(param->GroupName())));
-        // Announcing every parameter once opens the engine's processing gate.
-        ApplyParameter(i);
     }
 }
 
@@ -436,6 +440,8 @@ tresult ICoreVST3::loadComponentState(IBStream* stream) {
     StateChunk chunk;
     char piece[kStateReadPiece];
     while (chunk.Size() < kMaxStateBytes) {
+        // A stream may report bytes it never delivered: those read as zeros.
+        std::memset(piece, 0, sizeof piece);
         int32 read = 0;
         const tresult result = stream->read(piece, kStateReadPiece, &read);
         read = std::clamp<int32>(read, 0, kStateReadPiece);
@@ -528,8 +534,12 @@ tresult PLUGIN_API ICoreVST3::setParamNormalized(ParamID id, ParamValue value) {
         return kResultOk;
     }
     if (id == kProgramChangeId) {
-        // Only the selection moves; nothing is restored.
-        if (NumPresets() > 0) SetCurrentPreset(ProgramFromNormalized(value));
+        // The parameters take the program's values at once and the host is
+        // asked to read them again; the engine hears of them when the
+        // processor restores the program in process. The host is called
+        // outside the plug-in lock.
+        if (NumPresets() > 0 && TakePresetValues(ProgramFromNormalized(value)) && componentHandler)
+            componentHandler->restartComponent(kParamValuesChanged);
         return kResultOk;
     }
     if (IEngineParam* param = id < 0x7FFFFFFF ? GetParam(static_cast<int>(id)) : nullptr) {
@@ -586,6 +596,8 @@ tresult PLUGIN_API ICoreVST3::getProgramListInfo(int32 listIndex, ProgramListInf
 tresult PLUGIN_API ICoreVST3::getProgramName(ProgramListID listId, int32 programIndex,
                                              String128 name) {
     if (listId != static_cast<ProgramListID>(kProgramChangeId) || !name) return kResultFalse;
+    // The processor renames a never-filled slot when it is first selected.
+    PluginLock::Holder hold(Lock());
     Utf8ToUtf16(PresetName(programIndex), name, 128);
     return kResultOk;
 }

@@ -135,7 +135,6 @@ private:
 
     Steinberg::Vst::ProcessContext hostContext{};
     int sideChainChannels;
-    bool sideChainActive = false;
     std::vector<ICoreVST3View*> views;
     ICoreVST3View* editorView = nullptr;
     std::vector<std::string> paramGroups;

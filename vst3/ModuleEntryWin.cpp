@@ -27,10 +27,20 @@ std::string FolderOf(HMODULE module) {
 
 } // namespace
 
+// libstdc++'s own release of the emergency pool for exceptions that it
+// allocates when it starts (declared by no header; Valgrind calls it too).
+namespace __gnu_cxx {
+void __freeres();
+} // namespace __gnu_cxx
+
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) RecordModuleHandle(instance, FolderOf(instance));
+    // The C++ runtime is linked into this module, so each load allocates that
+    // pool (some 72 KB) anew: a host unloading the module (not a process
+    // ending, reserved set) gets it back, or every load and unload leaks it.
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) __gnu_cxx::__freeres();
     return TRUE;
 }
 

@@ -143,10 +143,10 @@ TEST(Programs, TuningProgramPlaysNotesAtTheReference) {
 TEST(Programs, DefaultProgramHoldsNoValues) {
     CLS_TONEWELL plug;
     plug.GetParam(ParamBeatFreq)->SetPlainValue(9.0);
-    // Reading an empty chunk sets the first parameter to its clamped 0.
+    // Nothing to restore: every parameter keeps its value.
     EXPECT_FALSE(plug.ApplyPreset(0));
     EXPECT_EQ(plug.CurrentPreset(), 0);
-    EXPECT_EQ(Value(plug, ParamFrequency), 1.0);
+    EXPECT_EQ(Value(plug, ParamFrequency), 200.0);
     EXPECT_EQ(Value(plug, ParamBeatFreq), 9.0);
     EXPECT_EQ(Value(plug, ParamTuningFreq), 440.0);
 }
@@ -159,8 +159,11 @@ TEST(Programs, UnfilledSlotsBecomeUserPresets) {
     EXPECT_EQ(Value(plug, ParamBeatFreq), 7.83);
     EXPECT_TRUE(plug.ApplyPreset(125));
     EXPECT_STREQ(plug.PresetName(125), "user preset 2");
+    // Selected again, a user preset still holds nothing to restore.
+    const double frequency = Value(plug, ParamFrequency);
     EXPECT_FALSE(plug.ApplyPreset(127));
-    EXPECT_EQ(Value(plug, ParamFrequency), 1.0);
+    EXPECT_EQ(Value(plug, ParamFrequency), frequency);
+    EXPECT_EQ(Value(plug, ParamBeatFreq), 7.83);
     EXPECT_FALSE(plug.ApplyPreset(130));
     EXPECT_FALSE(plug.ApplyPreset(-1));
     EXPECT_EQ(plug.CurrentPreset(), 127);

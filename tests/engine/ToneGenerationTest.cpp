@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
@@ -240,4 +241,25 @@ TEST(ToneGeneration, ShortAndEmptyBlocksAreSafe) {
     const StereoBuffers one = h.Render(1);
     EXPECT_EQ(h.State().currentGain, h.State().targetGain);
     EXPECT_TRUE(std::isfinite(one.outL[0]));
+}
+
+// After a pause the tone restarts in step with the host position at the
+// frequency it is heading for, even while a long glide towards it has barely
+// begun: 48048 samples at 48 kHz are 1001 whole cycles of 1000 Hz (the top of a
+// cosine) but 500.5 cycles of the 500 Hz still sounding.
+TEST(ToneGeneration, AfterAPauseTheNewFrequencyIsInStepWithTheHostPosition) {
+    EngineHarness h;
+    MakeGenerator(h, 500.0, 0.0);
+    h.Set(ParamFade, 90000);
+    h.Render(512);
+    const StereoBuffers steady = h.Render(512);
+    const double top = *std::max_element(steady.outL.begin(), steady.outL.end());
+    ASSERT_GT(top, 0.1);
+
+    h.Set(ParamFrequency, 1000.0);
+    h.plug.clockMs += 600;
+    h.SetTransport(1, 48048);
+    const StereoBuffers resumed = h.Render(64);
+    EXPECT_NEAR(resumed.outL[0], top, 1e-3 * top);
+    EXPECT_NEAR(resumed.outR[0], top, 1e-3 * top);
 }

@@ -39,23 +39,16 @@ std::string Utf8(const Vst::String128 text) {
 
 } // namespace
 
-TEST(Controller, PublishesThePresetListThenTheTwelveParameters) {
+TEST(Controller, PublishesTheTwelveParametersThenThePresetList) {
     auto plugin = NewInstance();
     ASSERT_NE(plugin, nullptr);
     Vst::IEditController* controller = plugin->Controller();
     ASSERT_EQ(controller->getParameterCount(), kParameterCount + 1);
 
     Vst::ParameterInfo info{};
-    ASSERT_EQ(controller->getParameterInfo(0, info), kResultOk);
-    EXPECT_EQ(info.id, kPresetId);
-    EXPECT_EQ(Utf8(info.title), "Presets");
-    EXPECT_EQ(info.flags, Vst::ParameterInfo::kIsProgramChange | Vst::ParameterInfo::kIsList);
-    EXPECT_EQ(info.stepCount, kPresetCount - 1);
-    EXPECT_EQ(info.unitId, Vst::kRootUnitId);
-
     for (int i = 0; i < kParameterCount; ++i) {
         SCOPED_TRACE(kParameters[i].title);
-        ASSERT_EQ(controller->getParameterInfo(i + 1, info), kResultOk);
+        ASSERT_EQ(controller->getParameterInfo(i, info), kResultOk);
         EXPECT_EQ(info.id, static_cast<Vst::ParamID>(i));
         EXPECT_EQ(Utf8(info.title), kParameters[i].title);
         EXPECT_EQ(Utf8(info.units), kParameters[i].units);
@@ -66,6 +59,13 @@ TEST(Controller, PublishesThePresetListThenTheTwelveParameters) {
         EXPECT_NEAR(controller->getParamNormalized(static_cast<Vst::ParamID>(i)),
                     kParameters[i].defaultNormalized, 1e-12);
     }
+
+    ASSERT_EQ(controller->getParameterInfo(kParameterCount, info), kResultOk);
+    EXPECT_EQ(info.id, kPresetId);
+    EXPECT_EQ(Utf8(info.title), "Presets");
+    EXPECT_EQ(info.flags, Vst::ParameterInfo::kIsProgramChange | Vst::ParameterInfo::kIsList);
+    EXPECT_EQ(info.stepCount, kPresetCount - 1);
+    EXPECT_EQ(info.unitId, Vst::kRootUnitId);
 }
 
 // An exception must never leave the plug-in through a published interface.
@@ -122,7 +122,7 @@ TEST(Controller, ConvertsBetweenPlainAndNormalised) {
     EXPECT_DOUBLE_EQ(controller->plainParamToNormalized(12345, 7.5), 7.5);
 }
 
-TEST(Controller, ProgramAndBypassValuesWithoutRestoring) {
+TEST(Controller, BypassAndProgramValues) {
     auto plugin = NewInstance();
     ASSERT_NE(plugin, nullptr);
     Vst::IEditController* controller = plugin->Controller();
@@ -134,12 +134,13 @@ TEST(Controller, ProgramAndBypassValuesWithoutRestoring) {
     EXPECT_EQ(controller->setParamNormalized(kBypassId, 0.0), kResultOk);
     EXPECT_EQ(controller->getParamNormalized(kBypassId), 0.0);
 
+    // The last slot was never filled: selecting it moves no parameter.
     EXPECT_EQ(controller->getParamNormalized(kPresetId), 0.0);
     EXPECT_EQ(controller->setParamNormalized(kPresetId, 1.0), kResultOk);
     EXPECT_EQ(controller->getParamNormalized(kPresetId), 1.0);
+    EXPECT_EQ(PlainValues(*plugin), before);
     EXPECT_EQ(controller->setParamNormalized(kPresetId, 0.5), kResultOk);
     EXPECT_DOUBLE_EQ(controller->getParamNormalized(kPresetId), 65.0 / 129.0);
-    EXPECT_EQ(PlainValues(*plugin), before);
 
     EXPECT_EQ(controller->setParamNormalized(Volume, 0.5), kResultOk);
     EXPECT_EQ(controller->getParamNormalized(Volume), 0.5);

@@ -367,3 +367,40 @@ TEST(Processor, InstancesCreatedOnSeveralThreadsAreIndependent) {
         EXPECT_DOUBLE_EQ(plugins[static_cast<size_t>(i)]->Controller()->getParamNormalized(Volume),
                          i / 10.0);
 }
+
+// A host that switches the output bus off may still hand over its buffers:
+// whatever it left in them stays there, in either sample size.
+TEST(Processor, ADeactivatedOutputBusIsLeftUntouched) {
+    for (int32 sampleSize : {Vst::kSample32, Vst::kSample64}) {
+        SCOPED_TRACE(sampleSize);
+        ProcessConfig config;
+        config.sampleSize = sampleSize;
+        auto plugin = StartedInstance(config);
+        ASSERT_NE(plugin, nullptr);
+        SelectGenerator(*plugin);
+        Render(*plugin, 512);
+        ASSERT_EQ(plugin->Component()->setActive(false), kResultOk);
+        ASSERT_EQ(plugin->Component()->activateBus(Vst::kAudio, Vst::kOutput, 0, false),
+                  kResultTrue);
+        ASSERT_EQ(plugin->Component()->setActive(true), kResultOk);
+
+        constexpr float kLeft = 0.125f, kRight = -0.375f;
+        for (int block = 0; block < 4; ++block) {
+            if (sampleSize == Vst::kSample32) {
+                std::vector<float> left(256, kLeft), right(256, kRight);
+                float* outputs[2] = {left.data(), right.data()};
+                ASSERT_EQ(plugin->Process(256, static_cast<const float* const*>(nullptr), outputs),
+                          kResultOk);
+                EXPECT_EQ(left, std::vector<float>(256, kLeft));
+                EXPECT_EQ(right, std::vector<float>(256, kRight));
+            } else {
+                std::vector<double> left(256, kLeft), right(256, kRight);
+                double* outputs[2] = {left.data(), right.data()};
+                ASSERT_EQ(plugin->Process(256, static_cast<const double* const*>(nullptr), outputs),
+                          kResultOk);
+                EXPECT_EQ(left, std::vector<double>(256, kLeft));
+                EXPECT_EQ(right, std::vector<double>(256, kRight));
+            }
+        }
+    }
+}

@@ -1,0 +1,212 @@
+// One thread processes audio without a pause while another does everything a
+// host's UI thread does to the same instance: controller edits, component and
+// controller state, program changes, and pointer drags, wheel turns and timer
+// ticks on the editor surface. Run for TONEWELL_STRESS_SECONDS (default 2);
+// under ThreadSanitizer (the linux-tsan preset) any data race fails the run.
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <public.sdk/source/common/memorystream.h>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "CLS_TONEWELL.h"
+#include "HostApplication.h"
+#include "IGraphicsHeadless.h"
+#include "NoteEventList.h"
+#include "ParameterChangeList.h"
+#include "RecordingComponentHandler.h"
+
+using namespace Steinberg;
+
+namespace {
+
+constexpr int kBlock = 256;
+constexpr Vst::ParamID kProgramId = ICoreVST3::kProgramChangeId;
+constexpr Vst::ParamID kBypassId = ICoreVST3::kBypassId;
+
+double StressSeconds() {
+    const char* text = std::getenv("TONEWELL_STRESS_SECONDS");
+    const double seconds = text ? std::atof(text) : 2.0;
+    return seconds > 0.0 ? seconds : 2.0;
+}
+
+std::unique_ptr<IGraphics> MakeHeadless(ICoreBase* plug, int width, int height, int fps, void*) {
+    return std::make_unique<IGraphicsHeadless>(plug, width, height, fps);
+}
+
+// The audio thread: blocks of stereo audio with random parameter changes,
+// program changes and notes, on a playing transport.
+class AudioThread {
+public:
+    explicit AudioThread(CLS_TONEWELL& plug) : plug(plug) {}
+
+    void Run(const std::atomic<bool>& stop) {
+        std::mt19937 random(1);
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
+        float* inputs[2] = {inL.data(), inR.data()};
+        float* outputs[2] = {outL.data(), outR.data()};
+        Vst::AudioBusBuffers in{}, out{};
+        in.numChannels = out.numChannels = 2;
+        in.channelBuffers32 = inputs;
+        out.channelBuffers32 = outputs;
+        Vst::ProcessContext context{};
+        context.state = Vst::ProcessContext::kPlaying;
+        context.sampleRate = 48000.0;
+        context.tempo = 120.0;
+
+        while (!stop.load()) {
+            changes.Clear();
+            events.Clear();
+            const int kind = static_cast<int>(random() % 8);
+            if (kind < 4)
+                changes.Add(static_cast<Vst::ParamID>(random() % kNumEngineParams), unit(random));
+            else if (kind == 4)
+                changes.Add(kProgramId, unit(random));
+            else if (kind == 5)
+                events.AddNoteOn(0, static_cast<int16>(40 + random() % 40), 0.8f);
+            else if (kind == 6)
+                events.AddNoteOff(0, static_cast<int16>(40 + random() % 40));
+            Vst::ProcessData data{};
+            data.processMode = Vst::kRealtime;
+            data.symbolicSampleSize = Vst::kSample32;
+            data.numSamples = kBlock;
+            data.numInputs = data.numOutputs = 1;
+            data.inputs = &in;
+            data.outputs = &out;
+            data.inputParameterChanges = &changes;
+            data.inputEvents = &events;
+            data.processContext = &context;
+            plug.process(data);
+            for (int i = 0; i < kBlock; ++i)
+                if (!std::isfinite(outL[static_cast<size_t>(i)]) ||
+                    !std::isfinite(outR[static_cast<size_t>(i)]))
+                    ++nonFinite;
+            context.projectTimeSamples += kBlock;
+            ++blocks;
+        }
+    }
+
+    CLS_TONEWELL& plug;
+    tonewell::hostkit::ParameterChangeList changes;
+    tonewell::hostkit::NoteEventList events;
+    long blocks = 0;
+    long nonFinite = 0;
+};
+
+} // namespace
+
+TEST(Concurrency, ProcessingWhileTheUiThreadUsesEverythingElse) {
+    IPtr<CLS_TONEWELL> plug = owned(new CLS_TONEWELL(MakeHeadless));
+    auto* surface = static_cast<IGraphicsHeadless*>(plug->Surface());
+    ASSERT_NE(surface, nullptr);
+    IPtr<tonewell::hostkit::HostApplication> host =
+        tonewell::hostkit::HostApplication::Create("Stress Host");
+    IPtr<tonewell::hostkit::RecordingComponentHandler> handler =
+        tonewell::hostkit::RecordingComponentHandler::Create();
+    ASSERT_EQ(plug->initialize(host), kResultOk);
+    plug->setComponentHandler(handler);
+    Vst::SpeakerArrangement stereo = Vst::SpeakerArr::kStereo;
+    ASSERT_EQ(plug->setBusArrangements(&stereo, 1, &stereo, 1), kResultTrue);
+    Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, kBlock, 48000.0};
+    ASSERT_EQ(plug->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(plug->setActive(true), kResultOk);
+    IPlugView* view = plug->createView(Vst::ViewType::kEditor);
+    ASSERT_NE(view, nullptr);
+    surface->OpenEditorWindow(nullptr);
+
+    Vst::IComponent* component = plug;
+    Vst::IEditController* controller = plug;
+    std::atomic<bool> stop{false};
+    AudioThread audio(*plug);
+    std::thread audioThread([&] { audio.Run(stop); });
+
+    // The UI thread: one random host or user action after another.
+    std::mt19937 random(2);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(StressSeconds());
+    IMouseKeys left;
+    left.left = 1;
+    long actions = 0;
+    std::vector<IControl*> controls;
+    for (int i = 0; i < surface->NumControls(); ++i)
+        if (surface->GetControl(i)->ParamIndex() >= 0) controls.push_back(surface->GetControl(i));
+    ASSERT_FALSE(controls.empty());
+
+    while (std::chrono::steady_clock::now() < end) {
+        ++actions;
+        switch (random() % 10) {
+        case 0: {
+            const auto id = static_cast<Vst::ParamID>(random() % kNumEngineParams);
+            plug->setParamNormalized(id, unit(random));
+            EXPECT_GE(plug->getParamNormalized(id), 0.0);
+            Vst::String128 text{};
+            plug->getParamStringByValue(id, plug->getParamNormalized(id), text);
+            break;
+        }
+        case 1:
+            plug->setParamNormalized(kProgramId, unit(random));
+            plug->getParamNormalized(kProgramId);
+            break;
+        case 2: {
+            IPtr<MemoryStream> stream = owned(new MemoryStream);
+            ASSERT_EQ(component->getState(stream), kResultOk);
+            stream->seek(0, IBStream::kIBSeekSet, nullptr);
+            component->setState(stream);
+            break;
+        }
+        case 3: {
+            IPtr<MemoryStream> stream = owned(new MemoryStream);
+            controller->getState(stream);
+            stream->seek(0, IBStream::kIBSeekSet, nullptr);
+            controller->setState(stream);
+            break;
+        }
+        case 4: {
+            Vst::String128 name{};
+            plug->getProgramName(kProgramId, static_cast<int32>(random() % 130), name);
+            plug->setParamNormalized(kBypassId, random() % 4 == 0 ? 1.0 : 0.0);
+            plug->getParamNormalized(kBypassId);
+            break;
+        }
+        case 5:
+        case 6: {
+            // A drag over a control, as a user turns a knob.
+            const IBounds& box = controls[random() % controls.size()]->Bounds();
+            const int x = (box.left + box.right) / 2, y = (box.top + box.bottom) / 2;
+            surface->MouseDownAt(x, y, left);
+            for (int step = 1; step <= 4; ++step)
+                surface->MouseDragTo(x, y - step * static_cast<int>(random() % 9 - 4), left);
+            surface->MouseUpAt(x, y, left);
+            break;
+        }
+        case 7: {
+            const IBounds& box = controls[random() % controls.size()]->Bounds();
+            surface->MouseWheelAt(box.left + 1, box.top + 1, IMouseKeys{},
+                                  random() % 2 ? 1.0 : -1.0);
+            surface->MouseOverAt(box.left + 2, box.top + 2, IMouseKeys{});
+            break;
+        }
+        default:
+            surface->Tick();
+            break;
+        }
+    }
+
+    stop = true;
+    audioThread.join();
+    surface->CloseEditorWindow();
+    view->release();
+    plug->setActive(false);
+    plug->terminate();
+    EXPECT_GT(audio.blocks, 0);
+    EXPECT_GT(actions, 0);
+    EXPECT_EQ(audio.nonFinite, 0);
+    std::printf("%ld audio blocks, %ld UI actions\n", audio.blocks, actions);
+}
