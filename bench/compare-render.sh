@@ -29,6 +29,12 @@ if [[ ! -x "$render" ]]; then
 fi
 if [[ -d "$peer_source" ]]; then
     if [[ ! -x "$peer" ]]; then
+        # The peer's build needs ALSA's headers.
+        if [[ "$(dpkg-query -W -f='${Status}' libasound2-dev 2>/dev/null)" != "install ok installed" ]]; then
+            sudo_cmd=()
+            [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+            "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libasound2-dev >/dev/null
+        fi
         bash "$peer_source/build.sh" "$(dirname "$peer")" >/dev/null
     fi
     echo "peer: SBaGen+ $(cat "$peer_source/VERSION"), built by its build.sh (gcc -O3)"
