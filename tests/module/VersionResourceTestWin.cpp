@@ -1,10 +1,9 @@
 // The module's version resource, read back the way Windows Explorer reads a
 // file's properties.
-#include <windows.h>
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 
