@@ -1,10 +1,13 @@
 #include "SampleConversion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
 #include <vector>
+
+#include "TpdfDither.h"
 
 namespace tonewell::render {
 namespace {
@@ -62,6 +65,41 @@ TEST(SampleConversion, PeakIsTheLargestMagnitudeAndPassesOverNaN) {
         EXPECT_EQ(PeakMagnitude(samples.data(), count, 0.9), 0.9) << at;
     }
     EXPECT_EQ(PeakMagnitude(base.data(), 0, 0.5), 0.5);
+}
+
+} // namespace
+} // namespace tonewell::render
+
+namespace tonewell::render {
+namespace {
+
+TEST(TpdfDither, SameNoiseHoweverTheStreamIsCutAndTriangularWithinOneStep) {
+    constexpr int kCount = 40000;
+    constexpr double kStep = 1.0 / 32768.0;
+    std::vector<double> in(kCount);
+    for (int i = 0; i < kCount; ++i)
+        in[i] = 0.5 * std::sin(0.01 * i);
+    std::vector<double> whole(kCount);
+    TpdfDither().Apply(in.data(), whole.data(), kCount, kStep);
+
+    // Cut into pieces of every length from 1 to 9: the vector steps and the
+    // one-at-a-time remainder must continue the same stream.
+    TpdfDither cut;
+    std::vector<double> pieces(in);
+    for (int at = 0, length = 1; at < kCount; at += length, length = length % 9 + 1)
+        cut.Apply(pieces.data() + at, pieces.data() + at, std::min(length, kCount - at), kStep);
+    ASSERT_EQ(pieces, whole);
+
+    double sum = 0, squares = 0;
+    for (int i = 0; i < kCount; ++i) {
+        const double noise = (whole[i] - in[i]) / kStep;
+        ASSERT_LT(std::fabs(noise), 1.0);
+        sum += noise;
+        squares += noise * noise;
+    }
+    // TPDF of +-1 step: mean 0, variance 1/6.
+    EXPECT_NEAR(sum / kCount, 0.0, 0.01);
+    EXPECT_NEAR(squares / kCount, 1.0 / 6.0, 0.005);
 }
 
 } // namespace

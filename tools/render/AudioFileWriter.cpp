@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unistd.h>
 
 #include "RenderError.h"
@@ -63,14 +64,17 @@ AudioFileWriter::AudioFileWriter(int descriptor, const std::string& name, FileTy
     if (type == FileType::Wav) sf_command(file_.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     // Monaural beats can exceed full scale; integer files clip instead of wrapping.
     sf_command(file_.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    if (format == SampleFormat::Pcm16) {
-        shorts_.resize(2 * kChunkFrames);
-        left_.resize(kChunkFrames);
-        right_.resize(kChunkFrames);
-    } else if (format == SampleFormat::Pcm24) {
-        ints_.resize(2 * kChunkFrames);
-    } else {
+    if (format == SampleFormat::Float) {
         floats_.resize(2 * kChunkFrames);
+    } else {
+        if (format == SampleFormat::Pcm16)
+            shorts_.resize(2 * kChunkFrames);
+        else
+            ints_.resize(2 * kChunkFrames);
+        if (dither_) {
+            left_.resize(kChunkFrames);
+            right_.resize(kChunkFrames);
+        }
     }
 }
 
@@ -78,18 +82,17 @@ void AudioFileWriter::Write(const double* left, const double* right, int frames)
     for (int done = 0; done < frames;) {
         const int chunk = std::min(frames - done, kChunkFrames);
         sf_count_t written;
+        const double* l = left + done;
+        const double* r = right + done;
+        if (format_ != SampleFormat::Float && dither_) {
+            // Left's noise, then right's, from the one stream.
+            const double step = format_ == SampleFormat::Pcm16 ? 1.0 / 32768.0 : 1.0 / 8388608.0;
+            noise_.Apply(l, left_.data(), chunk, step);
+            noise_.Apply(r, right_.data(), chunk, step);
+            l = left_.data();
+            r = right_.data();
+        }
         if (format_ == SampleFormat::Pcm16) {
-            const double* l = left + done;
-            const double* r = right + done;
-            if (dither_) {
-                constexpr double kStep = 1.0 / 32768.0;
-                for (int i = 0; i < chunk; ++i) {
-                    left_[i] = noise_.Apply(l[i], kStep);
-                    right_[i] = noise_.Apply(r[i], kStep);
-                }
-                l = left_.data();
-                r = right_.data();
-            }
             InterleavePcm16(l, r, chunk, shorts_.data());
             written = sf_writef_short(file_.get(), shorts_.data(), chunk);
         } else if (format_ == SampleFormat::Pcm24) {
@@ -97,14 +100,13 @@ void AudioFileWriter::Write(const double* left, const double* right, int frames)
             constexpr double kScale = 8388608.0;
             const auto convert = [&](double sample) {
                 if (std::isnan(sample)) return 0;
-                double scaled = std::nearbyint(
-                    (dither_ ? noise_.Apply(sample, 1.0 / kScale) : sample) * kScale);
-                scaled = std::clamp(scaled, -kScale, kScale - 1.0);
+                const double scaled =
+                    std::clamp(std::nearbyint(sample * kScale), -kScale, kScale - 1.0);
                 return static_cast<int>(scaled) * 256;
             };
             for (int i = 0; i < chunk; ++i) {
-                ints_[2 * i] = convert(left[done + i]);
-                ints_[2 * i + 1] = convert(right[done + i]);
+                ints_[2 * i] = convert(l[i]);
+                ints_[2 * i + 1] = convert(r[i]);
             }
             written = sf_writef_int(file_.get(), ints_.data(), chunk);
         } else {
@@ -119,11 +121,14 @@ void AudioFileWriter::Write(const double* left, const double* right, int frames)
 }
 
 void AudioFileWriter::Close() {
+    const int flushError = writeback_.Stop();
     sf_write_sync(file_.get());
     const int error = sf_error(file_.get());
     SNDFILE* file = file_.release();
     if (sf_close(file) != 0 || error != SF_ERR_NO_ERROR)
         throw RenderError("cannot finish \"" + name_ + "\": " + sf_error_number(error));
+    if (flushError != 0)
+        throw RenderError("cannot finish \"" + name_ + "\": " + std::strerror(flushError));
 }
 
 } // namespace tonewell::render

@@ -44,7 +44,7 @@ private:
     std::vector<int> ints_;
     bool dither_;
     TpdfDither noise_;
-    // Dithered copies of one chunk, for 16-bit files.
+    // Dithered copies of one chunk, for integer files.
     std::vector<double> left_;
     std::vector<double> right_;
 };

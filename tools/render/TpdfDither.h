@@ -4,23 +4,31 @@
 
 namespace tonewell::render {
 
-// Triangular (TPDF) dither of +-1 step: the sum of two uniform values, from a
-// fixed-seed generator so the same render gives the same file.
+// Triangular (TPDF) dither of +-1 step, from fixed-seed generators so the same
+// render gives the same file. Four xorshift128+ generators run side by side,
+// sample i taking the next value of generator i mod 4: their steps are
+// independent, so the compiler computes them together in vector registers
+// instead of one long chain of dependent steps per sample.
 class TpdfDither {
 public:
-    // Adds dither of one step `step` to `sample`.
-    double Apply(double sample, double step) { return sample + (Uniform() - Uniform()) * step; }
+    TpdfDither();
+
+    // out[i] = in[i] plus dither of one step `step`. The noise continues from
+    // one call to the next, so how a stream is cut into calls does not
+    // change it. `in` and `out` may be the same.
+    void Apply(const double* in, double* out, int count, double step);
 
 private:
-    double Uniform() {
-        // xorshift64*: fast, and good enough for noise.
-        state_ ^= state_ >> 12;
-        state_ ^= state_ << 25;
-        state_ ^= state_ >> 27;
-        return static_cast<double>((state_ * 0x2545F4914F6CDD1DULL) >> 11) * 0x1.0p-53;
-    }
+    static constexpr int kLanes = 4;
 
-    std::uint64_t state_ = 0x9E3779B97F4A7C15ULL;
+    // The next value of every generator.
+    void Step(std::uint64_t (&values)[kLanes]);
+
+    std::uint64_t low_[kLanes];
+    std::uint64_t high_[kLanes];
+    // Values of the last Step not used yet: pending_[next_] onwards.
+    std::uint64_t pending_[kLanes] = {};
+    int next_ = kLanes;
 };
 
 } // namespace tonewell::render
