@@ -38,17 +38,13 @@ constexpr double kRoundingShift = 0x1.8p52;
 // the reduction above is exact to far better than 1e-12.
 constexpr double kPolynomialLimit = 65536.0;
 
-// (-1)^((power - 1) / 2) / power!, the Taylor coefficients of sin.
-constexpr double SineTerm(int power) {
-    double term = 1.0;
-    for (int k = 2; k <= power; ++k)
-        term /= k;
-    return (power / 2) % 2 == 0 ? term : -term;
-}
-
-constexpr double kSineTerms[] = {SineTerm(21), SineTerm(19), SineTerm(17), SineTerm(15),
-                                 SineTerm(13), SineTerm(11), SineTerm(9),  SineTerm(7),
-                                 SineTerm(5),  SineTerm(3)};
+// sin r = r + r^3 p(r^2) for |r| up to a little over pi / 2: p is the
+// degree-7 Chebyshev approximation of (sin r - r) / r^3 there, highest power
+// first. Evaluated in doubles it stays within 2.3e-16 of sin, and gives
+// exactly 1 at pi / 2, so cos 0 is 1 as the library has it.
+constexpr double kSineTerms[] = {
+    0x1.89a3f16388edcp-49, -0x1.ae513415aadccp-41, 0x1.6124014cbe2fcp-33, -0x1.ae6455a1a9e7ep-26,
+    0x1.71de3a54562a8p-19, -0x1.a01a01a018aa6p-13, 0x1.1111111111107p-7,  -0x1.5555555555555p-3};
 
 inline V Splat(double x) {
     return V{} + x;
@@ -97,8 +93,7 @@ inline V Clamp(V y) {
     return Lanes::Max(Lanes::Min(y, Splat(1.0)), Splat(-1.0));
 }
 
-// sin(r) for |r| up to a little over pi / 2: the Taylor series to the r^21
-// term, whose remainder there is below 2e-18.
+// sin(r) for |r| up to a little over pi / 2.
 inline V SinNearZero(V r) {
     const V z = r * r;
     V p = Splat(kSineTerms[0]);
