@@ -265,10 +265,12 @@ TEST_F(RenderToFile, LengthDoesNotDependOnTheBlockSize) {
 }
 
 TEST_F(RenderToFile, TheWritingThreadWritesTheSameFileAsOneThread) {
-    // Notes cut blocks short, so the queued blocks are filled unevenly.
+    // Notes cut blocks short, so the queued blocks are filled unevenly; the
+    // fades are finished on the writing thread.
     const std::vector<std::string> common{
-        "--program", kSchumann,   "--note", "0.7:60:90:0.9", "--note", "1.95:72:127:0.5", "--set",
-        "Attack=20", "--seconds", "3",      "--block",       "300"};
+        "--program",  kSchumann,   "--note", "0.7:60:90:0.9", "--note", "1.95:72:127:0.5", "--set",
+        "Attack=20",  "--seconds", "3",      "--block",       "300",    "--fade-in",       "0.4",
+        "--fade-out", "0.9"};
     for (const auto& [file, format] :
          {std::pair{"a.wav", "pcm16"}, std::pair{"b.wav", "float"}, std::pair{"c.flac", "pcm24"}}) {
         SCOPED_TRACE(file);

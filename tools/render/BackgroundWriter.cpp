@@ -1,12 +1,14 @@
 #include "BackgroundWriter.h"
 
 #include "AudioFileWriter.h"
+#include "FadeAndPeak.h"
 #include "RenderError.h"
 
 namespace tonewell::render {
 
-BackgroundWriter::BackgroundWriter(AudioFileWriter& writer, int blocks, int capacityFrames)
-    : writer_(writer), queue_(blocks, capacityFrames),
+BackgroundWriter::BackgroundWriter(AudioFileWriter& writer, FadeAndPeak& finish, int blocks,
+                                   int capacityFrames)
+    : writer_(writer), finish_(finish), queue_(blocks, capacityFrames),
       thread_(&BackgroundWriter::WriteQueued, this) {}
 
 BackgroundWriter::~BackgroundWriter() {
@@ -16,7 +18,8 @@ BackgroundWriter::~BackgroundWriter() {
 
 void BackgroundWriter::WriteQueued() {
     try {
-        while (const FrameBlock* block = queue_.AcquireFilled()) {
+        while (FrameBlock* block = queue_.AcquireFilled()) {
+            finish_.Apply(block->left.data(), block->right.data(), block->start, block->frames);
             writer_.Write(block->left.data(), block->right.data(), block->frames);
             queue_.Release();
         }

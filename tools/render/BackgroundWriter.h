@@ -8,13 +8,14 @@
 namespace tonewell::render {
 
 class AudioFileWriter;
+class FadeAndPeak;
 
-// Writes frame blocks to the file on a thread of its own, so converting and
-// writing one block overlaps with rendering the next.
+// Finishes frame blocks (fades, peak) and writes them to the file on a
+// thread of its own, so that work overlaps with rendering the next blocks.
 class BackgroundWriter {
 public:
     // Starts the thread; the queue holds `blocks` blocks of capacityFrames.
-    BackgroundWriter(AudioFileWriter& writer, int blocks, int capacityFrames);
+    BackgroundWriter(AudioFileWriter& writer, FadeAndPeak& finish, int blocks, int capacityFrames);
     // Stops the thread, dropping whatever was not written yet (a render
     // that did not reach Finish is failing anyway).
     ~BackgroundWriter();
@@ -36,6 +37,7 @@ private:
     void Join();
 
     AudioFileWriter& writer_;
+    FadeAndPeak& finish_;
     BlockQueue queue_;
     std::exception_ptr error_;
     std::thread thread_;

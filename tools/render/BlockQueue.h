@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct FrameBlock {
 
     std::vector<double> left, right;
     int frames = 0;
+    std::int64_t start = 0; // the render's frame index of the first frame
 };
 
 // A bounded ring of frame blocks between one producer and one consumer, all

@@ -37,10 +37,8 @@ Renderer::Renderer(hostkit::PluginInstance& instance, const RenderOptions& optio
       automation_(std::move(automation)), sampleRate_(options.sampleRate),
       blockSize_(options.blockSize), writerThread_(!options.singleThread),
       totalFrames_(std::llround(options.seconds * options.sampleRate)),
-      fadeInFrames_(std::min<std::int64_t>(
-          totalFrames_, std::llround(options.fadeInSeconds * options.sampleRate))),
-      fadeOutFrames_(std::min<std::int64_t>(
-          totalFrames_, std::llround(options.fadeOutSeconds * options.sampleRate))),
+      finish_(totalFrames_, std::llround(options.fadeInSeconds * options.sampleRate),
+              std::llround(options.fadeOutSeconds * options.sampleRate)),
       input_(input) {}
 
 void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
@@ -69,7 +67,9 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
     }
     const int capacity = FrameBlockCapacity(blockSize_);
     if (writerThread_) {
-        BackgroundWriter background(writer, kQueuedBlocks, capacity);
+        // The fades and the peak are finished on the writing thread, beside
+        // the rendering of the next blocks.
+        BackgroundWriter background(writer, finish_, kQueuedBlocks, capacity);
         while (done_ < totalFrames_) {
             RenderInto(background.NextBlock());
             background.Submit();
@@ -80,6 +80,7 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
         FrameBlock block(capacity);
         while (done_ < totalFrames_) {
             RenderInto(block);
+            finish_.Apply(block.left.data(), block.right.data(), block.start, block.frames);
             writer.Write(block.left.data(), block.right.data(), block.frames);
             ReportProgress(progress);
         }
@@ -89,6 +90,7 @@ void Renderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
 
 void Renderer::RenderInto(FrameBlock& block) {
     block.frames = 0;
+    block.start = done_;
     while (done_ < totalFrames_ && block.Capacity() - block.frames >= blockSize_) {
         // The plug-in acts on notes and parameter changes once a block, at its
         // start, so a block ends where the next note or session point falls:
@@ -105,36 +107,10 @@ void Renderer::RenderInto(FrameBlock& block) {
         if (input_ != nullptr) input_->Read(inputLeft_.data(), inputRight_.data(), frames);
         if (instance_.Process(frames, input_ != nullptr ? inputs : nullptr, outputs) != kResultOk)
             throw RenderError("the plug-in failed to process a block");
-        Finish(outputs[0], outputs[1], done_, frames);
         if (InterruptGuard::Requested()) throw RenderError("interrupted; no output written");
         block.frames += frames;
         done_ += frames;
     }
-}
-
-void Renderer::Finish(double* left, double* right, std::int64_t start, int frames) {
-    constexpr double kPi = 3.14159265358979323846;
-    // Raised cosine from 0 on the first frame of a fade-in, and down to 0 on
-    // the frame after the last one, so the last sample keeps the wave's sign
-    // at a level far below a click.
-    const auto rise = [&](std::int64_t k, std::int64_t length) {
-        return 0.5 - 0.5 * std::cos(kPi * static_cast<double>(k) / static_cast<double>(length));
-    };
-    // Only frames inside a fade change: the others keep a gain of exactly 1.
-    const std::int64_t fadeOutStart = totalFrames_ - fadeOutFrames_;
-    if (start < fadeInFrames_ || start + frames > fadeOutStart) {
-        for (int i = 0; i < frames; ++i) {
-            const std::int64_t frame = start + i;
-            if (frame >= fadeInFrames_ && frame < fadeOutStart) continue;
-            double gain = 1.0;
-            if (frame < fadeInFrames_) gain *= rise(frame, fadeInFrames_);
-            const std::int64_t fromEnd = totalFrames_ - 1 - frame;
-            if (fromEnd < fadeOutFrames_) gain *= rise(fromEnd + 1, fadeOutFrames_ + 1);
-            left[i] *= gain;
-            right[i] *= gain;
-        }
-    }
-    peak_ = PeakMagnitude(right, frames, PeakMagnitude(left, frames, peak_));
 }
 
 void Renderer::ReportProgress(ProgressBar& progress) const {

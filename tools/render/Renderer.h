@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "FadeAndPeak.h"
 #include "NoteSchedule.h"
 #include "SessionAutomation.h"
 #include "StartingChanges.h"
@@ -34,15 +35,13 @@ public:
 
     std::int64_t TotalFrames() const { return totalFrames_; }
     // Largest absolute sample written so far, after the fades.
-    double Peak() const { return peak_; }
+    double Peak() const { return finish_.Peak(); }
 
 private:
     // Renders processing blocks into the frame block until it has no room
     // for another or the render is complete.
     void RenderInto(FrameBlock& block);
     void ReportProgress(ProgressBar& progress) const;
-    // Applies the fades to frames [start, start + frames) and tracks the peak.
-    void Finish(double* left, double* right, std::int64_t start, int frames);
 
     hostkit::PluginInstance& instance_;
     const StartingChanges& changes_;
@@ -53,9 +52,7 @@ private:
     bool writerThread_;
     std::int64_t totalFrames_;
     std::int64_t done_ = 0;
-    std::int64_t fadeInFrames_;
-    std::int64_t fadeOutFrames_;
-    double peak_ = 0.0;
+    FadeAndPeak finish_;
     InputAudio* input_;
     std::vector<double> inputLeft_;
     std::vector<double> inputRight_;
