@@ -104,3 +104,33 @@ TEST(TpdfDither, SameNoiseHoweverTheStreamIsCutAndTriangularWithinOneStep) {
 
 } // namespace
 } // namespace tonewell::render
+
+namespace tonewell::render {
+namespace {
+
+TEST(TpdfDither, SixteenBitSamplesAreTheInterleavedSamplesDitheredAndConverted) {
+    constexpr int kFrames = 10001;
+    std::vector<double> left(kFrames), right(kFrames), interleaved(2 * kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        left[i] = 1.2 * std::sin(0.003 * i); // clips at the crests
+        right[i] =
+            i % 997 == 0 ? std::numeric_limits<double>::quiet_NaN() : 0.3 * std::cos(0.1 * i);
+        interleaved[2 * i] = left[i];
+        interleaved[2 * i + 1] = right[i];
+    }
+    TpdfDither().Apply(interleaved.data(), interleaved.data(), 2 * kFrames, 1.0 / 32768.0);
+    std::vector<std::int16_t> expected(2 * kFrames);
+    for (int k = 0; k < 2 * kFrames; ++k)
+        expected[k] = Pcm16Sample(interleaved[k]);
+
+    // In pieces of 1 to 9 frames, so the vector runs start at every offset.
+    TpdfDither cut;
+    std::vector<std::int16_t> out(2 * kFrames);
+    for (int at = 0, length = 1; at < kFrames; at += length, length = length % 9 + 1)
+        cut.InterleavePcm16(left.data() + at, right.data() + at, std::min(length, kFrames - at),
+                            out.data() + 2 * at);
+    EXPECT_EQ(out, expected);
+}
+
+} // namespace
+} // namespace tonewell::render

@@ -67,13 +67,14 @@ AudioFileWriter::AudioFileWriter(int descriptor, const std::string& name, FileTy
     if (format == SampleFormat::Float) {
         floats_.resize(2 * kChunkFrames);
     } else {
-        if (format == SampleFormat::Pcm16)
+        if (format == SampleFormat::Pcm16) {
             shorts_.resize(2 * kChunkFrames);
-        else
+        } else {
             ints_.resize(2 * kChunkFrames);
-        if (dither_) {
-            left_.resize(kChunkFrames);
-            right_.resize(kChunkFrames);
+            if (dither_) {
+                left_.resize(kChunkFrames);
+                right_.resize(kChunkFrames);
+            }
         }
     }
 }
@@ -84,16 +85,18 @@ void AudioFileWriter::Write(const double* left, const double* right, int frames)
         sf_count_t written;
         const double* l = left + done;
         const double* r = right + done;
-        if (format_ != SampleFormat::Float && dither_) {
+        if (format_ == SampleFormat::Pcm24 && dither_) {
             // Left's noise, then right's, from the one stream.
-            const double step = format_ == SampleFormat::Pcm16 ? 1.0 / 32768.0 : 1.0 / 8388608.0;
-            noise_.Apply(l, left_.data(), chunk, step);
-            noise_.Apply(r, right_.data(), chunk, step);
+            noise_.Apply(l, left_.data(), chunk, 1.0 / 8388608.0);
+            noise_.Apply(r, right_.data(), chunk, 1.0 / 8388608.0);
             l = left_.data();
             r = right_.data();
         }
         if (format_ == SampleFormat::Pcm16) {
-            InterleavePcm16(l, r, chunk, shorts_.data());
+            if (dither_)
+                noise_.InterleavePcm16(l, r, chunk, shorts_.data());
+            else
+                InterleavePcm16(l, r, chunk, shorts_.data());
             written = sf_writef_short(file_.get(), shorts_.data(), chunk);
         } else if (format_ == SampleFormat::Pcm24) {
             // 24-bit steps in the top bits of an int, as libsndfile takes them.

@@ -44,7 +44,7 @@ private:
     std::vector<int> ints_;
     bool dither_;
     TpdfDither noise_;
-    // Dithered copies of one chunk, for integer files.
+    // Dithered copies of one chunk, for 24-bit files.
     std::vector<double> left_;
     std::vector<double> right_;
 };

@@ -2,23 +2,15 @@
 
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace tonewell::render {
 
-namespace {
-
-std::int16_t ToPcm16(double sample) {
+std::int16_t Pcm16Sample(double sample) {
     const float scaled = static_cast<float>(sample) * 32768.0f;
     if (std::isnan(scaled)) return 0;
     if (scaled >= 32767.0f) return 32767;
     if (scaled <= -32768.0f) return -32768;
     return static_cast<std::int16_t>(std::lrint(scaled));
 }
-
-} // namespace
 
 void InterleaveFloat(const double* left, const double* right, int frames, float* out) {
     for (int i = 0; i < frames; ++i) {
@@ -30,17 +22,11 @@ void InterleaveFloat(const double* left, const double* right, int frames, float*
 void InterleavePcm16(const double* left, const double* right, int frames, std::int16_t* out) {
     int i = 0;
 #if defined(__SSE2__)
-    // Four frames at a time; the conversion rounds as lrint does in the
-    // default rounding mode, and packing saturates to 16 bits.
-    const __m128 scale = _mm_set1_ps(32768.0f);
-    const __m128 highest = _mm_set1_ps(32767.0f);
-    const __m128 lowest = _mm_set1_ps(-32768.0f);
-    auto convert = [&](const double* samples) {
+    // Four frames at a time.
+    auto convert = [](const double* samples) {
         const __m128 low = _mm_cvtpd_ps(_mm_loadu_pd(samples));
         const __m128 high = _mm_cvtpd_ps(_mm_loadu_pd(samples + 2));
-        __m128 scaled = _mm_mul_ps(_mm_movelh_ps(low, high), scale);
-        scaled = _mm_and_ps(scaled, _mm_cmpord_ps(scaled, scaled)); // NaN to 0
-        return _mm_cvtps_epi32(_mm_max_ps(_mm_min_ps(scaled, highest), lowest));
+        return Pcm16Lanes(_mm_movelh_ps(low, high));
     };
     for (; i + 4 <= frames; i += 4) {
         const __m128i l = convert(left + i);
@@ -51,8 +37,8 @@ void InterleavePcm16(const double* left, const double* right, int frames, std::i
     }
 #endif
     for (; i < frames; ++i) {
-        out[2 * i] = ToPcm16(left[i]);
-        out[2 * i + 1] = ToPcm16(right[i]);
+        out[2 * i] = Pcm16Sample(left[i]);
+        out[2 * i + 1] = Pcm16Sample(right[i]);
     }
 }
 
