@@ -74,10 +74,10 @@ void IGraphics::PushParamToControls(int paramIndex, double value, bool isNormali
 }
 
 void IGraphics::PrepareDrawing() {
+    // A new system bitmap starts transparent black, so nothing stale is ever
+    // presented; it is not filled here, which would touch all its memory in
+    // every instance, editor or not.
     drawBitmap = std::make_unique<RAST_SysBitmap>(width, height);
-    // Fresh pixel memory holds anything; start from transparent black so that
-    // nothing stale is ever presented.
-    RAST_FillRectangle(drawBitmap.get(), 0, 0, width, height, 0, 1.0f, RAST_MODE_COPY);
     scratchBitmap = std::make_unique<RAST_MemBitmap>(0, 0, 4);
 }
 

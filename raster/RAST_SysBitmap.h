@@ -1,5 +1,6 @@
 // Bitmap the editor window can present: on Windows a DIB section selected into
 // a memory device context; elsewhere plain memory with the same size rules.
+// A newly allocated pixel store is transparent black.
 #pragma once
 
 #include <memory>

@@ -21,8 +21,10 @@ void* RAST_SysBitmap::Surface::deviceContext() const {
 }
 
 Pixel* RAST_SysBitmap::Surface::create(int stride, int rows) {
+    // Zeroed: a large block comes straight from the system as zero pages,
+    // which cost nothing until drawn on.
     handles_->pixels.reset(
-        static_cast<Pixel*>(std::malloc(std::size_t(stride) * std::size_t(rows) * sizeof(Pixel))));
+        static_cast<Pixel*>(std::calloc(std::size_t(stride) * std::size_t(rows), sizeof(Pixel))));
     return handles_->pixels.get();
 }
 

@@ -1,5 +1,6 @@
 // The system bitmap on Windows: a top-down 32-bit DIB section selected into a
 // memory device context compatible with the screen.
+#include <cstring>
 #include <windows.h>
 
 #include "RAST_SysBitmapSurface.h"
@@ -42,6 +43,9 @@ Pixel* RAST_SysBitmap::Surface::create(int stride, int rows) {
     }
     handles_->dib = dib;
     handles_->previous = SelectObject(handles_->dc, dib);
+    // The system hands out fresh pages zeroed, but does not promise it for
+    // DIB sections; the store must start transparent black.
+    std::memset(bits, 0, std::size_t(stride) * std::size_t(rows) * sizeof(Pixel));
     return static_cast<Pixel*>(bits);
 }
 

@@ -65,10 +65,13 @@ TEST(SysBitmap, KeepsItsStoreWhenShrunk) {
     EXPECT_EQ(bitmap.rowStride(), 100);
     EXPECT_EQ(bitmap.pixelData(), pixels);
     EXPECT_FALSE(bitmap.resize(90, 40));
+    for (int i = 0; i < 100 * 40; ++i)
+        pixels[i] = 0xFFFFFFFF;
+    // A new store starts transparent black, whatever the old one held.
     EXPECT_TRUE(bitmap.resize(101, 10));
     EXPECT_EQ(bitmap.rowStride(), 104);
     for (int i = 0; i < bitmap.rowStride() * bitmap.height(); ++i)
-        bitmap.pixelData()[i] = 0;
+        ASSERT_EQ(bitmap.pixelData()[i], 0u) << i;
 #ifdef _WIN32
     EXPECT_NE(bitmap.deviceContext(), nullptr);
 #else
