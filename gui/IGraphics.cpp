@@ -316,17 +316,23 @@ void IGraphics::KeyDownAt(int x, int y, int key) {
 }
 
 bool IGraphics::PaintRegion(const IBounds& box) {
-    EventScope scope(*this);
-    if (controls.empty()) return true;
-    drawBounds = box;
-    for (const auto& control : controls) {
-        const IBounds& b = control->Bounds();
-        if (!control->IsHidden() && !box.IsEmpty() && !b.IsEmpty() && b.Intersects(box))
-            control->Paint(*this);
-        // Hidden or outside, the request is settled: the window invalidates
-        // exactly the dirty union, so nothing dirty lies outside the box.
-        control->MarkClean();
+    {
+        // The controls' values come from the audio thread under the lock.
+        EventScope scope(*this);
+        if (controls.empty()) return true;
+        drawBounds = box;
+        for (const auto& control : controls) {
+            const IBounds& b = control->Bounds();
+            if (!control->IsHidden() && !box.IsEmpty() && !b.IsEmpty() && b.Intersects(box))
+                control->Paint(*this);
+            // Hidden or outside, the request is settled: the window invalidates
+            // exactly the dirty union, so nothing dirty lies outside the box.
+            control->MarkClean();
+        }
     }
+    // Only this thread touches the drawing bitmap, so handing it to the
+    // window system, which may take a while, keeps the audio thread waiting
+    // for nothing.
     return PresentRegion(box);
 }
 

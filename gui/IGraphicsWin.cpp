@@ -451,22 +451,29 @@ void IGraphicsWin::FinishEntry(bool commit) {
 }
 
 void IGraphicsWin::Tick() {
-    EventScope scope(*this);
-    if (entryWindow && entryState != kEntryIdle) {
-        if (entryState == kEntryCommit || entryState == kEntryCancel)
-            FinishEntry(entryState == kEntryCommit);
-        else
-            entryState = kEntryIdle;
+    IBounds dirty;
+    bool repaint;
+    {
+        EventScope scope(*this);
+        if (entryWindow && entryState != kEntryIdle) {
+            if (entryState == kEntryCommit || entryState == kEntryCancel)
+                FinishEntry(entryState == kEntryCommit);
+            else
+                entryState = kEntryIdle;
+        }
+        repaint = window && CollectDirty(dirty);
     }
 
-    IBounds dirty;
-    if (window && CollectDirty(dirty)) {
+    // Outside the lock: the paint message takes it only while the controls
+    // draw, not while the result goes to the screen.
+    if (repaint && window) {
         const RECT box{dirty.left, dirty.top, dirty.right, dirty.bottom};
         InvalidateRect(window, &box, FALSE);
         ProtectEntry();
         UpdateWindow(window);
     }
 
+    EventScope scope(*this);
     if (paramChangeCountdown != 0 && --paramChangeCountdown == 0 && plug)
         plug->EndPendingHostEdit();
 }

@@ -1,6 +1,9 @@
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "GuiTestSupport.h"
 #include "RAST_Blit.h"
@@ -192,6 +195,37 @@ TEST(GraphicsTest, PaintingDrawsVisibleOverlappingControlsInOrderAndPresents) {
     // pending request survives one paint.
     EXPECT_FALSE(back->IsDirty() || front->IsDirty() || away->IsDirty());
     EXPECT_TRUE(hidden->IsDirty());
+}
+
+// Handing the pixels to the window system may be slow; the audio thread
+// must be able to take the plug-in lock meanwhile.
+TEST(GraphicsTest, PresentingLeavesThePluginLockFree) {
+    class LockProbe : public IGraphicsHeadless {
+    public:
+        using IGraphicsHeadless::IGraphicsHeadless;
+        bool PresentRegion(const IBounds& box) override {
+            prober = std::thread([this] {
+                PluginLock::Holder hold(plug->Lock());
+                taken = true;
+            });
+            for (int wait = 0; wait < 200 && !taken; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            takenWhilePresenting = taken.load();
+            return IGraphicsHeadless::PresentRegion(box);
+        }
+        std::thread prober;
+        std::atomic<bool> taken{false};
+        bool takenWhilePresenting = false;
+    };
+    GuiTestCore core;
+    auto owned = std::make_unique<LockProbe>(&core, 100, 80, 30);
+    LockProbe* surface = owned.get();
+    surface->AddControl(std::make_unique<SolidControl>(&core, IBounds{0, 0, 100, 80}));
+    core.AttachEditor(std::move(owned));
+
+    surface->PaintRegion(IBounds{0, 0, 50, 50});
+    surface->prober.join(); // the lock is free by now either way
+    EXPECT_TRUE(surface->takenWhilePresenting);
 }
 
 TEST(GraphicsTest, EmptyOrExtremeRegionsPaintSafely) {
