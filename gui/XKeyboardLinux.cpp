@@ -4,6 +4,8 @@
 #include <memory>
 #include <xcb/xcb.h>
 
+#include "Utf8Encoding.h"
+
 namespace {
 // Symbols of the core protocol's keyboard encoding that the editor reads.
 constexpr uint32_t kSpace = 0x20;
@@ -30,23 +32,6 @@ uint32_t Upper(uint32_t symbol) {
     return symbol;
 }
 
-void AppendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 } // namespace
 
 bool XKeyboardLinux::Load(xcb_connection_t* connection) {
@@ -129,7 +114,7 @@ int XKeyboardLinux::SurfaceKeyOfSymbol(uint32_t symbol) {
 std::string XKeyboardLinux::TextOf(uint32_t symbol) {
     std::string text;
     if ((symbol >= 0x20 && symbol <= 0x7E) || (symbol >= 0xA0 && symbol <= 0xFF)) {
-        AppendUtf8(text, symbol);
+        AppendUtf8(symbol, text);
     } else if (symbol >= kKeypadZero && symbol <= kKeypadNine) {
         text += static_cast<char>('0' + (symbol - kKeypadZero));
     } else if (symbol == kKeypadPoint) {
@@ -143,7 +128,7 @@ std::string XKeyboardLinux::TextOf(uint32_t symbol) {
     } else if (symbol > kUnicodeBase + 0x9F && symbol <= kUnicodeBase + 0x10FFFF) {
         const uint32_t code = symbol - kUnicodeBase;
         // No surrogates: they are not characters.
-        if (code < 0xD800 || code > 0xDFFF) AppendUtf8(text, code);
+        if (code < 0xD800 || code > 0xDFFF) AppendUtf8(code, text);
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #include "TextConversion.h"
 
+#include "Utf8Encoding.h"
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -27,24 +29,6 @@ char32_t DecodeUtf8(const unsigned char* text, size_t& i) {
         code = (code << 6) | (text[i++] & 0x3F);
     }
     return code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ? kReplacement : code;
-}
-
-void AppendUtf8(char32_t code, std::string& out) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 } // namespace
