@@ -558,6 +558,35 @@ bool IGraphics::WheelFromHost(double) {
     return false;
 }
 
+void IGraphics::StartParamChangeCountdown(int ticks) {
+    paramChangeCountdown = std::max(1, ticks);
+}
+
+void IGraphics::StopParamChangeCountdown() {
+    paramChangeCountdown = 0;
+}
+
+void IGraphics::CountDownParamChange() {
+    if (paramChangeCountdown != 0 && --paramChangeCountdown == 0 && plug)
+        plug->EndPendingHostEdit();
+}
+
+void IGraphics::SettleEditsOfClosingWindow(bool tellCore) {
+    if (tellCore && plug) {
+        // A wheel edit waiting for its end gets it now: no timer will run.
+        if (paramChangeCountdown != 0) plug->EndPendingHostEdit();
+        // So does a press still held, which would otherwise leave the host's
+        // edit open.
+        if (MouseCapture() >= 0) MouseUpAt(lastMouseX, lastMouseY, IMouseKeys{});
+    }
+    paramChangeCountdown = 0;
+    if (IControl* control = entryControl; control && tellCore) {
+        // An entry closed with the window is cancelled without sending anything.
+        control->SetValueEntryPending(false);
+        control->MarkDirty(false);
+    }
+}
+
 std::unique_ptr<RAST_IBitmap> IGraphics::LoadImageResource(int id) {
     // Without a module handle the images come from the binary itself: its
     // compiled-in table on Linux, the executable's resources on Windows. The

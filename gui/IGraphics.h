@@ -190,6 +190,9 @@ public:
     // A wheel event delivered by the host instead of the window; true when
     // the pointer was over the editor and the notches went to its control.
     virtual bool WheelFromHost(double delta);
+    // At least one tick, so a requested end of edit is always sent.
+    void StartParamChangeCountdown(int ticks) override;
+    void StopParamChangeCountdown() override;
     virtual void* WindowHandle() const { return nullptr; }
     // A new bitmap holding the image resource, or null when it cannot be loaded.
     virtual std::unique_ptr<RAST_IBitmap> LoadImageResource(int id);
@@ -210,6 +213,22 @@ protected:
     };
 
     enum class PopupMarker { None, Open, Dismissed };
+
+    // What a window's value entry asks the next timer tick to do.
+    enum EntryState : int32_t {
+        kEntryIdle = 0,
+        kEntryTyping = 1,
+        kEntryCancel = 2,
+        kEntryCommit = 3
+    };
+
+    // One timer tick of the delayed end of a wheel edit: at 0 the core ends it.
+    void CountDownParamChange();
+    // Before a window goes: with tellCore, ends through the core the edits it
+    // would leave open (a wheel edit waiting for its end, a held press) and
+    // cancels an open entry without sending anything. The countdown stops
+    // either way.
+    void SettleEditsOfClosingWindow(bool tellCore);
 
     PopupStyle popupStyle;
     bool handleMouseOver = false;
@@ -234,6 +253,12 @@ protected:
     // Set when a press chose a popup item; its release must not reach the
     // control that now lies under the pointer, which saw no press.
     bool dropNextRelease = false;
+    // A window's value entry: the control and parameter it edits.
+    IControl* entryControl = nullptr;
+    const IEngineParam* entryParam = nullptr;
+    int32_t entryState = kEntryIdle;
+    // Ticks until a wheel edit's delayed end is sent; 0 when none waits.
+    int32_t paramChangeCountdown = 0;
 
 private:
     // Deleted last to first, so later controls never outlive the earlier ones.

@@ -38,21 +38,13 @@ void IGraphicsHeadless::OpenEditorWindow(void*) {
 void IGraphicsHeadless::CloseEditorWindow() {
     open = false;
     // A wheel edit still waiting for its end is ended now: no timer will.
-    if (countdown != 0 && plug) plug->EndPendingHostEdit();
-    countdown = 0;
-}
-
-void IGraphicsHeadless::StartParamChangeCountdown(int ticks) {
-    countdown = ticks < 1 ? 1 : ticks;
-}
-
-void IGraphicsHeadless::StopParamChangeCountdown() {
-    countdown = 0;
+    if (paramChangeCountdown != 0 && plug) plug->EndPendingHostEdit();
+    paramChangeCountdown = 0;
 }
 
 void IGraphicsHeadless::Tick() {
     EventScope scope(*this);
-    if (countdown > 0 && --countdown == 0 && plug) plug->EndPendingHostEdit();
+    CountDownParamChange();
     if (!open) return;
     IBounds dirty;
     if (CollectDirty(dirty)) PaintRegion(dirty);

@@ -18,8 +18,6 @@ public:
     bool HasOpenWindow() const override { return open; }
     void OpenEditorWindow(void* parent) override;
     void CloseEditorWindow() override;
-    void StartParamChangeCountdown(int ticks) override;
-    void StopParamChangeCountdown() override;
 
     // One timer tick: runs the end-of-edit countdown, then paints and
     // presents the dirty part of the surface while the window is open.
@@ -29,14 +27,13 @@ public:
     const RAST_MemBitmap& Screen() const { return screen; }
     int PresentCount() const { return presentCount; }
     const IBounds& LastPresented() const { return lastPresented; }
-    int Countdown() const { return countdown; }
+    int Countdown() const { return paramChangeCountdown; }
 
 private:
     void ClearScreen();
 
     RAST_MemBitmap screen;
     bool open = false;
-    int countdown = 0;
     int presentCount = 0;
     IBounds lastPresented;
 };

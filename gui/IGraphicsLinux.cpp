@@ -236,19 +236,7 @@ void IGraphicsLinux::CloseEditorWindow() {
 
 void IGraphicsLinux::ShutWindow(bool tellCore, bool destroy) {
     if (!window) return;
-    if (tellCore && plug) {
-        // A wheel edit waiting for its end gets it now: no timer will run.
-        if (paramChangeCountdown != 0) plug->EndPendingHostEdit();
-        // So does a press still held, which would otherwise leave the
-        // host's edit open.
-        if (MouseCapture() >= 0) MouseUpAt(lastMouseX, lastMouseY, IMouseKeys{});
-    }
-    paramChangeCountdown = 0;
-    if (IControl* control = entryControl; control && tellCore) {
-        // An entry closed with the window is cancelled without sending anything.
-        control->SetValueEntryPending(false);
-        control->MarkDirty(false);
-    }
+    SettleEditsOfClosingWindow(tellCore);
     entry.reset();
     entryControl = nullptr;
     entryParam = nullptr;
@@ -582,8 +570,7 @@ void IGraphicsLinux::Tick() {
     }
     IBounds dirty;
     if (window && CollectDirty(dirty)) Repaint(dirty);
-    if (paramChangeCountdown != 0 && --paramChangeCountdown == 0 && plug)
-        plug->EndPendingHostEdit();
+    CountDownParamChange();
     LinkLauncherLinux::Reap();
 }
 
@@ -690,13 +677,4 @@ bool IGraphicsLinux::WheelFromHost(double delta) {
     keys.left = keys.right = 0;
     MouseWheelAt(pointer->win_x, pointer->win_y, keys, std::trunc(delta));
     return true;
-}
-
-void IGraphicsLinux::StartParamChangeCountdown(int ticks) {
-    // At least one tick, so a requested end of edit is always sent.
-    paramChangeCountdown = std::max(1, ticks);
-}
-
-void IGraphicsLinux::StopParamChangeCountdown() {
-    paramChangeCountdown = 0;
 }

@@ -44,8 +44,6 @@ public:
     bool OpenLink(const char* url, const char* title, const char* confirmText,
                   const char* errorText) override;
     bool WheelFromHost(double delta) override;
-    void StartParamChangeCountdown(int ticks) override;
-    void StopParamChangeCountdown() override;
     // parent is an X window id. Connects to the display of $DISPLAY and makes
     // the window; WindowHandle() stays null when the display, the parent or
     // the window cannot be had. An open window is closed and made anew in
@@ -65,12 +63,6 @@ public:
     const EntryField* Entry() const { return entry.get(); }
 
 private:
-    enum EntryState : int32_t {
-        kEntryIdle = 0,
-        kEntryTyping = 1,
-        kEntryCancel = 2,
-        kEntryCommit = 3
-    };
     // The connection and what the window holds on it.
     struct Display;
 
@@ -105,10 +97,6 @@ private:
     uint32_t parent = 0;
     XKeyboardLinux keyboard;
     std::unique_ptr<EntryField> entry;
-    IControl* entryControl = nullptr;
-    const IEngineParam* entryParam = nullptr;
-    int32_t entryState = kEntryIdle;
-    int32_t paramChangeCountdown = 0;
     // Pointer state: a press of ours holds the pointer (as the Windows
     // capture does) until release; mouse-over asked for leave tracking.
     bool captured = false;

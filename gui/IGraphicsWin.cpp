@@ -474,8 +474,7 @@ void IGraphicsWin::Tick() {
     }
 
     EventScope scope(*this);
-    if (paramChangeCountdown != 0 && --paramChangeCountdown == 0 && plug)
-        plug->EndPendingHostEdit();
+    CountDownParamChange();
 }
 
 void IGraphicsWin::ProtectEntry() {
@@ -614,15 +613,6 @@ bool IGraphicsWin::WheelFromHost(double delta) {
     return true;
 }
 
-void IGraphicsWin::StartParamChangeCountdown(int ticks) {
-    // At least one tick, so a requested end of edit is always sent.
-    paramChangeCountdown = std::max(1, ticks);
-}
-
-void IGraphicsWin::StopParamChangeCountdown() {
-    paramChangeCountdown = 0;
-}
-
 void IGraphicsWin::OpenEditorWindow(void* parentHandle) {
     const HWND newParent = static_cast<HWND>(parentHandle);
     parent = newParent;
@@ -658,19 +648,7 @@ void IGraphicsWin::CloseEditorWindow() {
 
 void IGraphicsWin::ShutWindow(bool tellCore, bool destroy) {
     if (!window) return;
-    if (tellCore && plug) {
-        // A wheel edit waiting for its end gets it now: no timer will run.
-        if (paramChangeCountdown != 0) plug->EndPendingHostEdit();
-        // So does a press still held, which would otherwise leave the host's
-        // edit open.
-        if (MouseCapture() >= 0) MouseUpAt(lastMouseX, lastMouseY, IMouseKeys{});
-    }
-    paramChangeCountdown = 0;
-    if (IControl* control = entryControl; control && tellCore) {
-        // An entry closed with the window is cancelled without sending anything.
-        control->SetValueEntryPending(false);
-        control->MarkDirty(false);
-    }
+    SettleEditsOfClosingWindow(tellCore);
 
     const HWND closing = window;
     window = nullptr;

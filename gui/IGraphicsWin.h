@@ -40,8 +40,6 @@ public:
     bool OpenLink(const char* url, const char* title, const char* confirmText,
                   const char* errorText) override;
     bool WheelFromHost(double delta) override;
-    void StartParamChangeCountdown(int ticks) override;
-    void StopParamChangeCountdown() override;
     // Opens the window as a child of parent (an HWND); an open window moves to
     // the new parent at its old place and size. WindowHandle() is null when
     // creation failed.
@@ -55,14 +53,6 @@ public:
     static constexpr const char* kWindowClass = "ICoreWndClass";
 
 private:
-    // What the entry asks the next timer tick to do.
-    enum EntryState : int32_t {
-        kEntryIdle = 0,
-        kEntryTyping = 1,
-        kEntryCancel = 2,
-        kEntryCommit = 3
-    };
-
     // The window procedures, which reach the private state.
     struct Procedures;
     friend struct Procedures;
@@ -88,12 +78,8 @@ private:
     HINSTANCE__* module = nullptr;
     HWND__* window = nullptr;
     HWND__* entryWindow = nullptr;
-    IControl* entryControl = nullptr;
-    const IEngineParam* entryParam = nullptr;
     std::intptr_t entryOldProc = 0;
     HFONT__* entryFont = nullptr;
-    int32_t entryState = kEntryIdle;
-    int32_t paramChangeCountdown = 0;
     // The colour dialog's 16 custom colours (COLORREF), made on first use.
     std::unique_ptr<unsigned long[]> customColours;
     HWND__* parent = nullptr;
