@@ -10,13 +10,7 @@ bash scripts/setup.sh
 bash scripts/build-libpng.sh mingw
 # The Windows build runs its bundle tool and snapshot tool under Wine, in the
 # project's own quiet prefix (as the test script does).
-export WINEDEBUG=-all
-export WINEPREFIX="${TONEWELL_WINEPREFIX:-$root/build/wineprefix}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-fi
+source scripts/wine-prefix.sh
 for preset in linux windows; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"

@@ -59,8 +59,7 @@ if ! "$work/unpacked/$linux/tonewell-render" --list-programs >"$work/programs.tx
 fi
 
 if [[ -x build/windows/tests/host_tests.exe ]]; then
-    export WINEDEBUG=-all
-    export WINEPREFIX="${TONEWELL_WINEPREFIX:-$root/build/wineprefix}"
+    source scripts/wine-prefix.sh
     unzip -q "dist/$windows.zip" -d "$work/unpacked"
     TONEWELL_MODULE="$work/unpacked/$windows/Tonewell.vst3/Contents/x86_64-win/Tonewell.vst3" \
         TONEWELL_PRESETS="$work/unpacked/$windows/presets" \

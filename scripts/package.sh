@@ -13,13 +13,7 @@ bash scripts/setup.sh
 bash scripts/build-libpng.sh mingw
 
 # The Windows build runs its bundle tool under Wine, in the project's own prefix.
-export WINEDEBUG=-all
-export WINEPREFIX="${TONEWELL_WINEPREFIX:-$root/build/wineprefix}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-fi
+source scripts/wine-prefix.sh
 
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target tonewell_bundle_resources tonewell-render tonewell-snapshot

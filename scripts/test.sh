@@ -33,13 +33,7 @@ done
 export DISPLAY="$display"
 
 # A private, quiet Wine prefix so the Windows tests never touch the user's.
-export WINEDEBUG=-all
-export WINEPREFIX="${TONEWELL_WINEPREFIX:-$root/build/wineprefix}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-fi
+source scripts/wine-prefix.sh
 
 # Each suite ends with one line in the summary: its result and its time.
 status=0
