@@ -152,8 +152,12 @@ void ProcessOnce(CLS_TONEWELL& plug, FuzzReader& in, int32 sampleSize,
 
     Vst::ProcessData data{};
     data.processMode = in.Range(0, 2);
+    // A size the buffers are not of is out of contract and beyond any
+    // plug-in's sight (both kinds share one union): only sizes that are no
+    // size at all stand in for the buffers' own.
+    constexpr int32 kNoSizes[] = {-1, 2, 3};
     data.symbolicSampleSize =
-        in.Range(0, 15) == 0 ? in.Range(-1, 3) : (use64 ? Vst::kSample64 : Vst::kSample32);
+        in.Range(0, 15) == 0 ? kNoSizes[in.Range(0, 2)] : (use64 ? Vst::kSample64 : Vst::kSample32);
     data.numSamples = frames;
     data.numInputs = numInputs;
     data.numOutputs = numOutputs;
