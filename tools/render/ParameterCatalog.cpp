@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 
 #include "RenderError.h"
 #include "TextParsing.h"
@@ -30,6 +32,24 @@ std::string JoinAlternatives(const std::vector<std::string>& texts) {
 
 std::string WithUnits(const std::string& number, const std::string& units) {
     return units.empty() ? number : number + " " + units;
+}
+
+// The step of the display text `value` names (any case), as a normalised
+// value; none when it names no text.
+std::optional<double> TextStep(const ParameterDescription& parameter, const std::string& value) {
+    for (std::size_t step = 0; step < parameter.valueTexts.size(); ++step) {
+        if (EqualsIgnoringCase(parameter.valueTexts[step], value))
+            return static_cast<double>(step) / parameter.stepCount;
+    }
+    return std::nullopt;
+}
+
+// A plain number, optionally followed by the parameter's unit ("200 Hz").
+std::optional<double> PlainNumber(const ParameterDescription& parameter, std::string_view value) {
+    if (!parameter.units.empty() && value.size() > parameter.units.size() &&
+        EqualsIgnoringCase(value.substr(value.size() - parameter.units.size()), parameter.units))
+        value.remove_suffix(parameter.units.size());
+    return ParseNumber(value);
 }
 
 } // namespace
@@ -85,17 +105,8 @@ const ParameterDescription& ParameterCatalog::Find(const std::string& name) cons
 double ParameterCatalog::ToNormalized(const ParameterDescription& parameter,
                                       const std::string& value) const {
     const std::string context = "--set \"" + parameter.title + "=" + value + "\": ";
-    for (std::size_t step = 0; step < parameter.valueTexts.size(); ++step) {
-        if (EqualsIgnoringCase(parameter.valueTexts[step], value))
-            return static_cast<double>(step) / parameter.stepCount;
-    }
-
-    // Plain number, optionally followed by the parameter's unit ("200 Hz").
-    std::string_view number = value;
-    if (!parameter.units.empty() && number.size() > parameter.units.size() &&
-        EqualsIgnoringCase(number.substr(number.size() - parameter.units.size()), parameter.units))
-        number.remove_suffix(parameter.units.size());
-    const auto plain = ParseNumber(number);
+    if (const auto step = TextStep(parameter, value)) return *step;
+    const auto plain = PlainNumber(parameter, value);
     if (!plain) {
         if (parameter.IsEnumerated())
             throw RenderError(context + parameter.title + " takes " +
@@ -119,15 +130,8 @@ double ParameterCatalog::ToNormalized(const ParameterDescription& parameter,
 double ParameterCatalog::PlainValue(const ParameterDescription& parameter, const std::string& value,
                                     bool& clamped) const {
     clamped = false;
-    for (std::size_t step = 0; step < parameter.valueTexts.size(); ++step) {
-        if (EqualsIgnoringCase(parameter.valueTexts[step], value))
-            return NormalizedToPlain(parameter, static_cast<double>(step) / parameter.stepCount);
-    }
-    std::string_view number = value;
-    if (!parameter.units.empty() && number.size() > parameter.units.size() &&
-        EqualsIgnoringCase(number.substr(number.size() - parameter.units.size()), parameter.units))
-        number.remove_suffix(parameter.units.size());
-    const auto plain = ParseNumber(number);
+    if (const auto step = TextStep(parameter, value)) return NormalizedToPlain(parameter, *step);
+    const auto plain = PlainNumber(parameter, value);
     if (!plain) {
         if (parameter.IsEnumerated())
             throw RenderError(parameter.title + " takes " + JoinAlternatives(parameter.valueTexts));
