@@ -28,18 +28,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
-    float peak = 0.f;
-    for (std::size_t i = begin; i < std::min(end, samples.size()); ++i)
-        peak = std::max(peak, std::abs(samples[i]));
-    return peak;
-}
-
-std::string WholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(RenderListing, ProgramsAreListedOnePerLineWithExactNames) {
     const auto result = RunRender({"--list-programs"});
     ASSERT_EQ(result.exitCode, 0) << result.err;

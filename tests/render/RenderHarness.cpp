@@ -1,11 +1,13 @@
 #include "RenderHarness.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sndfile.h>
 #include <spawn.h>
 #include <sstream>
@@ -146,6 +148,18 @@ double ZeroCrossingFrequency(const std::vector<float>& samples, int sampleRate, 
         }
     }
     return crossings < 2 ? 0.0 : (crossings - 1) / (last - first);
+}
+
+float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
+    float peak = 0.f;
+    for (std::size_t i = begin; i < std::min(end, samples.size()); ++i)
+        peak = std::max(peak, std::abs(samples[i]));
+    return peak;
+}
+
+std::string WholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace tonewell::render::test

@@ -67,4 +67,10 @@ AudioFile ReadAudio(const std::filesystem::path& path);
 double ZeroCrossingFrequency(const std::vector<float>& samples, int sampleRate, std::size_t begin,
                              std::size_t end);
 
+// Largest magnitude among samples [begin, end), end clipped to the size.
+float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end);
+
+// The file's bytes; empty when it cannot be read.
+std::string WholeFile(const std::filesystem::path& path);
+
 } // namespace tonewell::render::test

@@ -20,18 +20,6 @@ std::filesystem::path WriteSession(const ScratchFolder& folder, const std::strin
     return path;
 }
 
-float Peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
-    float peak = 0.f;
-    for (std::size_t i = begin; i < std::min(end, samples.size()); ++i)
-        peak = std::max(peak, std::abs(samples[i]));
-    return peak;
-}
-
-std::string WholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class RenderSession : public ::testing::Test {
 protected:
     ScratchFolder folder;
