@@ -252,14 +252,8 @@ bool ICoreBase::TakePresetValues(int index) {
     currentPreset = index;
     // Never filled or holding no values: the restore leaves every value alone.
     if (!slot.initialised || slot.chunk.Size() == 0) return false;
-    // What ReadParameters leaves: the values up to where the chunk ends, the
-    // one it ends at read as 0, the rest unchanged.
-    int position = 0;
-    for (int i = 0; i < NumParams() && position != -1; ++i) {
-        double stored = 0.0;
-        position = slot.chunk.GetDouble(&stored, position);
-        params[static_cast<size_t>(i)]->SetPlainValue(stored);
-    }
+    // The values the processor's restore will leave, without the engine.
+    ReadParameterValues(slot.chunk, 0, false);
     RefreshEditorControls();
     return true;
 }
@@ -285,6 +279,10 @@ bool ICoreBase::WriteParameters(StateChunk& chunk) {
 }
 
 int ICoreBase::ReadParameters(const StateChunk& chunk, int position) {
+    return ReadParameterValues(chunk, position, true);
+}
+
+int ICoreBase::ReadParameterValues(const StateChunk& chunk, int position, bool apply) {
     PluginLock::Holder hold(lock);
     // Any negative start means there is nothing to read.
     if (position < 0) return -1;
@@ -292,7 +290,7 @@ int ICoreBase::ReadParameters(const StateChunk& chunk, int position) {
         double stored = 0.0;
         position = chunk.GetDouble(&stored, position);
         params[static_cast<size_t>(i)]->SetPlainValue(stored);
-        ApplyParameter(i);
+        if (apply) ApplyParameter(i);
     }
     return position;
 }

@@ -143,6 +143,8 @@ protected:
     bool processingEnabled = false;
 
 private:
+    // ReadParameters, with the engine told of each value only when apply is set.
+    int ReadParameterValues(const StateChunk& chunk, int position, bool apply);
     void ParseChannelConfigs(const char* description);
     std::string DefaultUserPresetName() const;
 
