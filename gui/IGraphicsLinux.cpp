@@ -568,8 +568,8 @@ void IGraphicsLinux::Tick() {
         else
             entryState = kEntryIdle;
     }
-    IBounds dirty;
-    if (window && CollectDirty(dirty)) Repaint(dirty);
+    // Whatever is dirty: Repaint collects it.
+    Repaint(IBounds{});
     CountDownParamChange();
     LinkLauncherLinux::Reap();
 }
