@@ -29,8 +29,12 @@ ICoreBase::ICoreBase(const PluginIdentity& identity, int apiId_)
         params.push_back(std::make_unique<IEngineParam>());
 
     presets.resize(static_cast<size_t>(std::max(identity.numPresets, 0)));
-    for (size_t i = 0; i < presets.size(); ++i)
+    for (size_t i = 0; i < presets.size(); ++i) {
         presets[i].name = "- " + std::to_string(i + 1) + " -";
+        // Room for any later name, so renaming a slot on the audio thread
+        // (a program change arriving through process) never allocates.
+        presets[i].name.reserve(PresetSlot::kMaxNameLength);
+    }
 
     ParseChannelConfigs(identity.channelIO);
     int maxInputs = 0, maxOutputs = 0;
@@ -213,12 +217,15 @@ bool ICoreBase::AddPresetFromArray(const char* name, const double* values, int c
     return true;
 }
 
-std::string ICoreBase::DefaultUserPresetName() const {
+void ICoreBase::NameUserPreset(PresetSlot& slot) const {
     static constexpr const char* kUserPreset = "user preset";
     const auto existing = std::count_if(presets.begin(), presets.end(), [](const PresetSlot& p) {
         return p.name.find(kUserPreset) != std::string::npos;
     });
-    return std::string(kUserPreset) + " " + std::to_string(existing + 1);
+    // Written into the slot's reserved buffer: no allocation.
+    char name[32];
+    std::snprintf(name, sizeof name, "%s %ld", kUserPreset, static_cast<long>(existing + 1));
+    slot.name.assign(name);
 }
 
 bool ICoreBase::ApplyPreset(int index) {
@@ -229,7 +236,7 @@ bool ICoreBase::ApplyPreset(int index) {
     if (!slot.initialised) {
         // Selecting a never-filled slot makes it a user preset holding no values.
         slot.initialised = true;
-        slot.name = DefaultUserPresetName();
+        NameUserPreset(slot);
         RefreshEditorControls();
         return true;
     }

@@ -146,7 +146,8 @@ private:
     // ReadParameters, with the engine told of each value only when apply is set.
     int ReadParameterValues(const StateChunk& chunk, int position, bool apply);
     void ParseChannelConfigs(const char* description);
-    std::string DefaultUserPresetName() const;
+    // Renames a never-filled slot as the next user preset, without allocating.
+    void NameUserPreset(PresetSlot& slot) const;
 
     std::vector<std::pair<int, int>> channelConfigs;
     std::vector<std::unique_ptr<IEngineParam>> params;

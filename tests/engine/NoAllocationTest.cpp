@@ -107,14 +107,16 @@ TEST(AudioThread, HostProcessCallsDoNotAllocate) {
     data.numSamples = 1000; // longer than the block size: processed in pieces
 
     const long before = allocations.load();
-    for (int block = 0; block < 8; ++block) {
+    // Every program slot once, the five never-filled ones (renamed when
+    // first chosen) among them.
+    for (int block = 0; block < 130; ++block) {
         changes.Clear();
         events.Clear();
         // Programs (generator and synthesizer ones), a parameter, a note.
-        changes.Add(ICoreVST3::kProgramChangeId, (block * 17 % 130) / 129.0);
-        changes.Add(ParamVolume, 0.5 + block * 0.05);
-        events.AddNoteOn(0, static_cast<Steinberg::int16>(60 + block), 0.8f);
-        events.AddNoteOff(10, static_cast<Steinberg::int16>(60 + block));
+        changes.Add(ICoreVST3::kProgramChangeId, block / 129.0);
+        changes.Add(ParamVolume, 0.5 + (block % 8) * 0.05);
+        events.AddNoteOn(0, static_cast<Steinberg::int16>(60 + block % 8), 0.8f);
+        events.AddNoteOff(10, static_cast<Steinberg::int16>(60 + block % 8));
         const bool wide = block % 2 == 1;
         data.symbolicSampleSize = wide ? kSample64 : kSample32;
         inBus.channelBuffers32 = inputs32;
