@@ -77,6 +77,11 @@ ICoreVST3::~ICoreVST3() = default;
 
 tresult PLUGIN_API ICoreVST3::initialize(FUnknown* context) {
     const tresult result = SingleComponentEffect::initialize(context);
+    if (!notifier) {
+        notifier = HostNotifier::Create();
+        notifier->SetHandler(componentHandler);
+        if (editorView) notifier->SetEditorFrame(editorView->Frame());
+    }
     if (context) {
         FUnknownPtr<IHostApplication> host(context);
         String128 name{};
@@ -116,7 +121,20 @@ tresult PLUGIN_API ICoreVST3::initialize(FUnknown* context) {
 }
 
 tresult PLUGIN_API ICoreVST3::terminate() {
+    // What is still waiting is dropped: the handler is about to go.
+    notifier.reset();
     return SingleComponentEffect::terminate();
+}
+
+tresult PLUGIN_API ICoreVST3::setComponentHandler(IComponentHandler* handler) {
+    const tresult result = SingleComponentEffect::setComponentHandler(handler);
+    if (notifier) notifier->SetHandler(componentHandler);
+    return result;
+}
+
+void ICoreVST3::SetEditorView(ICoreVST3View* view) {
+    editorView = view;
+    if (notifier) notifier->SetEditorFrame(view ? view->Frame() : nullptr);
 }
 
 // The program-change parameter comes last: a host that passes on several
@@ -535,11 +553,12 @@ tresult PLUGIN_API ICoreVST3::setParamNormalized(ParamID id, ParamValue value) {
     }
     if (id == kProgramChangeId) {
         // The parameters take the program's values at once and the host is
-        // asked to read them again; the engine hears of them when the
-        // processor restores the program in process. The host is called
-        // outside the plug-in lock.
-        if (NumPresets() > 0 && TakePresetValues(ProgramFromNormalized(value)) && componentHandler)
-            componentHandler->restartComponent(kParamValuesChanged);
+        // asked to read them again once this call has returned (a host may
+        // hold locks here that its restart takes); the engine hears of them
+        // when the processor restores the program in process.
+        HostNotifier::HostCall call(notifier.get());
+        if (NumPresets() > 0 && TakePresetValues(ProgramFromNormalized(value)) && notifier)
+            notifier->Post(kParamValuesChanged);
         return kResultOk;
     }
     if (IEngineParam* param = id < 0x7FFFFFFF ? GetParam(static_cast<int>(id)) : nullptr) {
@@ -661,7 +680,7 @@ bool ICoreVST3::EmitMidiMessage(const MidiMessage&) {
 
 void ICoreVST3::SetLatencySamples(int samples) {
     ICoreBase::SetLatencySamples(samples);
-    if (componentHandler) componentHandler->restartComponent(kLatencyChanged);
+    if (notifier) notifier->Post(kLatencyChanged);
 }
 
 int ICoreVST3::TransportState() const {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "HostNotifier.h"
 #include "HostTimeInfo.h"
 #include "ICoreBase.h"
 #include "SingleComponentEffect.h"
@@ -58,6 +60,8 @@ public:
     Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
                                                      Steinberg::Vst::ParamValue value) override;
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+    Steinberg::tresult PLUGIN_API
+    setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override;
 
     // IUnitInfo
     Steinberg::int32 PLUGIN_API getUnitCount() override;
@@ -115,7 +119,7 @@ public:
     // The view whose host window holds the editor's window now, if any: the
     // one surface can be open in one place only.
     ICoreVST3View* EditorView() const { return editorView; }
-    void SetEditorView(ICoreVST3View* view) { editorView = view; }
+    void SetEditorView(ICoreVST3View* view);
 
 protected:
     Steinberg::tresult loadComponentState(Steinberg::IBStream* state) override;
@@ -133,6 +137,9 @@ private:
     void Process64(Steinberg::Vst::ProcessData& data);
     int ProgramFromNormalized(double value) const;
 
+    // Carries restart requests to the host after its call has returned;
+    // present between initialize and terminate.
+    std::unique_ptr<HostNotifier> notifier;
     Steinberg::Vst::ProcessContext hostContext{};
     int sideChainChannels;
     std::vector<ICoreVST3View*> views;

@@ -25,6 +25,8 @@ public:
 
     // The editor's window moves to another view: this one stops driving it.
     void StopRunLoop();
+    // The host's plug frame, as it set it.
+    Steinberg::IPlugFrame* Frame() const { return plugFrame; }
 
 private:
     void CloseEditor();

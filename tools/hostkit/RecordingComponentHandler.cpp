@@ -1,5 +1,7 @@
 #include "RecordingComponentHandler.h"
 
+#include <algorithm>
+
 namespace tonewell::hostkit {
 
 using namespace Steinberg;
@@ -16,6 +18,25 @@ std::vector<RecordingComponentHandler::Call> RecordingComponentHandler::Calls() 
 void RecordingComponentHandler::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     calls_.clear();
+}
+
+int RecordingComponentHandler::Restarts(int32 flags) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    int count = 0;
+    for (const Call& call : calls_)
+        count += call.kind == CallKind::Restart && (static_cast<int32>(call.id) & flags) != 0;
+    return count;
+}
+
+void RecordingComponentHandler::Offer(const TUID iid, FUnknown* object) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::copy(iid, iid + sizeof(TUID), offeredIid_);
+    offered_ = object;
+}
+
+void RecordingComponentHandler::OnRestart(std::function<void(int32)> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    restartHook_ = std::move(hook);
 }
 
 void RecordingComponentHandler::Record(CallKind kind, Vst::ParamID id, Vst::ParamValue value) {
@@ -40,6 +61,12 @@ tresult PLUGIN_API RecordingComponentHandler::endEdit(Vst::ParamID id) {
 
 tresult PLUGIN_API RecordingComponentHandler::restartComponent(int32 flags) {
     Record(CallKind::Restart, static_cast<Vst::ParamID>(flags), 0.0);
+    std::function<void(int32)> hook;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        hook = restartHook_;
+    }
+    if (hook) hook(flags);
     return kResultOk;
 }
 
@@ -50,6 +77,11 @@ tresult PLUGIN_API RecordingComponentHandler::queryInterface(const TUID iid, voi
         addRef();
         *obj = static_cast<Vst::IComponentHandler*>(this);
         return kResultOk;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (offered_ && FUnknownPrivate::iidEqual(iid, offeredIid_))
+            return offered_->queryInterface(iid, obj);
     }
     *obj = nullptr;
     return kNoInterface;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/vst/ivsteditcontroller.h>
@@ -25,6 +26,13 @@ public:
     // A copy, because the plug-in may call from another thread.
     std::vector<Call> Calls() const;
     void Clear();
+    // Restarts asked for so far whose flags include any of flags.
+    int Restarts(Steinberg::int32 flags) const;
+    // Hands out object for iid in queryInterface (a host's run loop, say);
+    // null stops it.
+    void Offer(const Steinberg::TUID iid, Steinberg::FUnknown* object);
+    // Called, after recording, inside each restartComponent.
+    void OnRestart(std::function<void(Steinberg::int32 flags)> hook);
 
     Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
     Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
@@ -43,6 +51,9 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<Call> calls_;
+    Steinberg::TUID offeredIid_{};
+    Steinberg::IPtr<Steinberg::FUnknown> offered_;
+    std::function<void(Steinberg::int32)> restartHook_;
     std::atomic<Steinberg::uint32> refCount_{1};
 };
 
