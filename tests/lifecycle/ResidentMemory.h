@@ -3,4 +3,5 @@
 
 #include <cstddef>
 
+// 0 when the system does not say.
 std::size_t ResidentBytes();
