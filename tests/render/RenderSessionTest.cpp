@@ -52,6 +52,33 @@ TEST_F(RenderSession, ABinauralSlideFollowsItsStraightLine) {
     std::printf("worst beat error over the slide: %.6f Hz\n", worst);
 }
 
+// Large blocks make a block of lag plain (8.5 Hz here). Each block glides
+// along the line to the line's value at its own end, so it sounds the value
+// at its middle; the slide's end value holds from the block after its end.
+// (The first block takes only its last point, as every block does: it starts
+// there.)
+TEST_F(RenderSession, AShortSlideInLargeBlocksKeepsStepWithItsBlocks) {
+    const auto session = WriteSession(folder, "short.txt",
+                                      "0 set Mode=Generator Frequency=200 Binaural=0 Fade=1\n"
+                                      "1 slide Frequency=300\n"
+                                      "1.5 end\n");
+    const auto output = folder.Path("short.wav");
+    const auto result =
+        RunRender({"--session", session.string(), "--block", "4096", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    ASSERT_EQ(audio.frames, 72000);
+    constexpr std::size_t kBlock = 4096, kSlideEnd = 48000;
+    for (std::size_t begin = kBlock; begin < kSlideEnd; begin += kBlock) {
+        const std::size_t end = std::min(begin + kBlock, kSlideEnd);
+        const double middle = 200.0 + 100.0 * (begin + end) / 2.0 / kSlideEnd;
+        EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, begin, end), middle, 0.3)
+            << "block from frame " << begin;
+    }
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, kSlideEnd, kSlideEnd + kBlock),
+                300.0, 0.01);
+}
+
 TEST_F(RenderSession, ProgramChangesAndNotesTakeEffectOnTheirFrames) {
     // Synthesizer mode without notes is silent until the note at 1.25 s; its
     // release ends by 2.25 s; the generator program at 5.0 s then sounds.
