@@ -6,6 +6,7 @@
 #include "FontCache.h"
 #include "RAST_CachedFont.h"
 #include "RAST_Primitives.h"
+#include "Utf8Encoding.h"
 
 namespace {
 constexpr int kMargin = 2;
@@ -18,24 +19,13 @@ bool Continues(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-// Bytes of the well-formed character at s (whose length is left), or 0.
+// Bytes of the well-formed, typeable character at s (whose length is left),
+// or 0: control characters and malformed UTF-8 are not typed.
 size_t CharacterLength(const unsigned char* s, size_t left) {
-    const unsigned char lead = s[0];
-    size_t length = 0;
-    if (lead >= 0x20 && lead < 0x7F)
-        return 1;
-    else if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4;
-    else
-        return 0;
-    if (length > left) return 0;
-    for (size_t i = 1; i < length; ++i)
-        if (!Continues(s[i])) return 0;
-    return length;
+    size_t used = 1;
+    const std::int32_t code = DecodeUtf8(s, left, used);
+    if (code < 0x20 || code == 0x7F) return 0;
+    return used;
 }
 } // namespace
 

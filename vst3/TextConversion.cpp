@@ -1,35 +1,12 @@
 #include "TextConversion.h"
 
+#include <string>
+
 #include "Utf8Encoding.h"
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-// Decodes one UTF-8 sequence starting at text[i]; advances i.
-char32_t DecodeUtf8(const unsigned char* text, size_t& i) {
-    const unsigned char lead = text[i++];
-    if (lead < 0x80) return lead;
-    int extra;
-    char32_t code;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        code = lead & 0x07;
-    } else {
-        return kReplacement;
-    }
-    for (int k = 0; k < extra; ++k) {
-        if ((text[i] & 0xC0) != 0x80) return kReplacement; // also stops at the terminator
-        code = (code << 6) | (text[i++] & 0x3F);
-    }
-    return code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ? kReplacement : code;
-}
 
 } // namespace
 
@@ -37,8 +14,13 @@ void Utf8ToUtf16(const char* text, Steinberg::char16* out, size_t outCount) {
     if (!out || outCount == 0) return;
     size_t written = 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text ? text : "");
-    for (size_t i = 0; bytes[i] != 0;) {
-        const char32_t code = DecodeUtf8(bytes, i);
+    const size_t length = std::char_traits<char>::length(reinterpret_cast<const char*>(bytes));
+    for (size_t i = 0; i < length;) {
+        size_t used = 1;
+        const std::int32_t decoded = DecodeUtf8(bytes + i, length - i, used);
+        i += used;
+        // Each byte of a malformed sequence stands as one replacement.
+        const char32_t code = decoded < 0 ? kReplacement : static_cast<char32_t>(decoded);
         const size_t units = code >= 0x10000 ? 2 : 1;
         if (written + units >= outCount) break;
         if (units == 2) {

@@ -20,6 +20,9 @@ TEST(EntryFieldTest, EditsWholeCharactersAndKeepsOnlyWhatCanBeTyped) {
     // Typing replaces the selection; controls and broken bytes are dropped.
     field.Type("1\t2\x80\xC3(\n\xC3\xA9");
     EXPECT_EQ(field.Text(), "12(\xC3\xA9");
+    // Overlong forms, surrogates and codes past U+10FFFF are malformed too.
+    field.Type("\xC0\xAF\xE0\x80\xAF\xED\xA0\x80\xF4\x90\x80\x80");
+    EXPECT_EQ(field.Text(), "12(\xC3\xA9");
     EXPECT_FALSE(field.HasSelection());
     // Backspace takes the two-byte character as one.
     field.Backspace();

@@ -31,6 +31,9 @@ TEST(TextConversion, NeverWritesPastTheOutputAndReplacesMalformedInput) {
                 wide, 16);
     EXPECT_EQ(Utf16ToUtf8(wide, 16), "a\xEF\xBF\xBD"
                                      "b\xEF\xBF\xBD");
+    Utf8ToUtf16("\xC0\xAF\xED\xA0\x80", wide, 16); // overlong, surrogate: byte by byte
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(wide)),
+              u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
     const char16 lone[] = {u'x', 0xD800, u'y', 0};
     EXPECT_EQ(Utf16ToUtf8(lone, 16), "x\xEF\xBF\xBDy");
     EXPECT_EQ(Utf16ToUtf8(nullptr, 16), "");
