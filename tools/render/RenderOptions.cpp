@@ -57,7 +57,8 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     app.add_flag("--list-programs", options.listPrograms, "List the factory programs and exit");
     app.add_flag("--list-params", options.listParams,
                  "List the parameters (range or texts, default, unit) and exit");
-    app.add_option("--program", programText, "Program to load: its number or its exact name")
+    app.add_option("--program", programText,
+                   "Program to load: its number, its name or a part of its name")
         ->type_name("NUMBER|NAME");
     app.add_option("--set", setTexts,
                    "Set a parameter, \"Name=value\" in plain units or a value text "
