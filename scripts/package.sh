@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Linux and Windows modules when needed and writes the release
-# archives into dist/:
-#   Tonewell-<version>-windows-x64.zip      bundle, presets, README, licence, INSTALL.txt
-#   Tonewell-<version>-linux-x86_64.tar.gz  the same, plus tonewell-render and tonewell-snapshot
+# Builds the Linux and Windows modules when needed and writes the releases
+# into dist/:
+#   Tonewell-<version>-windows-x64-setup.exe the Windows setup program (NSIS)
+#   tonewell_<version>_amd64.deb             the Debian package
+#   Tonewell-<version>-windows-x64.zip       bundle, presets, README, licence, INSTALL.txt
+#   Tonewell-<version>-linux-x86_64.tar.gz   the same, plus tonewell-render and tonewell-snapshot
 # Name and version come from each bundle's moduleinfo.json, which the build
 # writes from the module's own factory.
 set -euo pipefail
@@ -21,6 +23,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target tonewell_bundle_resources
 
 field() { jq -er ".$1" "build/$2/Tonewell.vst3/Contents/Resources/moduleinfo.json"; }
+info=build/linux/Tonewell.vst3/Contents/Resources/moduleinfo.json
 name=$(field Name linux)
 version=$(field Version linux)
 if [[ "$(field Version windows)" != "$version" ]]; then
@@ -81,10 +84,85 @@ Factory presets: copy the files in presets\\ into
 Then let the host rescan its plug-ins.
 TEXT
 
+# The Windows setup program, from the staged Windows files; the uninstaller
+# removes the factory presets by the names listed here.
+ls "$stage/$windows/presets" >"$stage/$windows/factory-presets.txt"
+setup="$name-$version-windows-x64-setup.exe"
+vendor=$(jq -er '."Factory Info".Vendor' "$info")
+url=$(jq -er '."Factory Info".URL' "$info")
 mkdir -p "$dist"
+makensis -V2 -NOCD -DNAME="$name" -DVENDOR="$vendor" -DVERSION="$version" \
+    -DVERSION4="$version.0" -DURL="$url" -DSTAGE="$stage/$windows" \
+    -DOUTFILE="$dist/$setup" tools/installer/Tonewell.nsi
+rm "$stage/$windows/factory-presets.txt"
+
+# The Debian package, laid out as the system expects: the bundle where Linux
+# hosts look for system-wide VST 3, the presets, the tools with their manual
+# pages, and the documentation with its copyright file.
+deb="$stage/deb"
+docs="$deb/usr/share/doc/tonewell"
+presets="$deb/usr/share/vst3/presets/$vendor/$name"
+install -d "$deb/DEBIAN" "$deb/usr/lib/vst3" "$deb/usr/bin" "$deb/usr/share/man/man1" \
+    "$docs" "$presets"
+cp -a build/linux/Tonewell.vst3 "$deb/usr/lib/vst3/"
+install -m 0644 build/linux/presets/*.vstpreset "$presets/"
+install -m 0755 build/linux/tonewell-render build/linux/tonewell-snapshot "$deb/usr/bin/"
+strip --strip-unneeded --remove-section=.comment --remove-section=.note \
+    "$deb/usr/bin/tonewell-render" "$deb/usr/bin/tonewell-snapshot" \
+    "$deb/usr/lib/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
+chmod 0644 "$deb/usr/lib/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
+declare -A summary=([tonewell-render]="render Tonewell's programs and sessions into audio files"
+    [tonewell-snapshot]="draw Tonewell's editor into a PNG file")
+for tool in tonewell-render tonewell-snapshot; do
+    help2man --no-info --no-discard-stderr --version-string="$version" --name="${summary[$tool]}" \
+        "$deb/usr/bin/$tool" | gzip -9n >"$deb/usr/share/man/man1/$tool.1.gz"
+done
+install -m 0644 README.md "$docs/README.md"
+gzip -9n "$docs/README.md"
+install -m 0644 tools/debian/copyright "$docs/copyright"
+changelog_date=$(date -R -d "@$(git log -1 --format=%ct 2>/dev/null || date +%s)")
+printf '%s\n' "tonewell ($version) unstable; urgency=medium" "" \
+    "  * Release $version." "" " -- $vendor <packages@kestrin.audio>  $changelog_date" |
+    gzip -9n >"$docs/changelog.gz"
+find "$deb" -type d -exec chmod 0755 {} +
+# dpkg-shlibdeps reads the binaries' needs from the system's shlibs files.
+shlibs=$(mktemp -d)
+mkdir -p "$shlibs/debian"
+printf 'Source: tonewell\n\nPackage: tonewell\nArchitecture: amd64\n' >"$shlibs/debian/control"
+depends=$(cd "$shlibs" && dpkg-shlibdeps -O -e "$deb/usr/bin/tonewell-render" \
+    -e "$deb/usr/bin/tonewell-snapshot" \
+    -e "$deb/usr/lib/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so" 2>/dev/null |
+    sed -n 's/^shlibs:Depends=//p')
+rm -rf "$shlibs"
+cat >"$deb/DEBIAN/control" <<CONTROL
+Package: tonewell
+Version: $version
+Architecture: amd64
+Maintainer: $vendor <packages@kestrin.audio>
+Installed-Size: $(du -sk --exclude=DEBIAN "$deb" | cut -f1)
+Depends: $depends
+Section: sound
+Priority: optional
+Homepage: $url
+Description: binaural and monaural beat instrument (VST 3)
+ $name generates pure tones and brainwave-entrainment beats: binaural
+ beats (each ear its own tone, apart by the beat frequency), monaural
+ beats, left/right reversal and single tones at named frequencies, in four
+ wave shapes. It runs as a generator while the host transport plays, or as
+ a monophonic synthesizer following MIDI notes, with 124 built-in programs.
+ .
+ This package holds the VST 3 plug-in for hosts that look in
+ /usr/lib/vst3, its factory presets, and the command-line tools
+ tonewell-render (renders programs and sessions into audio files) and
+ tonewell-snapshot (draws the editor into a PNG file).
+CONTROL
+package="tonewell_${version}_amd64.deb"
+rm -f "$dist/$package"
+dpkg-deb --root-owner-group -Zxz --build "$deb" "$dist/$package" >/dev/null
+
 rm -f "$dist/$linux.tar.gz" "$dist/$windows.zip"
 tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner -czf "$dist/$linux.tar.gz" "$linux"
 (cd "$stage" && zip -qrX "$dist/$windows.zip" "$windows")
 rm -rf "$stage"
 
-ls -l "$dist/$linux.tar.gz" "$dist/$windows.zip"
+ls -l "$dist/$linux.tar.gz" "$dist/$windows.zip" "$dist/$setup" "$dist/$package"

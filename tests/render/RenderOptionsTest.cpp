@@ -4,6 +4,7 @@
 #include <NoteEventList.h>
 #include <gtest/gtest.h>
 
+#include "DefaultModulePath.h"
 #include "NoteSchedule.h"
 #include "RenderError.h"
 #include "TextParsing.h"
@@ -145,3 +146,14 @@ TEST(TextParsing, NumbersAreWholeTextsAndFormatWithoutNoise) {
 
 } // namespace
 } // namespace tonewell::render
+
+// An installed renderer finds the bundle its package put under the prefix,
+// then the user's and the system's VST 3 folders; a build tree's beside it.
+TEST(RenderOptions, TheModuleIsLookedForBesideThenUnderThePrefixThenInVst3Folders) {
+    const std::string module = "Tonewell.vst3/Contents/x86_64-linux/Tonewell.so";
+    EXPECT_EQ(tonewell::render::ModuleCandidates("/usr/bin/", "/home/u"),
+              (std::vector<std::string>{"/usr/bin/" + module, "/usr/bin/../lib/vst3/" + module,
+                                        "/home/u/.vst3/" + module, "/usr/local/lib/vst3/" + module,
+                                        "/usr/lib/vst3/" + module}));
+    EXPECT_EQ(tonewell::render::ModuleCandidates("", nullptr).size(), 4u);
+}
