@@ -17,6 +17,8 @@ packages=(
     nlohmann-json3-dev jq zip unzip
     # A real DAW for the host suite: Ardour, run headless through its Lua shell.
     ardour
+    # Release packages: the Windows setup program and the Debian package.
+    nsis help2man lintian
     # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).
     libasound2 libfreetype6
 )
