@@ -23,7 +23,8 @@ fail() {
 
 unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tonewell'
-registered() { wine reg query "$key" /v DisplayVersion /reg:64 2>/dev/null | tr -d '\r'; }
+# The registered version, empty when there is none ("reg" says so on stdout).
+registered() { wine reg query "$key" /v DisplayVersion /reg:64 2>/dev/null | tr -d '\r' | grep DisplayVersion || true; }
 
 bundle=$(unix_path 'C:\Program Files\Common Files\VST3\Tonewell.vst3')
 presets=$(unix_path 'C:\ProgramData\VST3 Presets\Kestrin\Tonewell')
@@ -64,7 +65,7 @@ timeout 120 wine "$program/Uninstall.exe" /S || fail "the silent uninstall exite
 wineserver -w
 [[ ! -e "$bundle" ]] || fail "the uninstall left the bundle"
 [[ ! -e "$program" ]] || fail "the uninstall left $program: $(ls "$program")"
-left=$(find "$presets" -type f 2>/dev/null | sed "s:^$presets/::")
+left=$(find "$presets" -type f -printf '%f\n' 2>/dev/null)
 [[ "$left" == "My Own.vstpreset" ]] || fail "after the uninstall the presets folder holds: $left"
 [[ -z "$(registered)" ]] || fail "the uninstall entry is still registered"
 

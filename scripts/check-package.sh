@@ -86,7 +86,7 @@ else
     lintian --fail-on error --suppress-tags-from-file /dev/null "$package" >"$work/lintian.txt" 2>&1 ||
         fail "lintian reports errors: $(grep -E '^E:' "$work/lintian.txt" | head -5 | tr '\n' ' ')"
     sed 's/^/lintian: /' "$work/lintian.txt"
-    dpkg-deb -c "$package" | awk '{print $6}' | sed 's:^\./:/:; s:/$::' | grep -v '^/$' |
+    dpkg-deb -c "$package" | sed -E 's/^([^ ]+ +){5}//; s:^\./:/:; s:/$::' | grep -v '^/\?$' |
         sort >"$work/deb.txt"
     {
         printf '%s\n' /usr /usr/bin /usr/bin/tonewell-render /usr/bin/tonewell-snapshot \

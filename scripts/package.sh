@@ -156,6 +156,7 @@ Description: binaural and monaural beat instrument (VST 3)
  tonewell-render (renders programs and sessions into audio files) and
  tonewell-snapshot (draws the editor into a PNG file).
 CONTROL
+(cd "$deb" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$deb/DEBIAN/md5sums"
 package="tonewell_${version}_amd64.deb"
 rm -f "$dist/$package"
 dpkg-deb --root-owner-group -Zxz --build "$deb" "$dist/$package" >/dev/null

@@ -5,7 +5,8 @@
 ; VERSION4 (a.b.c.0), URL, STAGE (the files to install) and OUTFILE.
 ; Silent with /S, for the installer and the uninstaller alike.
 
-Unicode true
+; A 64-bit setup, like the plug-in it installs.
+Target amd64-unicode
 ManifestSupportedOS all
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
