@@ -193,3 +193,22 @@ TEST(ProgramChange, AHostsCopyOfTheValuesMatchesTheStateItSaves) {
         }
     }
 }
+
+// A host that changes the program every block for a minute, through the
+// controller and the processor: restarts merge as they wait, none is lost at
+// the end, and the values are the last program's.
+TEST(ProgramChange, AProgramEveryBlockForAMinute) {
+    auto plugin = StartedInstance();
+    ASSERT_NE(plugin, nullptr);
+    const int schumann = FindProgram(*plugin, "Binaural - 7.83 (Schumann Resonance)");
+    ASSERT_GT(schumann, 0);
+    constexpr int kBlocks = 60 * 48000 / 512;
+    for (int block = 0; block < kBlocks; ++block)
+        ChangeProgram(*plugin, block == kBlocks - 1 ? schumann : 1 + block % 124);
+    EXPECT_TRUE(AwaitRestarts(*plugin, 1));
+    tonewell::hostkit::RunUiLoopUntil([] { return false; }, 50);
+    const int restarts = ValueRestarts(*plugin);
+    EXPECT_LE(restarts, kBlocks);
+    std::printf("%d program changes, %d restarts\n", kBlocks, restarts);
+    EXPECT_EQ(Normalized(*plugin), RestoredByProcessor(schumann).normalized);
+}
