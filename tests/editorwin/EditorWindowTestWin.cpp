@@ -1,6 +1,6 @@
-// The built module's editor in a window of a host of our own, driven with
-// real window messages, as a DAW on Windows would show it. Needs a display
-// (under Wine, an X server).
+// The built module's editor in a window of a host of our own, as a DAW on
+// Windows would show it, driven by input through the system's queue and
+// compared with the headless editor. Needs a display (under Wine, an X server).
 // clang-format off
 // psapi.h needs the types windows.h declares.
 #include <windows.h>
@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "HostTestSupport.h"
+#include "ImageCache.h"
+#include "InstrumentEditor.h"
 #include "PngWriter.h"
 #include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
@@ -44,6 +46,12 @@ void Pump(int ms) {
         }
         Sleep(5);
     } while (std::chrono::steady_clock::now() < end);
+}
+
+// Pumps until done() holds, for at most five seconds.
+void PumpUntil(const std::function<bool()>& done) {
+    for (int waited = 0; waited < 5000 && !done(); waited += 20)
+        Pump(20);
 }
 
 HWND MakeHostWindow() {
@@ -121,13 +129,60 @@ int ChangedPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b
     int changed = 0;
     for (int y = box.top; y < box.bottom; ++y)
         for (int x = box.left; x < box.right; ++x)
-            changed +=
-                a[static_cast<size_t>(y * kWidth + x)] != b[static_cast<size_t>(y * kWidth + x)];
+            changed += a.at(static_cast<size_t>(y * kWidth + x)) !=
+                       b.at(static_cast<size_t>(y * kWidth + x));
     return changed;
 }
 
-LPARAM At(int x, int y) {
-    return MAKELPARAM(x, y);
+constexpr RECT kWhole{0, 0, kWidth, kHeight};
+
+// The ids the editor's layout loads its images by.
+constexpr int kFirstImageId = 100, kLastImageId = 110;
+
+// The same editor on a headless surface in this program, given the state the
+// plug-in under test holds. Its images are decoded from the resources of the
+// module that made the window (this program has none of its own), once.
+std::vector<uint32_t> HeadlessPicture(PluginInstance& plugin, HWND editor) {
+    static const bool imagesTaken = [editor] {
+        const auto module = reinterpret_cast<HMODULE>(GetWindowLongPtrA(editor, GWLP_HINSTANCE));
+        bool all = true;
+        for (int id = kFirstImageId; id <= kLastImageId; ++id)
+            all &= ImageCache::Instance().Add(
+                       id, std::unique_ptr<RAST_IBitmap>(RAST_DecodePNGResource(module, id))) !=
+                   nullptr;
+        return all;
+    }();
+    EXPECT_TRUE(imagesTaken);
+    tonewell::snapshot::InstrumentEditor headless;
+    for (int p = 0; p < kParameterCount; ++p)
+        headless.SetParameter(p, plugin.Controller()->getParamNormalized(p));
+    headless.Surface().OpenEditorWindow(nullptr);
+    headless.Surface().Tick();
+    std::vector<uint32_t> pixels;
+    const RAST_MemBitmap& screen = headless.Surface().Screen();
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            pixels.push_back(RAST_RowPointer(&screen, y)[x] & 0xFFFFFFu);
+    return pixels;
+}
+
+// Input the way a user gives it: into the system's queue, from where the
+// window under the cursor, or the one with the keyboard focus, gets it.
+void SendMouse(DWORD flags, int wheel = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = static_cast<DWORD>(wheel);
+    SendInput(1, &input, sizeof input);
+}
+
+void SendKey(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
 }
 
 class EditorWindowTest : public ::testing::Test {
@@ -143,7 +198,10 @@ protected:
         ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
         editor = EditorWindowOf(host);
         ASSERT_NE(editor, nullptr);
-        Pump(kTickMs * 2);
+        // Keys go to the foreground window's focus, as for a user's plug-in window.
+        SetForegroundWindow(host);
+        PointerAway();
+        ASSERT_EQ(GetForegroundWindow(), host);
     }
     void TearDown() override {
         if (view) view->removed();
@@ -153,19 +211,48 @@ protected:
         Pump(10);
     }
 
+    // Places the cursor on a point of the editor; the queue reports the move
+    // to the window under it (with the buttons held, a drag).
+    void MoveTo(int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(editor, &p);
+        SetCursorPos(p.x, p.y);
+        Pump(10);
+    }
+    // Quick presses less than 3 pixels apart make a double click: callers
+    // that click one control twice move a little.
     void Click(int x, int y, bool right = false) {
-        SendMessageA(editor, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN,
-                     right ? MK_RBUTTON : MK_LBUTTON, At(x, y));
-        SendMessageA(editor, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, At(x, y));
+        MoveTo(x, y);
+        SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+        SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
         Pump(kTickMs);
     }
     void Drag(int x, int y, int toY) {
-        SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+        MoveTo(x, y);
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
         for (int step = 1; step <= 4; ++step)
-            SendMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, At(x, y + (toY - y) * step / 4));
-        SendMessageA(editor, WM_LBUTTONUP, 0, At(x, toY));
+            MoveTo(x, y + (toY - y) * step / 4);
+        SendMouse(MOUSEEVENTF_LEFTUP);
         Pump(kTickMs);
     }
+    void Wheel(int x, int y, int notches) {
+        MoveTo(x, y);
+        SendMouse(MOUSEEVENTF_WHEEL, notches * WHEEL_DELTA);
+        Pump(kTickMs);
+    }
+    void Type(std::initializer_list<WORD> keys) {
+        for (const WORD key : keys) {
+            SendKey(key, false);
+            SendKey(key, true);
+        }
+        Pump(kTickMs);
+    }
+    // Out of the editor, over the host's own window: hover marks go away.
+    void PointerAway() {
+        MoveTo(kWidth + 10, kHeight / 2);
+        Pump(kTickMs);
+    }
+
     double Normalized(int param) const { return plugin->Controller()->getParamNormalized(param); }
     double Plain(int param) const {
         return plugin->Controller()->normalizedParamToPlain(param, Normalized(param));
@@ -177,7 +264,36 @@ protected:
                 kinds.push_back(call.kind);
         return kinds;
     }
+    // Every edit the host hears of lies inside a begin and an end.
+    void ExpectBracketedEdits(int param) const {
+        int open = 0;
+        for (const CallKind kind : KindsFor(param)) {
+            if (kind == CallKind::BeginEdit) ++open;
+            if (kind == CallKind::EndEdit) --open;
+            if (kind == CallKind::PerformEdit) {
+                EXPECT_EQ(open, 1);
+            }
+        }
+        EXPECT_EQ(open, 0);
+    }
     HWND EntryWindow() const { return GetWindow(editor, GW_CHILD); }
+    // Pixels in which the window differs from the headless editor of the same
+    // state, once the window's timer has had the time to repaint; a mismatch
+    // leaves both pictures among the build's artefacts.
+    int Differences() const {
+        const auto headless = HeadlessPicture(*plugin, editor);
+        std::vector<uint32_t> shown;
+        PumpUntil([&] {
+            shown = Capture(editor);
+            return ChangedPixels(shown, headless, kWhole) == 0;
+        });
+        const int changed = ChangedPixels(shown, headless, kWhole);
+        if (changed != 0) {
+            SaveScreenshot(shown, "editor-windows-mismatch-window.png");
+            SaveScreenshot(headless, "editor-windows-mismatch-headless.png");
+        }
+        return changed;
+    }
 
     std::unique_ptr<PluginInstance> plugin;
     IPtr<IPlugView> view;
@@ -207,10 +323,13 @@ TEST_F(EditorWindowTest, TheWindowShowsTheModulesOwnBackground) {
     }
 }
 
-TEST_F(EditorWindowTest, KnobDragAndSwitchesReachTheHostAndTheScreen) {
+TEST_F(EditorWindowTest, RealInputReachesTheHostAndTheScreenMatchesTheHeadlessEditor) {
+    // As it opens: the same picture as the headless surface of the same state.
+    EXPECT_EQ(Differences(), 0);
+    const auto before = Capture(editor);
+
     // "Binaural": 40 pixels up an 82-pixel knob at gearing 4.
     const double start = Normalized(Binaural);
-    const auto before = Capture(editor);
     Drag(181, 133, 93);
     EXPECT_NEAR(Normalized(Binaural), start + 40.0 / 82.0 / 4.0, 1e-6);
     const auto kinds = KindsFor(Binaural);
@@ -223,31 +342,54 @@ TEST_F(EditorWindowTest, KnobDragAndSwitchesReachTheHostAndTheScreen) {
     // The band name followed the beat (4 Hz, theta, to about 66 Hz, lambda).
     EXPECT_GT(ChangedPixels(before, after, RECT{246, 125, 348, 143}), 10);
 
+    // A wheel notch down takes a hundredth off; having no release, its edit
+    // is ended by a countdown of the editor's timer.
+    plugin->Handler().Clear();
+    const double dragged = Normalized(Binaural);
+    Wheel(185, 137, -1);
+    EXPECT_NEAR(Normalized(Binaural), dragged - 0.01, 1e-9);
+    const auto ended = [&] {
+        const auto wheel = KindsFor(Binaural);
+        return !wheel.empty() && wheel.back() == CallKind::EndEdit;
+    };
+    EXPECT_FALSE(ended());
+    PumpUntil(ended);
+    EXPECT_TRUE(ended());
+
     // The wave switch steps through its four shapes and wraps.
-    for (double expected : {1.0 / 3.0, 2.0 / 3.0, 1.0, 0.0}) {
-        Click(65, 300);
-        EXPECT_NEAR(Normalized(Wave), expected, 1e-9);
+    const double waves[] = {1.0 / 3.0, 2.0 / 3.0, 1.0, 0.0};
+    for (int i = 0; i < 4; ++i) {
+        Click(59 + 4 * i, 300);
+        EXPECT_NEAR(Normalized(Wave), waves[i], 1e-9);
     }
 
     // The mode button swaps the layouts: the covers come over the envelope
     // knobs, and the note line says "off".
+    PointerAway();
+    EXPECT_EQ(Differences(), 0);
     const auto synthesizer = Capture(editor);
     Click(290, 244);
     EXPECT_EQ(Normalized(Mode), 0.0);
+    PointerAway();
+    EXPECT_EQ(Differences(), 0);
     const auto generator = Capture(editor);
     EXPECT_GT(ChangedPixels(synthesizer, generator, RECT{112, 267, 178, 331}), 200);
     EXPECT_GT(ChangedPixels(synthesizer, generator, RECT{246, 232, 338, 257}), 50);
     EXPECT_EQ(ChangedPixels(synthesizer, generator, RECT{272, 267, 338, 331}), 0);
-    Click(290, 244);
+    Click(294, 246);
     EXPECT_EQ(Normalized(Mode), 1.0);
-    EXPECT_EQ(ChangedPixels(synthesizer, Capture(editor), RECT{0, 0, kWidth, kHeight}), 0);
+    PointerAway();
+    EXPECT_EQ(Differences(), 0);
+    EXPECT_EQ(ChangedPixels(synthesizer, Capture(editor), kWhole), 0);
 }
 
 TEST_F(EditorWindowTest, TheDisplayShowsTheSoundingNote) {
     // The generator layout, as a picture for the build's artefacts.
     Click(290, 244);
+    PointerAway();
     SaveScreenshot(Capture(editor), "editor-windows-generator.png");
-    Click(290, 244);
+    Click(294, 246);
+    PointerAway();
 
     std::string error;
     ASSERT_TRUE(plugin->Start({}, error)) << error;
@@ -268,7 +410,8 @@ TEST_F(EditorWindowTest, TheDisplayShowsTheSoundingNote) {
 
 TEST_F(EditorWindowTest, ValuesAreTypedAndChosenInTheEditor) {
     // A right click on the wave switch opens the system's drop-down list of
-    // its shapes; choosing "Triangle" commits it at the next tick.
+    // its shapes; a click opens the list, a click on "Triangle" chooses it,
+    // committed at the next tick.
     Click(65, 300, true);
     HWND list = EntryWindow();
     ASSERT_NE(list, nullptr);
@@ -276,21 +419,32 @@ TEST_F(EditorWindowTest, ValuesAreTypedAndChosenInTheEditor) {
     GetClassNameA(list, listClass, sizeof listClass);
     EXPECT_STRCASEEQ(listClass, "COMBOBOX");
     EXPECT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 4);
-    SendMessageA(list, CB_SETCURSEL, 2, 0);
-    SendMessageA(list, WM_COMMAND, MAKEWPARAM(99, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-    Pump(kTickMs);
+    RECT box{};
+    GetClientRect(list, &box);
+    MapWindowPoints(list, editor, reinterpret_cast<POINT*>(&box), 2);
+    Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof parts;
+    ASSERT_TRUE(GetComboBoxInfo(list, &parts));
+    ASSERT_TRUE(IsWindowVisible(parts.hwndList));
+    RECT item{};
+    ASSERT_NE(SendMessageA(parts.hwndList, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item)),
+              LB_ERR);
+    MapWindowPoints(parts.hwndList, editor, reinterpret_cast<POINT*>(&item), 2);
+    Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
     EXPECT_EQ(EntryWindow(), nullptr);
     EXPECT_NEAR(Normalized(Wave), 2.0 / 3.0, 1e-9);
 
     // A right click on the "Center Freq" switch opens the editor's own list
-    // of its two values, centred on the switch; a click chooses "Yes".
+    // of its two values, centred on the switch; a click just below the
+    // middle chooses "Yes".
     Click(303, 211, true);
     EXPECT_EQ(EntryWindow(), nullptr);
-    Click(303, 211 - 21 + 21 + 10);
+    Click(303, 221);
     EXPECT_EQ(Normalized(CenterFreq), 1.0);
 
-    // A right click on a knob opens a text field; Enter commits what was
-    // typed within one timer period.
+    // A right click on a knob opens a text field holding the value, all of
+    // it selected: typing replaces it, Enter commits within a timer period.
     plugin->Handler().Clear();
     Click(181, 133, true);
     HWND field = EntryWindow();
@@ -298,33 +452,28 @@ TEST_F(EditorWindowTest, ValuesAreTypedAndChosenInTheEditor) {
     char className[16] = {};
     GetClassNameA(field, className, sizeof className);
     EXPECT_STRCASEEQ(className, "EDIT");
-    SetWindowTextA(field, "12.5");
-    SendMessageA(field, WM_KEYDOWN, VK_RETURN, 0);
-    Pump(kTickMs);
+    EXPECT_EQ(GetFocus(), field);
+    Type({'1', '2', VK_OEM_PERIOD, '5'});
+    char typed[16] = {};
+    GetWindowTextA(field, typed, sizeof typed);
+    EXPECT_STREQ(typed, "12.5");
+    Type({VK_RETURN});
     EXPECT_EQ(EntryWindow(), nullptr);
     EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
-    // Every edit the host hears of lies inside a begin and an end.
-    const auto kinds = KindsFor(Binaural);
-    int open = 0;
-    for (const CallKind kind : kinds) {
-        if (kind == CallKind::BeginEdit) ++open;
-        if (kind == CallKind::EndEdit) --open;
-        if (kind == CallKind::PerformEdit) {
-            EXPECT_EQ(open, 1);
-        }
-    }
-    EXPECT_EQ(open, 0);
+    ExpectBracketedEdits(Binaural);
+    // The field is gone from the screen, which shows the new value.
+    PointerAway();
+    EXPECT_EQ(Differences(), 0);
 
     // Text that is no number commits 0; a right click cancels.
-    Click(181, 133, true);
+    Click(185, 137, true);
     ASSERT_NE(EntryWindow(), nullptr);
-    SetWindowTextA(EntryWindow(), "loud");
-    SendMessageA(EntryWindow(), WM_KEYDOWN, VK_RETURN, 0);
-    Pump(kTickMs);
+    Type({'L', 'O', 'U', 'D', VK_RETURN});
+    EXPECT_EQ(EntryWindow(), nullptr);
     EXPECT_EQ(Plain(Binaural), 0.0);
-    Click(181, 133, true);
+    Click(177, 129, true);
     ASSERT_NE(EntryWindow(), nullptr);
-    SetWindowTextA(EntryWindow(), "30");
+    Type({'3', '0'});
     Click(300, 20, true);
     EXPECT_EQ(EntryWindow(), nullptr);
     EXPECT_EQ(Plain(Binaural), 0.0);
@@ -382,7 +531,7 @@ TEST_F(EditorWindowTest, CarelessHostsNeitherCrashNorLeaveWindowsBehind) {
     ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
     HWND old = EditorWindowOf(host);
     ASSERT_EQ(view->removed(), kResultOk);
-    SendMessageA(old, WM_LBUTTONDOWN, MK_LBUTTON, At(181, 133));
+    SendMessageA(old, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(181, 133));
     SendMessageA(old, WM_TIMER, 2, 0);
     Pump(kTickMs);
 
