@@ -39,17 +39,21 @@ void GRAPH::FormatNoteLine(bool synthesizer, float noteHz, char* out, size_t siz
         std::snprintf(out, size, "off");
 }
 
-bool GRAPH::Paint(IGraphics& graphics) {
-    // Read without the plug-in lock: a value one change behind is redrawn
-    // correctly at the next tick.
+void GRAPH::Capture() {
+    IControl::Capture();
     const EngineState& state = tonewell.State();
-    if (const char* band = BandName(state.beatHz)) graphics.DrawText(style, band, kBandBox);
+    beatHz = state.beatHz;
+    noteHz = state.noteHz;
+    const IEngineParam* mode = tonewell.GetParam(ParamMode);
+    synthesizer = mode && mode->ToNormalized() > 0.5;
+}
+
+bool GRAPH::Paint(IGraphics& graphics) {
+    if (const char* band = BandName(beatHz)) graphics.DrawText(style, band, kBandBox);
     graphics.DrawText(style, "freq by note", kCaptionBox);
 
-    const IEngineParam* mode = tonewell.GetParam(ParamMode);
-    const bool synthesizer = mode && mode->ToNormalized() > 0.5;
     char line[64];
-    FormatNoteLine(synthesizer, state.noteHz, line, sizeof line);
+    FormatNoteLine(synthesizer, noteHz, line, sizeof line);
     graphics.DrawText(style, line, kNoteBox);
     return true;
 }

@@ -1,5 +1,5 @@
 // The editor's frequency display: names the brainwave band of the current
-// beat and, in synthesizer mode, shows the sounding note's frequency. It reads
+// beat and, in synthesizer mode, shows the sounding note's frequency. It takes
 // the engine's values at every paint, so it is always redrawn.
 #pragma once
 
@@ -12,6 +12,7 @@ class GRAPH : public IControl {
 public:
     GRAPH(CLS_TONEWELL& plug, const IBounds& bounds);
 
+    void Capture() override;
     bool Paint(IGraphics& graphics) override;
     bool NeedsRedraw() const override { return true; }
 
@@ -24,4 +25,8 @@ public:
 private:
     CLS_TONEWELL& tonewell;
     ITextStyle style;
+    // The engine's values as the last Capture saw them.
+    float beatHz = 0.0f;
+    float noteHz = 0.0f;
+    bool synthesizer = false;
 };

@@ -22,6 +22,8 @@ public:
     bool Stacked() const { return stacked; }
 
 protected:
+    int FrameAt(double v) const;
+
     bool stacked;
     IImage image;
 };

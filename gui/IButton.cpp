@@ -26,7 +26,7 @@ void IButton::MouseOut() {
 }
 
 bool IButton::Paint(IGraphics& graphics) {
-    const bool on = value > 0.5;
+    const bool on = drawnValue > 0.5;
     if (!on && !hover) return true;
     if (on && !hover) return graphics.DrawImageFrame(image, bounds, 1, nullptr, true);
     const IBlend dimmed{IBlend::kSourceAlpha, on ? 1.0f - hoverDim : hoverDim};

@@ -96,6 +96,11 @@ void IControl::KeyDown(int, int, int) {}
 void IControl::MouseOver(int, int, const IMouseKeys&) {}
 void IControl::MouseOut() {}
 
+void IControl::Capture() {
+    drawnValue = value;
+    drawnBlend = blend;
+}
+
 void IControl::SetValueFromHost(double v) {
     if (std::isnan(v)) return;
     if (defaultValue < 0.0)

@@ -36,7 +36,14 @@ public:
     virtual void MouseOver(int x, int y, const IMouseKeys& keys);
     virtual void MouseOut();
 
-    // Draws the control through the surface's drawing operations; true when painted.
+    // Copies what Paint needs from state the audio thread may change (the
+    // value, the blend, the parameter's texts) into fields only the window's
+    // thread touches. The surface calls it under the plug-in lock just before
+    // painting; overrides call the base first.
+    virtual void Capture();
+    // Draws the control through the surface's drawing operations; true when
+    // painted. Runs without the plug-in lock: reads what Capture copied, never
+    // the live value, blend or parameters.
     virtual bool Paint(IGraphics& graphics) = 0;
 
     // A value from the plug-in. The first one also becomes the default.
@@ -120,4 +127,7 @@ protected:
     bool doubleClickAsClick = false;
     IBlend blend;
     IGraphics* graphics = nullptr; // the owning surface, once added
+    // The value and blend as the last Capture saw them.
+    double drawnValue = 0.0;
+    IBlend drawnBlend;
 };

@@ -317,22 +317,28 @@ void IGraphics::KeyDownAt(int x, int y, int key) {
 
 bool IGraphics::PaintRegion(const IBounds& box) {
     {
-        // The controls' values come from the audio thread under the lock.
+        // The audio thread changes values and hides controls under the lock:
+        // what the paint needs is copied under it, which takes microseconds.
         EventScope scope(*this);
         if (controls.empty()) return true;
         drawBounds = box;
+        painting.clear();
         for (const auto& control : controls) {
             const IBounds& b = control->Bounds();
-            if (!control->IsHidden() && !box.IsEmpty() && !b.IsEmpty() && b.Intersects(box))
-                control->Paint(*this);
+            if (!control->IsHidden() && !box.IsEmpty() && !b.IsEmpty() && b.Intersects(box)) {
+                control->Capture();
+                painting.push_back(control.get());
+            }
             // Hidden or outside, the request is settled: the window invalidates
             // exactly the dirty union, so nothing dirty lies outside the box.
             control->MarkClean();
         }
     }
-    // Only this thread touches the drawing bitmap, so handing it to the
-    // window system, which may take a while, keeps the audio thread waiting
-    // for nothing.
+    // Drawing, and handing the result to the window system, go without the
+    // lock: the controls draw only what they captured, and only this thread
+    // adds or removes controls or touches the drawing bitmap.
+    for (IControl* control : painting)
+        control->Paint(*this);
     return PresentRegion(box);
 }
 

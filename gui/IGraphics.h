@@ -115,9 +115,9 @@ public:
     // Pointer and key events from the window, in surface coordinates. A
     // pressed control captures the pointer until the button is released, and
     // edits of bound controls are bracketed by begin and end edit to the host.
-    // Events, painting and the other operations on the controls from the
-    // window's thread hold the plug-in lock, under which the audio thread
-    // pushes values to the controls.
+    // Events and the other operations on the controls from the window's
+    // thread hold the plug-in lock, under which the audio thread pushes
+    // values to the controls; painting holds it only to capture them.
     void MouseDownAt(int x, int y, const IMouseKeys& keys);
     void MouseUpAt(int x, int y, const IMouseKeys& keys);
     void MouseDragTo(int x, int y, const IMouseKeys& keys);
@@ -132,7 +132,9 @@ public:
     // Index of the control that receives a pointer event at (x, y): the
     // captured control, else the topmost visible, enabled one containing it; -1 for none.
     int FindControlAt(int x, int y) const;
-    // Paints the controls overlapping box, marks every control clean and presents.
+    // Paints the controls overlapping box, marks every control clean and
+    // presents. The plug-in lock is held only while the controls capture
+    // their values, not while they draw: call it outside any event scope.
     bool PaintRegion(const IBounds& box);
     // Union of the bounds of every dirty control; false when none is dirty.
     bool CollectDirty(IBounds& out) const;
@@ -236,6 +238,8 @@ protected:
     PopupMarker popupMarker = PopupMarker::None;
     IControl* openPopup = nullptr; // in the list while popupMarker is Open
     std::vector<std::unique_ptr<IControl>> controls;
+    // The controls the paint in progress draws, kept to reuse its memory.
+    std::vector<IControl*> painting;
     ICoreBase* plug;
     IBounds drawBounds;
     std::unique_ptr<RAST_SysBitmap> drawBitmap;

@@ -43,9 +43,12 @@ void IGraphicsHeadless::CloseEditorWindow() {
 }
 
 void IGraphicsHeadless::Tick() {
-    EventScope scope(*this);
-    CountDownParamChange();
-    if (!open) return;
     IBounds dirty;
-    if (CollectDirty(dirty)) PaintRegion(dirty);
+    {
+        EventScope scope(*this);
+        CountDownParamChange();
+        if (!open || !CollectDirty(dirty)) return;
+    }
+    // Outside the scope: the paint takes the lock only while values are captured.
+    PaintRegion(dirty);
 }

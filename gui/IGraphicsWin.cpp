@@ -465,7 +465,8 @@ void IGraphicsWin::Tick() {
     }
 
     // Outside the lock: the paint message takes it only while the controls
-    // draw, not while the result goes to the screen.
+    // capture their values, not while they draw or the result goes to the
+    // screen.
     if (repaint && window) {
         const RECT box{dirty.left, dirty.top, dirty.right, dirty.bottom};
         InvalidateRect(window, &box, FALSE);

@@ -93,10 +93,16 @@ void IKnobArc::DrawArcBand(IGraphics& graphics, const IArgb& colour, float cx, f
     }
 }
 
-bool IKnobArc::Paint(IGraphics& graphics) {
+void IKnobArc::Capture() {
+    IKnobControl::Capture();
     // The window has ended the entry since the last paint.
     if (entryOpen && !valueEntryPending) entryOpen = false;
+    const IEngineParam* param = BoundParam(*this);
+    drawnText = ValueText(param);
+    drawnUnit = param ? param->UnitLabel() : "";
+}
 
+bool IKnobArc::Paint(IGraphics& graphics) {
     PaintText(graphics);
 
     if (drawArc) {
@@ -106,7 +112,7 @@ bool IKnobArc::Paint(IGraphics& graphics) {
         const float cy = float(int64_t{bounds.top} + k + knobRadius);
         // Only the mode reaches the arcs: the band is not dimmed.
         const IBlend arcBlend{IBlend::kCopy, hover ? 1.0f - hoverDim : 1.0f};
-        const double v = UnitValue(value);
+        const double v = UnitValue(drawnValue);
         const float start = float(-(sweep - sweep / 75) * kPi / 360.0);
         const float end =
             float(((v - 1.0) * sweep * (1.0 / 75.0) + sweep) * kPi * (v - 0.5) * 2.0 / 360.0);
@@ -117,10 +123,9 @@ bool IKnobArc::Paint(IGraphics& graphics) {
 
 void IKnobArc::PaintText(IGraphics& graphics) {
     if (labelMode < kValueAndUnit || labelMode > kUnderneath) return;
-    const IEngineParam* param = BoundParam(*this);
-    const std::string shown = ValueText(param);
+    const std::string& shown = drawnText;
     if (shown.empty() || style.size <= 0) return;
-    const std::string unit = param->UnitLabel();
+    const std::string& unit = drawnUnit;
     style.align = ITextStyle::kCentre;
     const double c = (double(bounds.top) + bounds.bottom) * 0.5;
     const int size = style.size, half = style.size / 2;

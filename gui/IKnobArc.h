@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "IArgb.h"
 #include "IKnobControl.h"
@@ -36,6 +37,7 @@ public:
     void MouseDown(int x, int y, const IMouseKeys& keys) override;
     void MouseOver(int x, int y, const IMouseKeys& keys) override;
     void MouseOut() override;
+    void Capture() override;
     bool Paint(IGraphics& graphics) override;
 
     bool EntryOpen() const { return entryOpen; }
@@ -62,6 +64,8 @@ protected:
     float arcRadius, arcThickness;
     float hoverDim;
     IBounds lastTextBox;
+    // The parameter's display text and unit, as the last Capture saw them.
+    std::string drawnText, drawnUnit;
 
 private:
     static IBounds KnobBounds(double centreX, double centreY, const ITextStyle& style,

@@ -25,14 +25,18 @@ IKnobArcImg::IKnobArcImg(ICoreBase* plug, int paramIndex, double centreX, double
       imgHoverDim(imgHoverDim), imgBlend{IBlend::kSourceAlpha, 1.0f} {}
 
 float IKnobArcImg::ImageAngle() const {
-    const double v = UnitValue(value);
+    return ImageAngleAt(value);
+}
+
+float IKnobArcImg::ImageAngleAt(double position) const {
+    const double v = UnitValue(position);
     const double halfSweep = imgSweep * kPi / 360.0;
     // Both terms in single precision, as the image is turned in it.
     return float(halfSweep * 2.0 * v) - float(halfSweep);
 }
 
 bool IKnobArcImg::Paint(IGraphics& graphics) {
-    const double v = UnitValue(value);
+    const double v = UnitValue(drawnValue);
     const float outer = imgArcRadius + imgArcThickness;
     const int64_t k = RoundPixel(outer);
     const int cx = SaturateInt(int64_t{bounds.left} + imgOffset + k);
@@ -60,7 +64,7 @@ bool IKnobArcImg::Paint(IGraphics& graphics) {
         RAST_IBitmap* left = ImageCache::Instance().Find(knobImage.cacheId);
         turned = left ? IImage{left, left->width(), left->height(), 1, 0} : IImage{};
     }
-    graphics.DrawImageRotated(turned, cx, cy, ImageAngle(), &imgBlend, s, s);
+    graphics.DrawImageRotated(turned, cx, cy, ImageAngleAt(drawnValue), &imgBlend, s, s);
 
     drawArc = false;
     return IKnobArc::Paint(graphics);

@@ -23,8 +23,10 @@ public:
     // is switched off from the first paint on).
     bool Paint(IGraphics& graphics) override;
 
-    // The image's angle for the current value, radians clockwise from upright.
+    // The image's angle for the current value (or the given one), radians
+    // clockwise from upright.
     float ImageAngle() const;
+    float ImageAngleAt(double position) const;
     const IImage& KnobImage() const { return knobImage; }
 
 protected:

@@ -13,7 +13,11 @@ ISlider::ISlider(ICoreBase* plug, int paramIndex, const IBounds& bounds, const I
 }
 
 IBounds ISlider::FillBar() const {
-    const double v = UnitValue(value);
+    return FillBarAt(value);
+}
+
+IBounds ISlider::FillBarAt(double position) const {
+    const double v = UnitValue(position);
     const int64_t t = DrawnTravel(), w = handle.width / 2, h = handle.height / 2;
     const int half = fillThickness / 2;
     const double centreX = (double(track.left) + track.right) * 0.5;
@@ -38,7 +42,7 @@ IBounds ISlider::FillBar() const {
 }
 
 bool ISlider::Paint(IGraphics& graphics) {
-    const IBounds bar = FillBar();
+    const IBounds bar = FillBarAt(drawnValue);
     // A bar of no length (the centred bar at the middle) or turned inside
     // out by a large inset draws nothing.
     if (bar.W() > 0 && bar.H() > 0) graphics.FillBox(fillColour, bar);

@@ -22,6 +22,9 @@ public:
     bool Centred() const { return centred; }
 
 protected:
+    // The bar for a value.
+    IBounds FillBarAt(double position) const;
+
     IArgb fillColour;
     int32_t fillThickness;
     int32_t fillInset;

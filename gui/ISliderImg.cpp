@@ -66,7 +66,11 @@ void ISliderImg::MouseOut() {
 IBounds ISliderImg::HandleBox() const {
     // The handle shows the parameter, whatever the control's own value.
     const IEngineParam* param = BoundParam(*this);
-    const double n = UnitValue(param ? param->ToNormalized() : value);
+    return HandleBoxAt(param ? param->ToNormalized() : value);
+}
+
+IBounds ISliderImg::HandleBoxAt(double position) const {
+    const double n = UnitValue(position);
     const int t = DrawnTravel();
     if (vertical) {
         const int32_t top = RoundPixel(t * (1.0 - n) + track.top);
@@ -76,9 +80,17 @@ IBounds ISliderImg::HandleBox() const {
     return IBounds{RoundPixel(x), track.top, RoundPixel(x + handle.width), bounds.bottom};
 }
 
+void ISliderImg::Capture() {
+    IControl::Capture();
+    const IEngineParam* param = BoundParam(*this);
+    drawnLabel = ValueLabelText(param);
+    drawnPosition = param ? param->ToNormalized() : value;
+}
+
 bool ISliderImg::Paint(IGraphics& graphics) {
-    DrawValueLabel(graphics, style, BoundParam(*this), bounds);
+    DrawValueLabel(graphics, style, drawnLabel, bounds);
     const IBlend dimmed{IBlend::kSourceAlpha, 1.0f - hoverDim};
     const bool dim = graphics.HandlesMouseOver() && !hover;
-    return graphics.DrawImageFrame(handle, HandleBox(), 1, dim ? &dimmed : &blend, true);
+    return graphics.DrawImageFrame(handle, HandleBoxAt(drawnPosition), 1,
+                                   dim ? &dimmed : &drawnBlend, true);
 }

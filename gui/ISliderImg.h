@@ -4,6 +4,8 @@
 // handle is dimmed until the pointer is over the slider.
 #pragma once
 
+#include <string>
+
 #include "IControl.h"
 #include "IImage.h"
 #include "ITextStyle.h"
@@ -24,6 +26,7 @@ public:
     void MouseDrag(int x, int y, int dX, int dY, const IMouseKeys& keys) override;
     void MouseOver(int x, int y, const IMouseKeys& keys) override;
     void MouseOut() override;
+    void Capture() override;
     bool Paint(IGraphics& graphics) override;
 
     // Where the handle is drawn for the bound parameter's value.
@@ -37,6 +40,8 @@ public:
 protected:
     // The handle's travel for drawing: never negative.
     int DrawnTravel() const { return travel > 0 ? travel : 0; }
+    // Where the handle is drawn for a normalised position.
+    IBounds HandleBoxAt(double position) const;
 
     ITextStyle style;
     IBounds track;
@@ -47,6 +52,8 @@ protected:
     bool hover = false;
     bool dragging = false;
     float hoverDim;
+    std::string drawnLabel;
+    double drawnPosition = 0.0; // the parameter's, as the last Capture saw it
 
 private:
     static IBounds TrackBox(const IBounds& bounds, const IImage& handle, int length, bool vertical);

@@ -46,9 +46,13 @@ void ISwitchLbl::MouseOut() {
 }
 
 int ISwitchLbl::Frame() const {
+    return FrameAt(value);
+}
+
+int ISwitchLbl::FrameAt(double v) const {
     const int frames = image.FrameCount();
     if (frames < 2) return 1;
-    return std::clamp(RoundPixel((frames - 1) * UnitValue(value)) + 1, 1, frames);
+    return std::clamp(RoundPixel((frames - 1) * UnitValue(v)) + 1, 1, frames);
 }
 
 int ISwitchLbl::FrameWidth() const {
@@ -66,8 +70,14 @@ IBounds ISwitchLbl::FrameBox() const {
     return IBounds::FromSize(SaturateInt(left), bounds.top, width, FrameHeight());
 }
 
+void ISwitchLbl::Capture() {
+    IControl::Capture();
+    drawnLabel = ValueLabelText(BoundParam(*this));
+}
+
 bool ISwitchLbl::Paint(IGraphics& graphics) {
-    DrawValueLabel(graphics, style, BoundParam(*this), bounds);
+    DrawValueLabel(graphics, style, drawnLabel, bounds);
     const IBlend hovered{IBlend::kSourceAlpha, 1.0f - hoverDim};
-    return graphics.DrawImageFrame(image, FrameBox(), Frame(), hover ? &hovered : &blend, stacked);
+    return graphics.DrawImageFrame(image, FrameBox(), FrameAt(drawnValue),
+                                   hover ? &hovered : &drawnBlend, stacked);
 }

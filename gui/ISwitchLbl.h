@@ -3,6 +3,8 @@
 // slot of fixed width, so that frames of any width line up with a caption.
 #pragma once
 
+#include <string>
+
 #include "IControl.h"
 #include "IImage.h"
 #include "ITextStyle.h"
@@ -20,6 +22,7 @@ public:
     void MouseDown(int x, int y, const IMouseKeys& keys) override;
     void MouseOver(int x, int y, const IMouseKeys& keys) override;
     void MouseOut() override;
+    void Capture() override;
     bool Paint(IGraphics& graphics) override;
 
     // The 1-based frame the current value shows.
@@ -36,8 +39,10 @@ protected:
     bool stacked = false;
     bool hover = false;
     float hoverDim;
+    std::string drawnLabel;
 
 private:
+    int FrameAt(double v) const;
     // Width and height of one frame.
     int FrameWidth() const;
     int FrameHeight() const;

@@ -8,9 +8,14 @@ ITextControl::ITextControl(ICoreBase* plug, const IBounds& bounds, const ITextSt
                            std::string text)
     : IControl(plug, bounds), style(style), text(std::move(text)) {}
 
+void ITextControl::Capture() {
+    IControl::Capture();
+    drawnText = text;
+}
+
 bool ITextControl::Paint(IGraphics& graphics) {
-    if (text.empty()) return true;
-    return graphics.DrawText(style, text.c_str(), bounds);
+    if (drawnText.empty()) return true;
+    return graphics.DrawText(style, drawnText.c_str(), bounds);
 }
 
 void ITextControl::SetText(const std::string& newText) {

@@ -12,6 +12,7 @@ public:
     ITextControl(ICoreBase* plug, const IBounds& bounds, const ITextStyle& style,
                  std::string text = {});
 
+    void Capture() override;
     // An empty text paints nothing.
     bool Paint(IGraphics& graphics) override;
     // Repaints only when the text really changes.
@@ -23,4 +24,5 @@ public:
 protected:
     ITextStyle style;
     std::string text;
+    std::string drawnText;
 };

@@ -18,11 +18,15 @@ std::string ValueText(const IEngineParam* param) {
     return text;
 }
 
-void DrawValueLabel(IGraphics& graphics, ITextStyle& style, const IEngineParam* param,
-                    const IBounds& box) {
+std::string ValueLabelText(const IEngineParam* param) {
     std::string text = ValueText(param);
+    if (!text.empty()) text += param->UnitLabel();
+    return text;
+}
+
+void DrawValueLabel(IGraphics& graphics, ITextStyle& style, const std::string& text,
+                    const IBounds& box) {
     if (text.empty() || style.size <= 0) return;
-    text += param->UnitLabel();
     style.align = ITextStyle::kCentre;
     const IBounds strip{box.left, SaturateInt(int64_t{box.bottom} - style.size), box.right,
                         box.bottom};

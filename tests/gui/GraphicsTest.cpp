@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "IBitmapControl.h"
 #include "RAST_Blit.h"
 
 namespace {
@@ -226,6 +227,49 @@ TEST(GraphicsTest, PresentingLeavesThePluginLockFree) {
     surface->PaintRegion(IBounds{0, 0, 50, 50});
     surface->prober.join(); // the lock is free by now either way
     EXPECT_TRUE(surface->takenWhilePresenting);
+}
+
+// Drawing may take a millisecond; the lock is held only while the controls
+// capture their values. A value the audio thread pushes while they draw shows
+// at the next paint, never halfway through this one.
+TEST(GraphicsTest, DrawingLeavesThePluginLockFreeAndShowsTheCapturedValues) {
+    class WaitingControl : public SolidControl {
+    public:
+        using SolidControl::SolidControl;
+        bool Paint(IGraphics& graphics) override {
+            if (!started) {
+                started = true;
+                prober = std::thread([this] {
+                    PluginLock::Holder hold(plug->Lock());
+                    Graphics()->PushParamToControls(GuiTestCore::kSwitch, 0.0, true);
+                    taken = true;
+                });
+            }
+            for (int wait = 0; wait < 200 && !taken; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            takenWhileDrawing = taken.load();
+            return SolidControl::Paint(graphics);
+        }
+        bool started = false;
+        std::thread prober;
+        std::atomic<bool> taken{false};
+        bool takenWhileDrawing = false;
+    };
+    SurfaceFixture f;
+    Strip strip(2, 2, true);
+    auto* waiting = f.Add<WaitingControl>(IBounds{0, 0, 10, 10});
+    auto* shown = f.Add<IBitmapControl>(20, 0, GuiTestCore::kSwitch, strip.image,
+                                        IBlend{IBlend::kCopy, 1.0f});
+    f.Attach();
+    ASSERT_EQ(shown->Frame(), 2);
+    f.surface->OpenEditorWindow(nullptr);
+
+    f.surface->Tick();
+    waiting->prober.join(); // the lock is free by now either way
+    EXPECT_TRUE(waiting->takenWhileDrawing);
+    EXPECT_EQ(ScreenAt(*f.surface, 21, 1) & 0xFF, 2u);
+    f.surface->Tick();
+    EXPECT_EQ(ScreenAt(*f.surface, 21, 1) & 0xFF, 1u);
 }
 
 TEST(GraphicsTest, EmptyOrExtremeRegionsPaintSafely) {
