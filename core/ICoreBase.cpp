@@ -223,7 +223,7 @@ void ICoreBase::NameUserPreset(PresetSlot& slot) const {
         return p.name.find(kUserPreset) != std::string::npos;
     });
     // Written into the slot's reserved buffer: no allocation.
-    char name[32];
+    char name[48];
     std::snprintf(name, sizeof name, "%s %ld", kUserPreset, static_cast<long>(existing + 1));
     slot.name.assign(name);
 }
