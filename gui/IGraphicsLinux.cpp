@@ -542,7 +542,7 @@ void IGraphicsLinux::PromptParamEntry(IControl* control, const IEngineParam* par
     ShowEntry();
 }
 
-void IGraphicsLinux::FinishEntry(bool commit) {
+IBounds IGraphicsLinux::FinishEntry(bool commit) {
     IControl* control = entryControl;
     const IEngineParam* param = entryParam;
     const std::string text = entry ? entry->Text() : std::string();
@@ -557,20 +557,28 @@ void IGraphicsLinux::FinishEntry(bool commit) {
         if (commit && param) CommitEntryText(plug, *control, *param, text.c_str());
         control->EndValueEntry();
     }
-    // The controls show again where the field was.
-    Repaint(area);
+    return area;
 }
 
 void IGraphicsLinux::Tick() {
-    if (entry && entryState != kEntryIdle) {
-        if (entryState == kEntryCommit || entryState == kEntryCancel)
-            FinishEntry(entryState == kEntryCommit);
-        else
-            entryState = kEntryIdle;
+    IBounds fieldArea;
+    {
+        // The audio thread pushes values to the entry's control under the lock.
+        EventScope scope(*this);
+        if (entry && entryState != kEntryIdle) {
+            if (entryState == kEntryCommit || entryState == kEntryCancel)
+                fieldArea = FinishEntry(entryState == kEntryCommit);
+            else
+                entryState = kEntryIdle;
+        }
     }
-    // Whatever is dirty: Repaint collects it.
-    Repaint(IBounds{});
-    CountDownParamChange();
+    // The controls show again where the field was, with whatever is dirty;
+    // painting takes the lock itself and presents after giving it up.
+    Repaint(fieldArea);
+    {
+        EventScope scope(*this);
+        CountDownParamChange();
+    }
     LinkLauncherLinux::Reap();
 }
 

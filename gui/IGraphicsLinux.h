@@ -83,7 +83,9 @@ private:
     // Presents the entry's area again after it changed.
     void ShowEntry();
     void Tick();
-    void FinishEntry(bool commit);
+    // Closes the entry, committing its text or not; the area it covered,
+    // for the caller to repaint once the plug-in lock is given up.
+    IBounds FinishEntry(bool commit);
     // Forgets the window; tellCore first ends a pending wheel edit and a held
     // press through the core; destroy asks the server to destroy it (not
     // when it is gone already or the connection broke).
