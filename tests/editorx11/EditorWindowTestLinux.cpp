@@ -122,6 +122,12 @@ protected:
         if (!host) GTEST_SKIP() << error;
         plugin = NewInstance();
         ASSERT_NE(plugin, nullptr);
+        // Host notices go by a loop of the handler's own, so that the frame's
+        // loop holds only what the editor registers.
+        noticeLoop = HostRunLoopLinux::Create();
+        plugin->Handler().Offer(Linux::IRunLoop::iid, noticeLoop);
+        plugin->Controller()->setComponentHandler(nullptr);
+        plugin->Controller()->setComponentHandler(&plugin->Handler());
         loop = HostRunLoopLinux::Create();
         frame = HostPlugFrameLinux::Create(loop);
         view = owned(plugin->Controller()->createView("editor"));
@@ -196,7 +202,7 @@ protected:
 
     std::unique_ptr<HostWindowLinux> host;
     std::unique_ptr<PluginInstance> plugin;
-    IPtr<HostRunLoopLinux> loop;
+    IPtr<HostRunLoopLinux> noticeLoop, loop;
     IPtr<HostPlugFrameLinux> frame;
     IPtr<IPlugView> view;
     unsigned long editor = 0;
