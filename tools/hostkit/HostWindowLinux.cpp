@@ -5,6 +5,8 @@
 #include <X11/extensions/XTest.h>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace tonewell::hostkit {
@@ -60,6 +62,11 @@ std::unique_ptr<HostWindowLinux> HostWindowLinux::Create(int width, int height, 
         if (!mapped) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return host;
+}
+
+bool HostWindowLinux::DisplayRequired() {
+    const char* value = std::getenv("TONEWELL_REQUIRE_DISPLAY");
+    return value && std::strcmp(value, "1") == 0;
 }
 
 HostWindowLinux::~HostWindowLinux() {
