@@ -250,7 +250,10 @@ void IGraphicsLinux::ShutWindow(bool tellCore, bool destroy) {
     window = 0;
     if (destroy && display && !display->lost) {
         xcb_destroy_window(display->connection, closing);
-        xcb_flush(display->connection);
+        // A round trip: when the host's call returns, the window is gone for
+        // every client, not merely on its way to the server.
+        std::free(xcb_get_input_focus_reply(display->connection,
+                                            xcb_get_input_focus(display->connection), nullptr));
     }
 }
 
