@@ -28,6 +28,14 @@ constexpr uint8_t kLeftBit = 1, kRightBit = 2;
 constexpr size_t kPutImageHeader = 24;
 // Window sizes the protocol accepts.
 constexpr int kMaxWindowSide = 32767;
+// What the window listens to. Keys only while the value entry is open: a
+// window that selects them takes every key typed while the pointer is over
+// it, even with the focus in the host's window, and the host's shortcuts
+// belong to the host.
+constexpr uint32_t kWindowEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                   XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
+                                   XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
+                                   XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
@@ -198,14 +206,10 @@ bool IGraphicsLinux::Connect(uint32_t parentWindow, int x, int y) {
         xcb_create_colormap(connection, XCB_COLORMAP_ALLOC_NONE, d.colormap, screen->root,
                             visual->visual_id);
     }
-    const uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
-                            XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
-                            XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
-                            XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     // A black background: hosts may make the window larger than the editor
     // (Ardour fits it to its own plug-in window), and the part the editor
     // does not paint must not show whatever was on the screen before.
-    uint32_t values[4] = {d.Convert(0), 0, events, d.colormap};
+    uint32_t values[4] = {d.Convert(0), 0, kWindowEvents, d.colormap};
     uint32_t mask = XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK;
     if (ownColormap) mask |= XCB_CW_COLORMAP;
     const uint32_t id = xcb_generate_id(connection);
@@ -237,6 +241,8 @@ void IGraphicsLinux::CloseEditorWindow() {
 void IGraphicsLinux::ShutWindow(bool tellCore, bool destroy) {
     if (!window) return;
     SettleEditsOfClosingWindow(tellCore);
+    if (destroy) ReturnFocus();
+    holdingFocus = false;
     entry.reset();
     entryControl = nullptr;
     entryParam = nullptr;
@@ -371,9 +377,6 @@ void IGraphicsLinux::ButtonPressed(const xcb_button_press_event_t& e) {
         MouseWheelAt(x, y, keys, e.detail == kWheelUp ? 1.0 : -1.0);
         return;
     }
-    // Keys go to the window that was clicked, as a window activated by the
-    // pointer takes the focus.
-    xcb_set_input_focus(display->connection, XCB_INPUT_FOCUS_PARENT, window, e.time);
     switch (e.detail) {
     case kButtonLeft:
         keys.left = 1;
@@ -541,8 +544,41 @@ void IGraphicsLinux::PromptParamEntry(IControl* control, const IEngineParam* par
     entryControl = control;
     entryParam = param;
     entryState = kEntryIdle;
-    xcb_set_input_focus(display->connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+    // Asking the server who has the focus is a round trip: not while the
+    // event holds the plug-in lock.
+    AfterEvent([this] {
+        if (entry) TakeFocus();
+    });
     ShowEntry();
+}
+
+void IGraphicsLinux::TakeFocus() {
+    if (!window || !display || display->lost || holdingFocus) return;
+    xcb_connection_t* connection = display->connection;
+    const auto focus =
+        Owned(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    focusBefore = focus ? focus->focus : uint32_t{XCB_NONE};
+    const uint32_t events = kWindowEvents | XCB_EVENT_MASK_KEY_PRESS;
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &events);
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+    holdingFocus = true;
+}
+
+void IGraphicsLinux::ReturnFocus() {
+    if (!holdingFocus) return;
+    holdingFocus = false;
+    if (!window || !display || display->lost) return;
+    xcb_connection_t* connection = display->connection;
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &kWindowEvents);
+    // Unless the host or the user moved it meanwhile, the focus goes back
+    // where it was (no focus at all counts as the host's window). A window
+    // gone since then only earns an error event, which is ignored.
+    const auto focus =
+        Owned(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    if (!focus || focus->focus != window) return;
+    const uint32_t to = focusBefore != XCB_NONE ? focusBefore : parent;
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, to, XCB_CURRENT_TIME);
+    xcb_flush(connection);
 }
 
 IBounds IGraphicsLinux::FinishEntry(bool commit) {
@@ -575,6 +611,7 @@ void IGraphicsLinux::Tick() {
                 entryState = kEntryIdle;
         }
     }
+    if (!entry) ReturnFocus();
     // The controls show again where the field was, with whatever is dirty;
     // painting takes the lock itself and presents after giving it up.
     Repaint(fieldArea);
@@ -651,6 +688,7 @@ void IGraphicsLinux::PutArea(const IBounds& box) {
 
 void IGraphicsLinux::Resize(int newWidth, int newHeight) {
     // The controls are about to be deleted; the entry must not outlive its own.
+    ReturnFocus();
     entry.reset();
     entryControl = nullptr;
     entryParam = nullptr;

@@ -83,6 +83,11 @@ private:
     // Presents the entry's area again after it changed.
     void ShowEntry();
     void Tick();
+    // The keyboard is the editor's only while the value entry is open: it
+    // takes the focus then, and gives it back to whoever had it when the
+    // entry closes.
+    void TakeFocus();
+    void ReturnFocus();
     // Closes the entry, committing its text or not; the area it covered,
     // for the caller to repaint once the plug-in lock is given up.
     IBounds FinishEntry(bool commit);
@@ -110,5 +115,7 @@ private:
     int lastClickX = 0, lastClickY = 0;
     bool lastClickCounts = false;
     IBounds exposed;
+    bool holdingFocus = false;
+    uint32_t focusBefore = 0;
     std::vector<uint32_t> rows;
 };

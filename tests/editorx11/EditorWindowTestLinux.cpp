@@ -236,6 +236,11 @@ TEST_F(EditorX11Test, RealInputReachesTheHostAndTheScreenMatchesTheHeadlessEdito
     EXPECT_EQ(kinds[1], CallKind::PerformEdit);
     EXPECT_EQ(kinds.back(), CallKind::EndEdit);
     EXPECT_GT(ChangedPixels(opened, Screen(), IBounds{139, 92, 223, 174}), 100);
+    // Touching a knob leaves the keyboard to the host (its shortcuts), even
+    // with the pointer still over the editor.
+    const int hostKeys = host->KeyPresses();
+    host->Tap(XK_space);
+    EXPECT_EQ(host->KeyPresses(), hostKeys + 1);
 
     // Quick presses more than 2 pixels apart are two clicks; two in one
     // place are a double click, which gives the knob its default.
@@ -296,8 +301,13 @@ TEST_F(EditorX11Test, ValuesAreChosenAndTyped) {
     const auto field = Screen();
     EXPECT_GT(ChangedPixels(before, field, IBounds{150, 125, 212, 141}), 200);
     SaveScreenshot(field, "editor-linux-entry.png");
+    // Typing goes to the field alone; once it closes the keys are the host's.
+    const int hostKeys = host->KeyPresses();
     Type({XK_1, XK_2, XK_period, XK_5, XK_Return});
     EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
+    EXPECT_EQ(host->KeyPresses(), hostKeys);
+    host->Tap(XK_space);
+    EXPECT_EQ(host->KeyPresses(), hostKeys + 1);
     ExpectBracketedEdits(Binaural);
     // The field is gone from the screen, which shows the new value.
     PointerAway();

@@ -45,7 +45,7 @@ std::unique_ptr<HostWindowLinux> HostWindowLinux::Create(int width, int height, 
     host->window_ = XCreateSimpleWindow(d, RootWindow(d, screen), 0, 0, width, height, 0,
                                         BlackPixel(d, screen), WhitePixel(d, screen));
     XStoreName(d, host->window_, "Tonewell test host");
-    XSelectInput(d, host->window_, StructureNotifyMask);
+    XSelectInput(d, host->window_, StructureNotifyMask | KeyPressMask);
     XMapWindow(d, host->window_);
     // Mapped and viewable before anyone embeds into it.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -138,6 +138,16 @@ void HostWindowLinux::Key(unsigned long keysym, bool press) {
 void HostWindowLinux::Tap(unsigned long keysym) {
     Key(keysym, true);
     Key(keysym, false);
+}
+
+int HostWindowLinux::KeyPresses() {
+    Sync();
+    while (XPending(display_)) {
+        XEvent e;
+        XNextEvent(display_, &e);
+        if (e.type == KeyPress && e.xkey.window == window_) ++keyPresses_;
+    }
+    return keyPresses_;
 }
 
 int HostWindowLinux::Errors() const {

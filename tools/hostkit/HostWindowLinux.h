@@ -51,6 +51,9 @@ public:
     void Tap(unsigned long keysym);
 
     int Errors() const;
+    // Key presses delivered to this window itself (not to a child that took
+    // them) so far.
+    int KeyPresses();
 
 private:
     HostWindowLinux() = default;
@@ -58,6 +61,7 @@ private:
 
     _XDisplay* display_ = nullptr;
     unsigned long window_ = 0;
+    int keyPresses_ = 0;
 };
 
 } // namespace tonewell::hostkit
