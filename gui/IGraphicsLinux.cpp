@@ -206,9 +206,9 @@ bool IGraphicsLinux::Connect(uint32_t parentWindow, int x, int y) {
         xcb_create_colormap(connection, XCB_COLORMAP_ALLOC_NONE, d.colormap, screen->root,
                             visual->visual_id);
     }
-    // A black background: hosts may make the window larger than the editor
-    // (Ardour fits it to its own plug-in window), and the part the editor
-    // does not paint must not show whatever was on the screen before.
+    // A black background until the first exposure paints: hosts may make
+    // the window larger than the editor (Ardour fits it to its own plug-in
+    // window), and that part shows the editor's edges drawn on (see PutArea).
     uint32_t values[4] = {d.Convert(0), 0, kWindowEvents, d.colormap};
     uint32_t mask = XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK;
     if (ownColormap) mask |= XCB_CW_COLORMAP;
@@ -320,6 +320,7 @@ void IGraphicsLinux::Dispatch(const void* any) {
             const IBounds area = exposed;
             exposed = IBounds{};
             Repaint(area);
+            PresentBeyondEditor(area);
         }
         return;
     }
@@ -634,6 +635,15 @@ void IGraphicsLinux::Repaint(const IBounds& box) {
     PaintRegion(area);
 }
 
+void IGraphicsLinux::PresentBeyondEditor(const IBounds& area) {
+    if (!window || !display || display->lost || !drawBitmap) return;
+    const IBounds right = area.Intersect(IBounds{width, 0, kMaxWindowSide, kMaxWindowSide});
+    const IBounds below = area.Intersect(IBounds{0, height, width, kMaxWindowSide});
+    if (!right.IsEmpty()) PutArea(right);
+    if (!below.IsEmpty()) PutArea(below);
+    xcb_flush(display->connection);
+}
+
 void IGraphicsLinux::ShowEntry() {
     if (entry) PresentRegion(entry->Box());
 }
@@ -658,15 +668,22 @@ void IGraphicsLinux::PutArea(const IBounds& box) {
     const int rowsPerRequest = static_cast<int>(std::min<size_t>(room, size_t(box.H())));
     const RAST_IBitmap* field = entry ? &entry->Picture() : nullptr;
     const IBounds fieldBox = entry ? entry->Box() : IBounds{};
+    // Beyond the editor (a window the host made larger) the last column and
+    // row go on, so the background seems to reach the window's edges.
+    const int lastX = std::min(width, drawBitmap->width()) - 1;
+    const int lastY = std::min(height, drawBitmap->height()) - 1;
+    if (lastX < 0 || lastY < 0 || box.left < 0 || box.top < 0) return;
+    const int inside = std::clamp(lastX + 1 - box.left, 0, w);
     for (int top = box.top; top < box.bottom; top += rowsPerRequest) {
         const int count = std::min(rowsPerRequest, box.bottom - top);
         rows.resize(static_cast<size_t>(w) * count);
         for (int r = 0; r < count; ++r) {
             const int y = top + r;
-            const Pixel* source = RAST_RowPointer(drawBitmap.get(), y) + box.left;
+            const Pixel* row = RAST_RowPointer(drawBitmap.get(), std::min(y, lastY));
             uint32_t* out = rows.data() + static_cast<size_t>(r) * w;
-            for (int i = 0; i < w; ++i)
-                out[i] = d.Convert(source[i]);
+            for (int i = 0; i < inside; ++i)
+                out[i] = d.Convert(row[box.left + i]);
+            if (inside < w) std::fill(out + inside, out + w, d.Convert(row[lastX]));
             // The entry lies over the controls.
             if (field && y >= fieldBox.top && y < fieldBox.bottom &&
                 y - fieldBox.top < field->height()) {

@@ -76,10 +76,14 @@ private:
     void PointerLeft();
     void KeyPressed(const xcb_key_press_event_t& event);
     void EntryKey(uint32_t symbol, uint16_t state);
-    // Copies a box of the draw bitmap, with the entry over it, to the window.
+    // Copies a box of the draw bitmap, with the entry over it, to the window;
+    // beyond the editor, its last column and row drawn on.
     void PutArea(const IBounds& box);
     // Paints the box and every dirty control, then presents.
     void Repaint(const IBounds& box);
+    // Presents what of an exposed area lies beyond the editor, in a window
+    // the host made larger.
+    void PresentBeyondEditor(const IBounds& area);
     // Presents the entry's area again after it changed.
     void ShowEntry();
     void Tick();

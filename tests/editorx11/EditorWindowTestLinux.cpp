@@ -462,15 +462,21 @@ TEST_F(EditorX11Test, CarelessHostsNeitherCrashNorLeaveWindowsOrHandlersBehind) 
     ASSERT_EQ(view->attached(host->ParentHandle(), kX11), kResultOk);
     ASSERT_EQ(host->Children().size(), 1u);
 
-    // A host that makes the window wider than the editor (Ardour fits it to
-    // its own window): beyond the editor it is black, not the host's white.
+    // A host that makes the window larger than the editor (Ardour fits it to
+    // its own window): beyond the editor its last column and row go on.
     editor = host->Children().front();
-    XResizeWindow(host->Display(), editor, kWidth + 24, kHeight);
+    constexpr int kWide = kWidth + 24, kTall = kHeight + 16;
+    XResizeWindow(host->Display(), editor, kWide, kTall);
+    XSync(host->Display(), False);
     Settle();
-    const auto wide = host->Capture(editor, kWidth + 24, kHeight);
-    ASSERT_EQ(wide.size(), size_t{(kWidth + 24) * kHeight});
-    for (int y = 0; y < kHeight; y += 37)
-        EXPECT_EQ(wide[static_cast<size_t>(y * (kWidth + 24) + kWidth + 10)], 0u) << y;
+    const auto large = host->Capture(editor, kWide, kTall);
+    ASSERT_EQ(large.size(), size_t{kWide * kTall});
+    const auto at = [&](int x, int y) { return large[static_cast<size_t>(y * kWide + x)]; };
+    EXPECT_NE(at(kWidth - 1, 0), 0u); // the editor painted again, not all black
+    for (int y = 0; y < kTall; y += 37)
+        EXPECT_EQ(at(kWide - 1, y), at(kWidth - 1, std::min(y, kHeight - 1))) << y;
+    for (int x = 0; x < kWide; x += 37)
+        EXPECT_EQ(at(x, kTall - 1), at(std::min(x, kWidth - 1), kHeight - 1)) << x;
 }
 
 // The X server goes away under an open editor: the editor lets go of the
