@@ -4,9 +4,11 @@
 // through XTEST, and runs the window's event handling and timer ticks. On
 // the display of $DISPLAY (skipped without one, failed when the display is
 // required); a few seconds at most, whatever the headless run is given.
+#include <X11/keysym.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -18,9 +20,6 @@
 #include "HostWindowLinux.h"
 #include "RecordingComponentHandler.h"
 #include "StressAudioThread.h"
-
-// Xlib's headers define macros such as None and Status: last.
-#include <X11/keysym.h>
 
 using namespace Steinberg;
 using tonewell::hostkit::HostWindowLinux;
