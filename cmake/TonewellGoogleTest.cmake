@@ -13,14 +13,24 @@ include(GoogleTest)
 # One test executable; natively every test case becomes its own CTest test,
 # under an emulator (Wine) the executable is one test so Wine starts once.
 # TEST_PREFIX optionally prefixes the native test names (e.g. "host.").
+# DISPLAY marks tests that use the X server's pointer and keyboard: CTest runs
+# no two of them at once, even with -j.
 function(tonewell_add_test_executable name)
-    cmake_parse_arguments(ARG "" "TEST_PREFIX" "SOURCES;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(ARG "DISPLAY" "TEST_PREFIX" "SOURCES;LIBRARIES" ${ARGN})
+    set(properties "")
+    if(ARG_DISPLAY)
+        set(properties RESOURCE_LOCK x_display)
+    endif()
     add_executable(${name} ${ARG_SOURCES})
     tonewell_target_defaults(${name})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${name} COMMAND ${name})
+        if(properties)
+            set_tests_properties(${name} PROPERTIES ${properties})
+        endif()
     else()
-        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}")
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}"
+            PROPERTIES ${properties})
     endif()
 endfunction()

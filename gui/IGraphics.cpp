@@ -578,6 +578,8 @@ void IGraphics::CountDownParamChange() {
 }
 
 void IGraphics::SettleEditsOfClosingWindow(bool tellCore) {
+    // The audio thread pushes values to the same controls under the lock.
+    EventScope scope(*this);
     if (tellCore && plug) {
         // A wheel edit waiting for its end gets it now: no timer will run.
         if (paramChangeCountdown != 0) plug->EndPendingHostEdit();

@@ -229,7 +229,7 @@ protected:
     // Before a window goes: with tellCore, ends through the core the edits it
     // would leave open (a wheel edit waiting for its end, a held press) and
     // cancels an open entry without sending anything. The countdown stops
-    // either way.
+    // either way. Holds the plug-in lock.
     void SettleEditsOfClosingWindow(bool tellCore);
 
     PopupStyle popupStyle;

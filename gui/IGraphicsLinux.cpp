@@ -28,6 +28,14 @@ constexpr uint8_t kLeftBit = 1, kRightBit = 2;
 constexpr size_t kPutImageHeader = 24;
 // Window sizes the protocol accepts.
 constexpr int kMaxWindowSide = 32767;
+// What the window listens to. Keys only while the value entry is open: a
+// window that selects them takes every key typed while the pointer is over
+// it, even with the focus in the host's window, and the host's shortcuts
+// belong to the host.
+constexpr uint32_t kWindowEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                   XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
+                                   XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
+                                   XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
@@ -198,14 +206,10 @@ bool IGraphicsLinux::Connect(uint32_t parentWindow, int x, int y) {
         xcb_create_colormap(connection, XCB_COLORMAP_ALLOC_NONE, d.colormap, screen->root,
                             visual->visual_id);
     }
-    const uint32_t events = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
-                            XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
-                            XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
-                            XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    // A black background: hosts may make the window larger than the editor
-    // (Ardour fits it to its own plug-in window), and the part the editor
-    // does not paint must not show whatever was on the screen before.
-    uint32_t values[4] = {d.Convert(0), 0, events, d.colormap};
+    // A black background until the first exposure paints: hosts may make
+    // the window larger than the editor (Ardour fits it to its own plug-in
+    // window), and that part shows the editor's edges drawn on (see PutArea).
+    uint32_t values[4] = {d.Convert(0), 0, kWindowEvents, d.colormap};
     uint32_t mask = XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK;
     if (ownColormap) mask |= XCB_CW_COLORMAP;
     const uint32_t id = xcb_generate_id(connection);
@@ -237,6 +241,8 @@ void IGraphicsLinux::CloseEditorWindow() {
 void IGraphicsLinux::ShutWindow(bool tellCore, bool destroy) {
     if (!window) return;
     SettleEditsOfClosingWindow(tellCore);
+    if (destroy) ReturnFocus();
+    holdingFocus = false;
     entry.reset();
     entryControl = nullptr;
     entryParam = nullptr;
@@ -250,7 +256,10 @@ void IGraphicsLinux::ShutWindow(bool tellCore, bool destroy) {
     window = 0;
     if (destroy && display && !display->lost) {
         xcb_destroy_window(display->connection, closing);
-        xcb_flush(display->connection);
+        // A round trip: when the host's call returns, the window is gone for
+        // every client, not merely on its way to the server.
+        std::free(xcb_get_input_focus_reply(display->connection,
+                                            xcb_get_input_focus(display->connection), nullptr));
     }
 }
 
@@ -311,6 +320,7 @@ void IGraphicsLinux::Dispatch(const void* any) {
             const IBounds area = exposed;
             exposed = IBounds{};
             Repaint(area);
+            PresentBeyondEditor(area);
         }
         return;
     }
@@ -368,9 +378,6 @@ void IGraphicsLinux::ButtonPressed(const xcb_button_press_event_t& e) {
         MouseWheelAt(x, y, keys, e.detail == kWheelUp ? 1.0 : -1.0);
         return;
     }
-    // Keys go to the window that was clicked, as a window activated by the
-    // pointer takes the focus.
-    xcb_set_input_focus(display->connection, XCB_INPUT_FOCUS_PARENT, window, e.time);
     switch (e.detail) {
     case kButtonLeft:
         keys.left = 1;
@@ -538,11 +545,44 @@ void IGraphicsLinux::PromptParamEntry(IControl* control, const IEngineParam* par
     entryControl = control;
     entryParam = param;
     entryState = kEntryIdle;
-    xcb_set_input_focus(display->connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+    // Asking the server who has the focus is a round trip: not while the
+    // event holds the plug-in lock.
+    AfterEvent([this] {
+        if (entry) TakeFocus();
+    });
     ShowEntry();
 }
 
-void IGraphicsLinux::FinishEntry(bool commit) {
+void IGraphicsLinux::TakeFocus() {
+    if (!window || !display || display->lost || holdingFocus) return;
+    xcb_connection_t* connection = display->connection;
+    const auto focus =
+        Owned(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    focusBefore = focus ? focus->focus : uint32_t{XCB_NONE};
+    const uint32_t events = kWindowEvents | XCB_EVENT_MASK_KEY_PRESS;
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &events);
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+    holdingFocus = true;
+}
+
+void IGraphicsLinux::ReturnFocus() {
+    if (!holdingFocus) return;
+    holdingFocus = false;
+    if (!window || !display || display->lost) return;
+    xcb_connection_t* connection = display->connection;
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &kWindowEvents);
+    // Unless the host or the user moved it meanwhile, the focus goes back
+    // where it was (no focus at all counts as the host's window). A window
+    // gone since then only earns an error event, which is ignored.
+    const auto focus =
+        Owned(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    if (!focus || focus->focus != window) return;
+    const uint32_t to = focusBefore != XCB_NONE ? focusBefore : parent;
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, to, XCB_CURRENT_TIME);
+    xcb_flush(connection);
+}
+
+IBounds IGraphicsLinux::FinishEntry(bool commit) {
     IControl* control = entryControl;
     const IEngineParam* param = entryParam;
     const std::string text = entry ? entry->Text() : std::string();
@@ -557,20 +597,29 @@ void IGraphicsLinux::FinishEntry(bool commit) {
         if (commit && param) CommitEntryText(plug, *control, *param, text.c_str());
         control->EndValueEntry();
     }
-    // The controls show again where the field was.
-    Repaint(area);
+    return area;
 }
 
 void IGraphicsLinux::Tick() {
-    if (entry && entryState != kEntryIdle) {
-        if (entryState == kEntryCommit || entryState == kEntryCancel)
-            FinishEntry(entryState == kEntryCommit);
-        else
-            entryState = kEntryIdle;
+    IBounds fieldArea;
+    {
+        // The audio thread pushes values to the entry's control under the lock.
+        EventScope scope(*this);
+        if (entry && entryState != kEntryIdle) {
+            if (entryState == kEntryCommit || entryState == kEntryCancel)
+                fieldArea = FinishEntry(entryState == kEntryCommit);
+            else
+                entryState = kEntryIdle;
+        }
     }
-    // Whatever is dirty: Repaint collects it.
-    Repaint(IBounds{});
-    CountDownParamChange();
+    if (!entry) ReturnFocus();
+    // The controls show again where the field was, with whatever is dirty;
+    // painting takes the lock itself and presents after giving it up.
+    Repaint(fieldArea);
+    {
+        EventScope scope(*this);
+        CountDownParamChange();
+    }
     LinkLauncherLinux::Reap();
 }
 
@@ -584,6 +633,15 @@ void IGraphicsLinux::Repaint(const IBounds& box) {
     area = area.Intersect(IBounds{0, 0, width, height});
     if (area.IsEmpty()) return;
     PaintRegion(area);
+}
+
+void IGraphicsLinux::PresentBeyondEditor(const IBounds& area) {
+    if (!window || !display || display->lost || !drawBitmap) return;
+    const IBounds right = area.Intersect(IBounds{width, 0, kMaxWindowSide, kMaxWindowSide});
+    const IBounds below = area.Intersect(IBounds{0, height, width, kMaxWindowSide});
+    if (!right.IsEmpty()) PutArea(right);
+    if (!below.IsEmpty()) PutArea(below);
+    xcb_flush(display->connection);
 }
 
 void IGraphicsLinux::ShowEntry() {
@@ -610,15 +668,22 @@ void IGraphicsLinux::PutArea(const IBounds& box) {
     const int rowsPerRequest = static_cast<int>(std::min<size_t>(room, size_t(box.H())));
     const RAST_IBitmap* field = entry ? &entry->Picture() : nullptr;
     const IBounds fieldBox = entry ? entry->Box() : IBounds{};
+    // Beyond the editor (a window the host made larger) the last column and
+    // row go on, so the background seems to reach the window's edges.
+    const int lastX = std::min(width, drawBitmap->width()) - 1;
+    const int lastY = std::min(height, drawBitmap->height()) - 1;
+    if (lastX < 0 || lastY < 0 || box.left < 0 || box.top < 0) return;
+    const int inside = std::clamp(lastX + 1 - box.left, 0, w);
     for (int top = box.top; top < box.bottom; top += rowsPerRequest) {
         const int count = std::min(rowsPerRequest, box.bottom - top);
         rows.resize(static_cast<size_t>(w) * count);
         for (int r = 0; r < count; ++r) {
             const int y = top + r;
-            const Pixel* source = RAST_RowPointer(drawBitmap.get(), y) + box.left;
+            const Pixel* row = RAST_RowPointer(drawBitmap.get(), std::min(y, lastY));
             uint32_t* out = rows.data() + static_cast<size_t>(r) * w;
-            for (int i = 0; i < w; ++i)
-                out[i] = d.Convert(source[i]);
+            for (int i = 0; i < inside; ++i)
+                out[i] = d.Convert(row[box.left + i]);
+            if (inside < w) std::fill(out + inside, out + w, d.Convert(row[lastX]));
             // The entry lies over the controls.
             if (field && y >= fieldBox.top && y < fieldBox.bottom &&
                 y - fieldBox.top < field->height()) {
@@ -640,6 +705,7 @@ void IGraphicsLinux::PutArea(const IBounds& box) {
 
 void IGraphicsLinux::Resize(int newWidth, int newHeight) {
     // The controls are about to be deleted; the entry must not outlive its own.
+    ReturnFocus();
     entry.reset();
     entryControl = nullptr;
     entryParam = nullptr;

@@ -76,14 +76,25 @@ private:
     void PointerLeft();
     void KeyPressed(const xcb_key_press_event_t& event);
     void EntryKey(uint32_t symbol, uint16_t state);
-    // Copies a box of the draw bitmap, with the entry over it, to the window.
+    // Copies a box of the draw bitmap, with the entry over it, to the window;
+    // beyond the editor, its last column and row drawn on.
     void PutArea(const IBounds& box);
     // Paints the box and every dirty control, then presents.
     void Repaint(const IBounds& box);
+    // Presents what of an exposed area lies beyond the editor, in a window
+    // the host made larger.
+    void PresentBeyondEditor(const IBounds& area);
     // Presents the entry's area again after it changed.
     void ShowEntry();
     void Tick();
-    void FinishEntry(bool commit);
+    // The keyboard is the editor's only while the value entry is open: it
+    // takes the focus then, and gives it back to whoever had it when the
+    // entry closes.
+    void TakeFocus();
+    void ReturnFocus();
+    // Closes the entry, committing its text or not; the area it covered,
+    // for the caller to repaint once the plug-in lock is given up.
+    IBounds FinishEntry(bool commit);
     // Forgets the window; tellCore first ends a pending wheel edit and a held
     // press through the core; destroy asks the server to destroy it (not
     // when it is gone already or the connection broke).
@@ -108,5 +119,7 @@ private:
     int lastClickX = 0, lastClickY = 0;
     bool lastClickCounts = false;
     IBounds exposed;
+    bool holdingFocus = false;
+    uint32_t focusBefore = 0;
     std::vector<uint32_t> rows;
 };

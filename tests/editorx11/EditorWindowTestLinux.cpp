@@ -119,9 +119,18 @@ protected:
     void SetUp() override {
         std::string error;
         host = HostWindowLinux::Create(kWidth + 40, kHeight + 60, error);
-        if (!host) GTEST_SKIP() << error;
+        if (!host) {
+            if (HostWindowLinux::DisplayRequired()) FAIL() << error;
+            GTEST_SKIP() << error;
+        }
         plugin = NewInstance();
         ASSERT_NE(plugin, nullptr);
+        // Host notices go by a loop of the handler's own, so that the frame's
+        // loop holds only what the editor registers.
+        noticeLoop = HostRunLoopLinux::Create();
+        plugin->Handler().Offer(Linux::IRunLoop::iid, noticeLoop);
+        plugin->Controller()->setComponentHandler(nullptr);
+        plugin->Controller()->setComponentHandler(&plugin->Handler());
         loop = HostRunLoopLinux::Create();
         frame = HostPlugFrameLinux::Create(loop);
         view = owned(plugin->Controller()->createView("editor"));
@@ -196,7 +205,7 @@ protected:
 
     std::unique_ptr<HostWindowLinux> host;
     std::unique_ptr<PluginInstance> plugin;
-    IPtr<HostRunLoopLinux> loop;
+    IPtr<HostRunLoopLinux> noticeLoop, loop;
     IPtr<HostPlugFrameLinux> frame;
     IPtr<IPlugView> view;
     unsigned long editor = 0;
@@ -232,6 +241,11 @@ TEST_F(EditorX11Test, RealInputReachesTheHostAndTheScreenMatchesTheHeadlessEdito
     EXPECT_EQ(kinds[1], CallKind::PerformEdit);
     EXPECT_EQ(kinds.back(), CallKind::EndEdit);
     EXPECT_GT(ChangedPixels(opened, Screen(), IBounds{139, 92, 223, 174}), 100);
+    // Touching a knob leaves the keyboard to the host (its shortcuts), even
+    // with the pointer still over the editor.
+    const int hostKeys = host->KeyPresses();
+    host->Tap(XK_space);
+    EXPECT_EQ(host->KeyPresses(), hostKeys + 1);
 
     // Quick presses more than 2 pixels apart are two clicks; two in one
     // place are a double click, which gives the knob its default.
@@ -292,8 +306,13 @@ TEST_F(EditorX11Test, ValuesAreChosenAndTyped) {
     const auto field = Screen();
     EXPECT_GT(ChangedPixels(before, field, IBounds{150, 125, 212, 141}), 200);
     SaveScreenshot(field, "editor-linux-entry.png");
+    // Typing goes to the field alone; once it closes the keys are the host's.
+    const int hostKeys = host->KeyPresses();
     Type({XK_1, XK_2, XK_period, XK_5, XK_Return});
     EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
+    EXPECT_EQ(host->KeyPresses(), hostKeys);
+    host->Tap(XK_space);
+    EXPECT_EQ(host->KeyPresses(), hostKeys + 1);
     ExpectBracketedEdits(Binaural);
     // The field is gone from the screen, which shows the new value.
     PointerAway();
@@ -448,15 +467,21 @@ TEST_F(EditorX11Test, CarelessHostsNeitherCrashNorLeaveWindowsOrHandlersBehind) 
     ASSERT_EQ(view->attached(host->ParentHandle(), kX11), kResultOk);
     ASSERT_EQ(host->Children().size(), 1u);
 
-    // A host that makes the window wider than the editor (Ardour fits it to
-    // its own window): beyond the editor it is black, not the host's white.
+    // A host that makes the window larger than the editor (Ardour fits it to
+    // its own window): beyond the editor its last column and row go on.
     editor = host->Children().front();
-    XResizeWindow(host->Display(), editor, kWidth + 24, kHeight);
+    constexpr int kWide = kWidth + 24, kTall = kHeight + 16;
+    XResizeWindow(host->Display(), editor, kWide, kTall);
+    XSync(host->Display(), False);
     Settle();
-    const auto wide = host->Capture(editor, kWidth + 24, kHeight);
-    ASSERT_EQ(wide.size(), size_t{(kWidth + 24) * kHeight});
-    for (int y = 0; y < kHeight; y += 37)
-        EXPECT_EQ(wide[static_cast<size_t>(y * (kWidth + 24) + kWidth + 10)], 0u) << y;
+    const auto large = host->Capture(editor, kWide, kTall);
+    ASSERT_EQ(large.size(), size_t{kWide * kTall});
+    const auto at = [&](int x, int y) { return large[static_cast<size_t>(y * kWide + x)]; };
+    EXPECT_NE(at(kWidth - 1, 0), 0u); // the editor painted again, not all black
+    for (int y = 0; y < kTall; y += 37)
+        EXPECT_EQ(at(kWide - 1, y), at(kWidth - 1, std::min(y, kHeight - 1))) << y;
+    for (int x = 0; x < kWide; x += 37)
+        EXPECT_EQ(at(x, kTall - 1), at(std::min(x, kWidth - 1), kHeight - 1)) << x;
 }
 
 // The X server goes away under an open editor: the editor lets go of the

@@ -17,87 +17,19 @@
 #include "CLS_TONEWELL.h"
 #include "HostApplication.h"
 #include "IGraphicsHeadless.h"
-#include "NoteEventList.h"
-#include "ParameterChangeList.h"
 #include "RecordingComponentHandler.h"
+#include "StressAudioThread.h"
 
 using namespace Steinberg;
 
 namespace {
 
-constexpr int kBlock = 256;
 constexpr Vst::ParamID kProgramId = ICoreVST3::kProgramChangeId;
 constexpr Vst::ParamID kBypassId = ICoreVST3::kBypassId;
-
-double StressSeconds() {
-    const char* text = std::getenv("TONEWELL_STRESS_SECONDS");
-    const double seconds = text ? std::atof(text) : 2.0;
-    return seconds > 0.0 ? seconds : 2.0;
-}
 
 std::unique_ptr<IGraphics> MakeHeadless(ICoreBase* plug, int width, int height, int fps, void*) {
     return std::make_unique<IGraphicsHeadless>(plug, width, height, fps);
 }
-
-// The audio thread: blocks of stereo audio with random parameter changes,
-// program changes and notes, on a playing transport.
-class AudioThread {
-public:
-    explicit AudioThread(CLS_TONEWELL& plug) : plug(plug) {}
-
-    void Run(const std::atomic<bool>& stop) {
-        std::mt19937 random(1);
-        std::uniform_real_distribution<double> unit(0.0, 1.0);
-        std::vector<float> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
-        float* inputs[2] = {inL.data(), inR.data()};
-        float* outputs[2] = {outL.data(), outR.data()};
-        Vst::AudioBusBuffers in{}, out{};
-        in.numChannels = out.numChannels = 2;
-        in.channelBuffers32 = inputs;
-        out.channelBuffers32 = outputs;
-        Vst::ProcessContext context{};
-        context.state = Vst::ProcessContext::kPlaying;
-        context.sampleRate = 48000.0;
-        context.tempo = 120.0;
-
-        while (!stop.load()) {
-            changes.Clear();
-            events.Clear();
-            const int kind = static_cast<int>(random() % 8);
-            if (kind < 4)
-                changes.Add(static_cast<Vst::ParamID>(random() % kNumEngineParams), unit(random));
-            else if (kind == 4)
-                changes.Add(kProgramId, unit(random));
-            else if (kind == 5)
-                events.AddNoteOn(0, static_cast<int16>(40 + random() % 40), 0.8f);
-            else if (kind == 6)
-                events.AddNoteOff(0, static_cast<int16>(40 + random() % 40));
-            Vst::ProcessData data{};
-            data.processMode = Vst::kRealtime;
-            data.symbolicSampleSize = Vst::kSample32;
-            data.numSamples = kBlock;
-            data.numInputs = data.numOutputs = 1;
-            data.inputs = &in;
-            data.outputs = &out;
-            data.inputParameterChanges = &changes;
-            data.inputEvents = &events;
-            data.processContext = &context;
-            plug.process(data);
-            for (int i = 0; i < kBlock; ++i)
-                if (!std::isfinite(outL[static_cast<size_t>(i)]) ||
-                    !std::isfinite(outR[static_cast<size_t>(i)]))
-                    ++nonFinite;
-            context.projectTimeSamples += kBlock;
-            ++blocks;
-        }
-    }
-
-    CLS_TONEWELL& plug;
-    tonewell::hostkit::ParameterChangeList changes;
-    tonewell::hostkit::NoteEventList events;
-    long blocks = 0;
-    long nonFinite = 0;
-};
 
 } // namespace
 
@@ -113,7 +45,7 @@ TEST(Concurrency, ProcessingWhileTheUiThreadUsesEverythingElse) {
     plug->setComponentHandler(handler);
     Vst::SpeakerArrangement stereo = Vst::SpeakerArr::kStereo;
     ASSERT_EQ(plug->setBusArrangements(&stereo, 1, &stereo, 1), kResultTrue);
-    Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, kBlock, 48000.0};
+    Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, StressAudioThread::kBlock, 48000.0};
     ASSERT_EQ(plug->setupProcessing(setup), kResultOk);
     ASSERT_EQ(plug->setActive(true), kResultOk);
     IPlugView* view = plug->createView(Vst::ViewType::kEditor);
@@ -123,7 +55,7 @@ TEST(Concurrency, ProcessingWhileTheUiThreadUsesEverythingElse) {
     Vst::IComponent* component = plug;
     Vst::IEditController* controller = plug;
     std::atomic<bool> stop{false};
-    AudioThread audio(*plug);
+    StressAudioThread audio(*plug);
     std::thread audioThread([&] { audio.Run(stop); });
 
     // The UI thread: one random host or user action after another.
@@ -205,8 +137,8 @@ TEST(Concurrency, ProcessingWhileTheUiThreadUsesEverythingElse) {
     view->release();
     plug->setActive(false);
     plug->terminate();
-    EXPECT_GT(audio.blocks, 0);
+    EXPECT_GT(audio.Blocks(), 0);
     EXPECT_GT(actions, 0);
-    EXPECT_EQ(audio.nonFinite, 0);
-    std::printf("%ld audio blocks, %ld UI actions\n", audio.blocks, actions);
+    EXPECT_EQ(audio.NonFinite(), 0);
+    std::printf("%ld audio blocks, %ld UI actions\n", audio.Blocks(), actions);
 }

@@ -5,6 +5,8 @@
 #include <X11/extensions/XTest.h>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace tonewell::hostkit {
@@ -43,7 +45,7 @@ std::unique_ptr<HostWindowLinux> HostWindowLinux::Create(int width, int height, 
     host->window_ = XCreateSimpleWindow(d, RootWindow(d, screen), 0, 0, width, height, 0,
                                         BlackPixel(d, screen), WhitePixel(d, screen));
     XStoreName(d, host->window_, "Tonewell test host");
-    XSelectInput(d, host->window_, StructureNotifyMask);
+    XSelectInput(d, host->window_, StructureNotifyMask | KeyPressMask);
     XMapWindow(d, host->window_);
     // Mapped and viewable before anyone embeds into it.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -60,6 +62,11 @@ std::unique_ptr<HostWindowLinux> HostWindowLinux::Create(int width, int height, 
         if (!mapped) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return host;
+}
+
+bool HostWindowLinux::DisplayRequired() {
+    const char* value = std::getenv("TONEWELL_REQUIRE_DISPLAY");
+    return value && std::strcmp(value, "1") == 0;
 }
 
 HostWindowLinux::~HostWindowLinux() {
@@ -131,6 +138,16 @@ void HostWindowLinux::Key(unsigned long keysym, bool press) {
 void HostWindowLinux::Tap(unsigned long keysym) {
     Key(keysym, true);
     Key(keysym, false);
+}
+
+int HostWindowLinux::KeyPresses() {
+    Sync();
+    while (XPending(display_)) {
+        XEvent e;
+        XNextEvent(display_, &e);
+        if (e.type == KeyPress && e.xkey.window == window_) ++keyPresses_;
+    }
+    return keyPresses_;
 }
 
 int HostWindowLinux::Errors() const {

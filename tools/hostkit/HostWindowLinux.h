@@ -21,6 +21,10 @@ public:
     // given size; null with error set when the display or XTEST is missing.
     static std::unique_ptr<HostWindowLinux> Create(int width, int height, std::string& error,
                                                    const char* displayName = nullptr);
+    // True when TONEWELL_REQUIRE_DISPLAY is 1: a test command that started
+    // its own X server, where a window that cannot be made is a failure
+    // rather than a reason to skip.
+    static bool DisplayRequired();
     ~HostWindowLinux();
     HostWindowLinux(const HostWindowLinux&) = delete;
     HostWindowLinux& operator=(const HostWindowLinux&) = delete;
@@ -47,6 +51,9 @@ public:
     void Tap(unsigned long keysym);
 
     int Errors() const;
+    // Key presses delivered to this window itself (not to a child that took
+    // them) so far.
+    int KeyPresses();
 
 private:
     HostWindowLinux() = default;
@@ -54,6 +61,7 @@ private:
 
     _XDisplay* display_ = nullptr;
     unsigned long window_ = 0;
+    int keyPresses_ = 0;
 };
 
 } // namespace tonewell::hostkit
