@@ -13,6 +13,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 #include <xcb/xcb.h>
@@ -125,12 +126,6 @@ protected:
         }
         plugin = NewInstance();
         ASSERT_NE(plugin, nullptr);
-        // Host notices go by a loop of the handler's own, so that the frame's
-        // loop holds only what the editor registers.
-        noticeLoop = HostRunLoopLinux::Create();
-        plugin->Handler().Offer(Linux::IRunLoop::iid, noticeLoop);
-        plugin->Controller()->setComponentHandler(nullptr);
-        plugin->Controller()->setComponentHandler(&plugin->Handler());
         loop = HostRunLoopLinux::Create();
         frame = HostPlugFrameLinux::Create(loop);
         view = owned(plugin->Controller()->createView("editor"));
@@ -205,7 +200,7 @@ protected:
 
     std::unique_ptr<HostWindowLinux> host;
     std::unique_ptr<PluginInstance> plugin;
-    IPtr<HostRunLoopLinux> noticeLoop, loop;
+    IPtr<HostRunLoopLinux> loop;
     IPtr<HostPlugFrameLinux> frame;
     IPtr<IPlugView> view;
     unsigned long editor = 0;
@@ -283,6 +278,19 @@ TEST_F(EditorX11Test, RealInputReachesTheHostAndTheScreenMatchesTheHeadlessEdito
     const auto final = Screen();
     EXPECT_EQ(ChangedPixels(final, HeadlessPicture(*plugin), IBounds{0, 0, kWidth, kHeight}), 0);
     SaveScreenshot(final, "editor-linux.png");
+
+    // With the editor open, a program change's restart goes by the frame's
+    // loop (the handler offers none) once it turns, on its thread.
+    const auto loopThread = std::this_thread::get_id();
+    bool onLoopThread = true;
+    plugin->Handler().OnRestart(
+        [&](int32) { onLoopThread = onLoopThread && std::this_thread::get_id() == loopThread; });
+    plugin->Controller()->setParamNormalized(
+        kPresetId, ProgramValue(FindProgram(*plugin, "Binaural - 7.83 (Schumann Resonance)")));
+    EXPECT_TRUE(loop->RunUntil(
+        [&] { return plugin->Handler().Restarts(Vst::kParamValuesChanged) == 1; }, 2000));
+    EXPECT_TRUE(onLoopThread);
+    plugin->Handler().OnRestart(nullptr);
 }
 
 TEST_F(EditorX11Test, ValuesAreChosenAndTyped) {
