@@ -17,12 +17,14 @@
 # and the Lua script announces each of its steps: one that makes no progress
 # within STEP_LIMIT seconds is ended, and the suite names it as a hang.
 # (The export goes through ardour7-export rather than the Lua shell's
-# simple_export, whose teardown in Ardour 7.3 corrupts the heap in about one
-# run of three, with or without a plug-in.)
+# simple_export: in Ardour 7.3 that corrupts the heap in about one run of
+# three, with or without a plug-in, and Ardour crashes as the export ends or
+# as the session closes.)
 #
 #   scripts/daw-suite.sh [BUNDLE]
 # BUNDLE (or TONEWELL_DAW_BUNDLE) defaults to build/linux/Tonewell.vst3. Logs
-# go to build/daw/. Exit status 0 when every step passed, 1 otherwise.
+# and the exported file go to build/daw/. Exit status 0 when every step
+# passed, 1 otherwise.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -91,13 +93,14 @@ supervise() { # name log command...
             step_started=$SECONDS
         fi
         if ((SECONDS - step_started > STEP_LIMIT || SECONDS - started > RUN_LIMIT)); then
+            local waited=$((SECONDS - step_started))
             kill -TERM "$ardour_pid" 2>/dev/null || true
             sleep 2
             kill -KILL "$ardour_pid" 2>/dev/null || true
             wait "$ardour_pid" 2>/dev/null || true
             ardour_pid=""
             sed 's/^/    /' "$log" | tail -n 20
-            fail "$name: HANG in step \"$step\" (no progress for $((SECONDS - step_started)) s)"
+            fail "$name: HANG in step \"$step\" (no progress for $waited s)"
         fi
         sleep 0.2
     done
@@ -141,7 +144,8 @@ echo "daw: export"
 state="$session/tonewell.ardour"
 grep -q '<Locations/>' "$state" || fail "export: $state has no empty <Locations/> to fill"
 sed -i 's|<Locations/>|<Locations><Location id="1" name="session" start="a0" end="a1128960000" flags="IsSessionRange" locked="0" timestamp="0" cue="0"/></Locations>|' "$state"
-wav="$work/tonewell.wav"
+wav="$logs/tonewell.wav"
+rm -f "$wav"
 supervise export "$logs/export.log" ardour7-export -o "$wav" "$session" tonewell
 [[ -f "$wav" ]] || fail "export: ardour7-export wrote no $wav"
 echo "daw: export passed"
