@@ -97,6 +97,12 @@ supervise() { # name log limit command...
         fi
         if ((SECONDS - step_started > limit || SECONDS - started > RUN_LIMIT)); then
             local waited=$((SECONDS - step_started))
+            # Where each thread waits, for whoever looks into the hang.
+            if command -v gdb >/dev/null; then
+                timeout -k 5 30 gdb -batch -p "$ardour_pid" -ex "thread apply all bt 30" \
+                    >"$log.stacks" 2>&1 || true
+                echo "    (stacks of the hung process: ${log#"$root"/}.stacks)"
+            fi
             kill -TERM "$ardour_pid" 2>/dev/null || true
             sleep 2
             kill -KILL "$ardour_pid" 2>/dev/null || true
