@@ -25,8 +25,8 @@
 #
 #   scripts/daw-suite.sh [BUNDLE]
 # BUNDLE (or TONEWELL_DAW_BUNDLE) defaults to build/linux/Tonewell.vst3. Logs
-# and the exported file go to build/daw/. Exit status 0 when every step
-# passed, 1 otherwise.
+# and the exported file go to build/daw/ (or TONEWELL_DAW_LOGS). Exit status 0
+# when every step passed, 1 otherwise.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -34,7 +34,7 @@ bundle=${1:-${TONEWELL_DAW_BUNDLE:-$root/build/linux/Tonewell.vst3}}
 readonly STEP_LIMIT=20
 readonly EXPORT_LIMIT=45
 readonly RUN_LIMIT=60
-logs="$root/build/daw"
+logs=${TONEWELL_DAW_LOGS:-$root/build/daw}
 scanner=/usr/lib/ardour7/ardour-vst3-scanner
 
 fail() {
