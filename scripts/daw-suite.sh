@@ -17,7 +17,7 @@
 # and the Lua script announces each of its steps: one that makes no progress
 # within STEP_LIMIT seconds (EXPORT_LIMIT for the export, which announces no
 # steps) is ended, and the suite names it as a hang. The limits leave room for
-# a machine that is busy with other work.
+# a machine that is busy with other work; an export normally takes 3 s.
 # (The export goes through ardour7-export rather than the Lua shell's
 # simple_export: in Ardour 7.3 that corrupts the heap in about one run of
 # three, with or without a plug-in, and Ardour crashes as the export ends or
@@ -32,7 +32,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 bundle=${1:-${TONEWELL_DAW_BUNDLE:-$root/build/linux/Tonewell.vst3}}
 readonly STEP_LIMIT=20
-readonly EXPORT_LIMIT=45
+readonly EXPORT_LIMIT=30
 readonly RUN_LIMIT=60
 logs=${TONEWELL_DAW_LOGS:-$root/build/daw}
 scanner=/usr/lib/ardour7/ardour-vst3-scanner
@@ -79,9 +79,11 @@ EOF
 
 echo "daw: bundle $bundle"
 
-# Runs a command of Ardour's with its output in LOG. Ends it, and fails naming
-# the step (the last "step: NAME" it printed, else NAME), when one step takes
-# longer than LIMIT seconds or the whole run longer than RUN_LIMIT.
+# Runs a command of Ardour's with its output in LOG. Ends it when one step (the
+# last "step: NAME" it printed, else NAME) takes longer than LIMIT seconds or
+# the whole run longer than RUN_LIMIT: status 124. A failed command: status 1.
+# Either way `failure` says what happened.
+failure=""
 supervise() { # name log limit command...
     local name=$1 log=$2 limit=$3
     shift 3
@@ -109,7 +111,8 @@ supervise() { # name log limit command...
             wait "$ardour_pid" 2>/dev/null || true
             ardour_pid=""
             sed 's/^/    /' "$log" | tail -n 20
-            fail "$name: HANG in step \"$step\" (no progress for $waited s)"
+            failure="$name: HANG in step \"$step\" (no progress for $waited s)"
+            return 124
         fi
         sleep 0.2
     done
@@ -118,7 +121,8 @@ supervise() { # name log limit command...
     ardour_pid=""
     if ((status != 0)); then
         sed 's/^/    /' "$log" | tail -n 20
-        fail "$name: exited with status $status in step \"$step\""
+        failure="$name: exited with status $status in step \"$step\""
+        return 1
     fi
 }
 
@@ -126,7 +130,8 @@ run_lua() { # name args...
     local name=$1
     shift
     echo "daw: $name"
-    supervise "$name" "$logs/$name.log" "$STEP_LIMIT" ardour7-lua "$root/tests/daw/tonewell.lua" "$@"
+    supervise "$name" "$logs/$name.log" "$STEP_LIMIT" ardour7-lua "$root/tests/daw/tonewell.lua" "$@" ||
+        fail "$failure"
     if ! grep -qx 'step: done' "$logs/$name.log"; then
         sed 's/^/    /' "$logs/$name.log" | tail -n 20
         fail "$name: the Lua script did not finish"
@@ -137,7 +142,7 @@ run_lua() { # name args...
 
 echo "daw: scan"
 supervise scan "$logs/scan.log" "$STEP_LIMIT" env LD_LIBRARY_PATH=/usr/lib/ardour7 "$scanner" -f \
-    "$VST3_PATH/Tonewell.vst3"
+    "$VST3_PATH/Tonewell.vst3" || fail "$failure"
 grep -qs 'name="Tonewell"' "$XDG_CACHE_HOME"/ardour7/vst/*.v3i ||
     fail "scan: Ardour's plug-in cache lists no Tonewell"
 echo "daw: scan passed"
@@ -154,8 +159,22 @@ state="$session/tonewell.ardour"
 grep -q '<Locations/>' "$state" || fail "export: $state has no empty <Locations/> to fill"
 sed -i 's|<Locations/>|<Locations><Location id="1" name="session" start="a0" end="a1128960000" flags="IsSessionRange" locked="0" timestamp="0" cue="0"/></Locations>|' "$state"
 wav="$logs/tonewell.wav"
-rm -f "$wav"
-supervise export "$logs/export.log" "$EXPORT_LIMIT" ardour7-export -o "$wav" "$session" tonewell
+rm -f "$wav" "$logs"/export*.log*
+export_status=0
+supervise export "$logs/export.log" "$EXPORT_LIMIT" ardour7-export -o "$wav" "$session" tonewell ||
+    export_status=$?
+# Now and then Ardour 7.3's export stalls before it starts: its main thread
+# waits in start_audio_export for the butler, which waits for a lock, and no
+# thread is in Tonewell. Such a stall gets one more try; a second fails.
+if ((export_status == 124)); then
+    echo; echo "daw: $failure; once more"
+    for file in "$logs"/export.log*; do mv "$file" "${file/export.log/export-stalled.log}"; done
+    rm -f "$wav"
+    export_status=0
+    supervise export "$logs/export.log" "$EXPORT_LIMIT" ardour7-export -o "$wav" "$session" \
+        tonewell || export_status=$?
+fi
+((export_status == 0)) || fail "$failure"
 [[ -f "$wav" ]] || fail "export: ardour7-export wrote no $wav"
 echo "daw: export passed"
 
