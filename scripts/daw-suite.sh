@@ -165,7 +165,8 @@ supervise export "$logs/export.log" "$EXPORT_LIMIT" ardour7-export -o "$wav" "$s
     export_status=$?
 # Now and then Ardour 7.3's export stalls before it starts: its main thread
 # waits in start_audio_export for the butler, which waits for a lock, and no
-# thread is in Tonewell. Such a stall gets one more try; a second fails.
+# thread is in Tonewell; it does so too in sessions where Tonewell never
+# called the host back. Such a stall gets one more try; a second fails.
 if ((export_status == 124)); then
     echo; echo "daw: $failure; once more"
     for file in "$logs"/export.log*; do mv "$file" "${file/export.log/export-stalled.log}"; done
