@@ -15,8 +15,9 @@ packages=(
     dpkg-dev libz-mingw-w64-dev
     clang libclang-rt-14-dev
     nlohmann-json3-dev jq zip unzip
-    # A real DAW for the host suite: Ardour, run headless through its Lua shell.
-    ardour
+    # A real DAW for the host suite: Ardour, run headless through its Lua shell;
+    # python3 measures the tones it exports.
+    ardour python3
     # Release packages: the Windows setup program and the Debian package.
     nsis help2man lintian
     # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: native Release, native with sanitizers, the concurrency
 # stress test under ThreadSanitizer, the Windows cross build under Wine, the
-# release archives, the host conformance tools, and bounded fuzzing.
+# release archives, the host conformance tools, Ardour, and bounded fuzzing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -91,6 +91,17 @@ case $conformance_status in
 *) record conformance failed $((SECONDS - start)) ;;
 esac
 wineserver -k >/dev/null 2>&1 || true
+
+# Tonewell in Debian's Ardour without a window (scripts/daw-suite.sh): a
+# program chosen from the host's list, a saved session reopened, an export's
+# two tones measured; a hang fails it and is named.
+echo "== daw =="
+start=$SECONDS
+if bash scripts/daw-suite.sh; then
+    record daw passed $((SECONDS - start))
+else
+    record daw failed $((SECONDS - start))
+fi
 
 # Short, bounded fuzzing runs (clang, libFuzzer, sanitizers) of the PNG
 # decoder, the stored state and the process calls.
