@@ -95,13 +95,21 @@ wineserver -k >/dev/null 2>&1 || true
 # Tonewell in Debian's Ardour without a window (scripts/daw-suite.sh): a
 # program chosen from the host's list, a saved session reopened, an export's
 # two tones measured; a hang fails it and is named.
+# Ardour 7.3 itself now and then crashes as a session closes (heap corruption,
+# about one run in thirty, with or without Tonewell): a failure that is no
+# hang gets one more run; a hang fails at once.
 echo "== daw =="
 start=$SECONDS
-if bash scripts/daw-suite.sh; then
+daw_log=$(mktemp)
+if bash scripts/daw-suite.sh 2>&1 | tee "$daw_log"; then
     record daw passed $((SECONDS - start))
+elif ! grep -q "HANG" "$daw_log" && echo "daw: failed without a hang; once more" &&
+    bash scripts/daw-suite.sh; then
+    record daw passed $((SECONDS - start)) "on the second run"
 else
     record daw failed $((SECONDS - start))
 fi
+rm -f "$daw_log"
 
 # Short, bounded fuzzing runs (clang, libFuzzer, sanitizers) of the PNG
 # decoder, the stored state and the process calls.
