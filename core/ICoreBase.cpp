@@ -154,8 +154,24 @@ void ICoreBase::RefreshEditorControls() {
         editor->PushParamToControls(i, params[static_cast<size_t>(i)]->PlainValue(), false);
 }
 
+void ICoreBase::BeginWheelEdit(int index) {
+    PluginLock::Holder hold(lock);
+    // Further notches on the same parameter stay inside the open edit.
+    if (pendingEndEdit == index) return;
+    // A turn on another parameter first ends the edit still open.
+    if (pendingEndEdit >= 0) {
+        EndHostEdit(pendingEndEdit);
+        pendingEndEdit = -1;
+    }
+    BeginHostEdit(index);
+}
+
 void ICoreBase::EndHostEditLater(int index) {
     PluginLock::Holder hold(lock);
+    if (pendingEndEdit >= 0 && pendingEndEdit != index) {
+        EndHostEdit(pendingEndEdit);
+        pendingEndEdit = -1;
+    }
     if (!editor) {
         EndHostEdit(index);
         return;

@@ -64,8 +64,11 @@ public:
     IEditorSurface* Editor() const { return editor.get(); }
     void RefreshEditorControls();
 
-    // Ends a host edit after the editor's countdown (wheel edits come without
-    // an end of their own), or at once without an editor.
+    // Wheel edits come without a press or a release of their own: the first
+    // notch on a parameter begins a host edit (ending one still open on
+    // another), and each notch asks for its end after the editor's countdown,
+    // or at once without an editor.
+    void BeginWheelEdit(int index);
     void EndHostEditLater(int index);
     // Sends the end of a pending edit now, if there is one.
     void EndPendingHostEdit();

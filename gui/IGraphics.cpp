@@ -283,8 +283,10 @@ void IGraphics::MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta)
     IControl* control = GetControl(FindControlAt(x, y));
     if (!control) return;
     const int paramIndex = control->ParamIndex();
+    // A wheel turn has no press: its edit begins with the first notch.
+    if (plug && paramIndex >= 0) plug->BeginWheelEdit(paramIndex);
     control->MouseWheel(x, y, keys, delta);
-    // A wheel turn has no release; the core ends the edit after a short countdown.
+    // Nor a release; the core ends the edit after a short countdown.
     if (plug && paramIndex >= 0) plug->EndHostEditLater(paramIndex);
 }
 

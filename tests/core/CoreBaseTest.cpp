@@ -190,16 +190,24 @@ TEST(CoreBaseEditor, WheelEditsEndAfterTheCountdownOrAtOnceWithoutEditor) {
     auto surface = std::make_unique<FakeEditor>(journal, &core);
     FakeEditor* editor = surface.get();
     core.AttachEditor(std::move(surface));
-    core.EndHostEditLater(4);
-    core.EndHostEditLater(5); // a newer wheel edit replaces the pending one
+    // Notches on 4 stay in one edit; a turn on 5 ends it and begins its own.
+    for (int notch = 0; notch < 3; ++notch) {
+        core.BeginWheelEdit(4);
+        core.EndHostEditLater(4);
+    }
+    EXPECT_EQ(core.begunEdits, std::vector<int>{4});
+    EXPECT_EQ(core.endedEdits, std::vector<int>{3});
+    core.BeginWheelEdit(5);
+    core.EndHostEditLater(5);
     EXPECT_EQ(editor->countdown, 15) << "half a second of timer ticks";
-    EXPECT_EQ(core.endedEdits.size(), 1u);
+    EXPECT_EQ(core.begunEdits, (std::vector<int>{4, 5}));
+    EXPECT_EQ(core.endedEdits, (std::vector<int>{3, 4}));
 
     core.EndPendingHostEdit();
-    EXPECT_EQ(core.endedEdits, (std::vector<int>{3, 5}));
+    EXPECT_EQ(core.endedEdits, (std::vector<int>{3, 4, 5}));
     EXPECT_EQ(editor->countdown, 0);
     core.EndPendingHostEdit(); // nothing pending any more
-    EXPECT_EQ(core.endedEdits.size(), 2u);
+    EXPECT_EQ(core.endedEdits.size(), 3u);
 }
 
 TEST(CoreBaseEditor, ReplacingOrClearingTheEditorDeletesTheOldOne) {

@@ -62,7 +62,7 @@ public:
         journal.lines.push_back("notify " + std::to_string(index));
     }
     bool EmitMidiMessage(const MidiMessage& message) override { return message.status != 0; }
-    void BeginHostEdit(int) override {}
+    void BeginHostEdit(int index) override { begunEdits.push_back(index); }
     void EndHostEdit(int index) override { endedEdits.push_back(index); }
     int32_t SamplePosition() override { return 0; }
     double Tempo() override { return 120.0; }
@@ -87,7 +87,7 @@ public:
     Journal& journal;
     std::vector<Applied> applied;
     std::vector<std::pair<int, double>> hostEdits;
-    std::vector<int> endedEdits;
+    std::vector<int> begunEdits, endedEdits;
     int processBlockCalls = 0;
 };
 

@@ -342,8 +342,9 @@ TEST_F(EditorWindowTest, RealInputReachesTheHostAndTheScreenMatchesTheHeadlessEd
     // The band name followed the beat (4 Hz, theta, to about 66 Hz, lambda).
     EXPECT_GT(ChangedPixels(before, after, RECT{246, 125, 348, 143}), 10);
 
-    // A wheel notch down takes a hundredth off; having no release, its edit
-    // is ended by a countdown of the editor's timer.
+    // A wheel notch down takes a hundredth off, inside an edit that its
+    // notch begins and, having no release, a countdown of the editor's timer
+    // ends.
     plugin->Handler().Clear();
     const double dragged = Normalized(Binaural);
     Wheel(185, 137, -1);
@@ -355,6 +356,7 @@ TEST_F(EditorWindowTest, RealInputReachesTheHostAndTheScreenMatchesTheHeadlessEd
     EXPECT_FALSE(ended());
     PumpUntil(ended);
     EXPECT_TRUE(ended());
+    ExpectBracketedEdits(Binaural);
 
     // The wave switch steps through its four shapes and wraps.
     const double waves[] = {1.0 / 3.0, 2.0 / 3.0, 1.0, 0.0};

@@ -408,7 +408,8 @@ TEST_F(EditorX11Test, CarelessHostsNeitherCrashNorLeaveWindowsOrHandlersBehind) 
     host->Button(4, true);
     host->Button(4, false);
     loop->RunUntilQuiet(5000);
-    ASSERT_EQ(KindsFor(Binaural), std::vector<CallKind>{CallKind::PerformEdit});
+    ASSERT_EQ(KindsFor(Binaural),
+              (std::vector<CallKind>{CallKind::BeginEdit, CallKind::PerformEdit}));
     ASSERT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(KindsFor(Binaural).back(), CallKind::EndEdit);
     ASSERT_EQ(view->attached(host->ParentHandle(), kX11), kResultOk);

@@ -95,6 +95,7 @@ TEST_F(DispatchTest, WheelEditsEndAfterACountdown) {
     f.surface->MouseWheelAt(40, 40, IMouseKeys{}, 1.0);
     EXPECT_DOUBLE_EQ(above->Value(), 2.0 / 3.0 + 0.125);
     EXPECT_EQ(f.surface->Countdown(), 15);
+    EXPECT_EQ(f.core.begun, (std::vector<int>{above->ParamIndex()}));
     EXPECT_TRUE(f.core.ended.empty());
 
     // The unbound background takes wheel events without an edit.
