@@ -1,0 +1,109 @@
+#include "LivePlayer.h"
+
+#include <PluginInstance.h>
+#include <RenderError.h>
+#include <algorithm>
+#include <cmath>
+
+namespace tonewell::standalone {
+
+namespace {
+
+// Raised cosine from 1 down to 0 on the fade's last frame, `k` frames into a
+// fade of `length` frames.
+float FallingGain(std::int64_t k, std::int64_t length) {
+    constexpr double kPi = 3.14159265358979323846;
+    if (k >= length - 1) return 0.f;
+    return static_cast<float>(
+        0.5 + 0.5 * std::cos(kPi * static_cast<double>(k + 1) / static_cast<double>(length)));
+}
+
+} // namespace
+
+LivePlayer::LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& changes,
+                       render::SessionAutomation automation, const Settings& settings)
+    : instance_(instance), changes_(changes), automation_(std::move(automation)),
+      settings_(settings) {
+    settings_.maxBlock = std::max(settings_.maxBlock, 1);
+    settings_.endFadeFrames = std::max<std::int64_t>(settings_.endFadeFrames, 1);
+    settings_.stopFadeFrames = std::max<std::int64_t>(settings_.stopFadeFrames, 1);
+}
+
+void LivePlayer::TakeQueuedChanges() {
+    auto& list = instance_.ParameterChanges();
+    if (hasPending_) {
+        if (!list.Add(pending_.id, pending_.normalized)) return;
+        hasPending_ = false;
+    }
+    ParameterChangeQueue::Change change;
+    while (changes_.Pop(change)) {
+        if (!list.Add(change.id, change.normalized)) {
+            pending_ = change;
+            hasPending_ = true;
+            return;
+        }
+    }
+}
+
+float LivePlayer::Gain(std::int64_t frame) const {
+    float gain = 1.f;
+    if (settings_.totalFrames >= 0) {
+        const std::int64_t fadeStart = settings_.totalFrames - settings_.endFadeFrames;
+        if (frame >= fadeStart) gain = FallingGain(frame - fadeStart, settings_.endFadeFrames);
+    }
+    if (stopFadeStart_ >= 0)
+        gain = std::min(gain, FallingGain(frame - stopFadeStart_, settings_.stopFadeFrames));
+    return gain;
+}
+
+void LivePlayer::Render(float* left, float* right, int frames) {
+    if (stopFadeStart_ < 0 && stopRequested_.load(std::memory_order_relaxed))
+        stopFadeStart_ = done_;
+    std::int64_t end = settings_.totalFrames;
+    if (stopFadeStart_ >= 0) {
+        const std::int64_t stopEnd = stopFadeStart_ + settings_.stopFadeFrames;
+        end = end < 0 ? stopEnd : std::min(end, stopEnd);
+    }
+    float peak = 0.f;
+    int filled = 0;
+    while (filled < frames && (end < 0 || done_ < end)) {
+        // Blocks end where a session point falls, so that it takes effect on its frame.
+        std::int64_t blockEnd = done_ + std::min(settings_.maxBlock, frames - filled);
+        if (end >= 0) blockEnd = std::min(blockEnd, end);
+        const std::int64_t next = automation_.NextFrame(done_);
+        if (next > done_ && next < blockEnd) blockEnd = next;
+        const auto count = static_cast<int>(blockEnd - done_);
+
+        TakeQueuedChanges();
+        float* outputs[2] = {left + filled, right + filled};
+        bool ok = true;
+        try {
+            automation_.Fill(done_, count, instance_.ParameterChanges());
+        } catch (const render::RenderError&) {
+            ok = false;
+        }
+        if (instance_.Process(count, static_cast<const float* const*>(nullptr), outputs) !=
+            Steinberg::kResultOk)
+            ok = false;
+        if (!ok) {
+            failures_.fetch_add(1, std::memory_order_relaxed);
+            std::fill(outputs[0], outputs[0] + count, 0.f);
+            std::fill(outputs[1], outputs[1] + count, 0.f);
+        }
+        for (int i = 0; i < count; ++i) {
+            const float gain = Gain(done_ + i);
+            outputs[0][i] *= gain;
+            outputs[1][i] *= gain;
+            peak = std::max({peak, std::fabs(outputs[0][i]), std::fabs(outputs[1][i])});
+        }
+        done_ += count;
+        filled += count;
+    }
+    std::fill(left + filled, left + frames, 0.f);
+    std::fill(right + filled, right + frames, 0.f);
+    lastPeak_.store(peak, std::memory_order_relaxed);
+    played_.store(done_, std::memory_order_relaxed);
+    if (end >= 0 && done_ >= end) finished_.store(true, std::memory_order_release);
+}
+
+} // namespace tonewell::standalone
