@@ -1,3 +1,4 @@
+#include <alsa/asoundlib.h>
 #include <cstdlib>
 #include <string>
 #include <sys/socket.h>
@@ -6,7 +7,6 @@
 #include <vector>
 
 #include "AudioApi.h"
-
 namespace tonewell::standalone {
 
 namespace {
@@ -52,11 +52,18 @@ bool PulseServerRuns() {
     return false;
 }
 
+// ALSA's own complaints while probing (no card, no "default") would bury
+// the one line this program prints about the device.
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
 } // namespace
 
 RtAudio::Api PreferredAudioApi() {
     if (Compiled(RtAudio::LINUX_PULSE) && PulseServerRuns()) return RtAudio::LINUX_PULSE;
-    if (Compiled(RtAudio::LINUX_ALSA)) return RtAudio::LINUX_ALSA;
+    if (Compiled(RtAudio::LINUX_ALSA)) {
+        snd_lib_error_set_handler(&QuietAlsaErrors);
+        return RtAudio::LINUX_ALSA;
+    }
     return RtAudio::UNSPECIFIED;
 }
 

@@ -60,7 +60,11 @@ std::vector<AudioOutput::Device> AudioOutput::Devices() {
 void AudioOutput::Open(std::optional<unsigned int> device, unsigned int sampleRate,
                        unsigned int bufferFrames, LivePlayer& player) {
     const std::vector<Device> devices = Devices();
-    if (devices.empty()) throw PlayError("no audio output device (" + ApiName() + ")");
+    if (devices.empty())
+        throw PlayError("no audio output device (" + ApiName() +
+                        (audio_->getCurrentApi() == RtAudio::LINUX_ALSA
+                             ? "; no PulseAudio server answers either)"
+                             : ")"));
     const auto chosen = std::find_if(devices.begin(), devices.end(), [&](const Device& entry) {
         return device ? entry.index == *device : entry.isDefault;
     });

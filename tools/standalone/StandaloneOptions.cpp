@@ -1,0 +1,99 @@
+#include "StandaloneOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <RenderError.h>
+#include <RenderOptions.h>
+#include <TextParsing.h>
+
+#include "PlayError.h"
+
+namespace tonewell::standalone {
+
+namespace {
+
+unsigned int ParseBounded(const std::string& option, const std::string& text, long long low,
+                          long long high) {
+    const auto value = render::ParseInteger(text);
+    if (!value || *value < low || *value > high)
+        throw PlayError(option + " must be a whole number from " + std::to_string(low) + " to " +
+                        std::to_string(high) + " (got \"" + text + "\")");
+    return static_cast<unsigned int>(*value);
+}
+
+} // namespace
+
+StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
+                                           const std::string& defaultModulePath) {
+    StandaloneOptions options;
+    options.modulePath = defaultModulePath;
+    std::string programText;
+    std::vector<std::string> setTexts;
+    std::string sessionText;
+    std::string secondsText;
+    std::string deviceText;
+    std::string rateText = std::to_string(options.sampleRate);
+    std::string bufferText = std::to_string(options.bufferFrames);
+
+    CLI::App app("Plays the Tonewell instrument through the computer's audio output.", "tonewell");
+    app.add_flag("--no-window", options.noWindow, "Play in the terminal, without a window");
+    app.add_option("--module", options.modulePath, "VST 3 module to load")
+        ->type_name("PATH")
+        ->capture_default_str();
+    app.add_flag("--list-devices", options.listDevices, "List the audio output devices and exit");
+    app.add_flag("--list-programs", options.listPrograms, "List the factory programs and exit");
+    app.add_option("--program", programText,
+                   "Program to load: its number, its name or a part of its name")
+        ->type_name("NUMBER|NAME");
+    app.add_option("--set", setTexts,
+                   "Set a parameter, \"Name=value\" in plain units or a value text; "
+                   "repeatable, applied after --program")
+        ->type_name("NAME=VALUE");
+    app.add_option("--session", sessionText,
+                   "Play a session file in real time; its end line sets the length")
+        ->type_name("FILE");
+    auto* secondsOption =
+        app.add_option("--seconds", secondsText, "Stop after this many seconds (default: Ctrl-C)")
+            ->type_name("SECONDS");
+    app.add_option("--device", deviceText, "Output device number (see --list-devices)")
+        ->type_name("N");
+    app.add_option("--rate", rateText, "Sample rate in Hz")->type_name("HZ")->capture_default_str();
+    app.add_option("--buffer", bufferText, "Frames per audio buffer")
+        ->type_name("FRAMES")
+        ->capture_default_str();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        options.helpText = app.help();
+        return options;
+    } catch (const CLI::ParseError& error) {
+        throw PlayError(error.what());
+    }
+
+    if (options.modulePath.empty()) throw PlayError("--module needs the path of a VST 3 module");
+    if (!programText.empty()) options.program = programText;
+    if (!sessionText.empty()) options.sessionPath = sessionText;
+    try {
+        for (const auto& text : setTexts)
+            options.assignments.push_back(render::ParameterAssignment::Parse(text));
+    } catch (const render::RenderError& error) {
+        throw PlayError(error.what());
+    }
+    if (secondsOption->count() > 0) {
+        if (options.sessionPath)
+            throw PlayError("--seconds does not go with --session: the session's end line sets "
+                            "the length");
+        const auto value = render::ParseNumber(secondsText);
+        if (!value || *value <= 0.0 || *value > render::RenderOptions::kMaxSeconds)
+            throw PlayError("--seconds must be a number above 0 and at most " +
+                            render::FormatNumber(render::RenderOptions::kMaxSeconds) + " (got \"" +
+                            secondsText + "\")");
+        options.seconds = *value;
+    }
+    if (!deviceText.empty()) options.device = ParseBounded("--device", deviceText, 0, 9999);
+    options.sampleRate = ParseBounded("--rate", rateText, kMinRate, kMaxRate);
+    options.bufferFrames = ParseBounded("--buffer", bufferText, 16, kMaxBuffer);
+    return options;
+}
+
+} // namespace tonewell::standalone

@@ -1,0 +1,177 @@
+// tonewell: plays the Tonewell VST 3 module through the computer's audio
+// output, loaded through its factory as any host loads it.
+#include <DefaultModulePath.h>
+#include <InterruptGuard.h>
+#include <PluginSession.h>
+#include <RenderError.h>
+#include <RenderOptions.h>
+#include <SessionAutomation.h>
+#include <SessionScript.h>
+#include <SessionTimeline.h>
+#include <StartingChanges.h>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <thread>
+
+#include "AudioOutput.h"
+#include "LivePlayer.h"
+#include "ParameterChangeQueue.h"
+#include "PlayError.h"
+#include "StandaloneOptions.h"
+#include "StatusLine.h"
+
+using namespace tonewell;
+using namespace tonewell::standalone;
+
+namespace {
+
+// The fade after Ctrl-C: long enough to never click, short enough to feel immediate.
+constexpr double kStopFadeSeconds = 0.05;
+// A device that takes no buffer for this long has gone away.
+constexpr auto kStallTimeout = std::chrono::seconds(3);
+
+int ListDevices() {
+    AudioOutput output;
+    std::printf("Output devices (%s):\n", output.ApiName().c_str());
+    for (const auto& device : output.Devices()) {
+        std::string rates;
+        for (const unsigned int rate : device.sampleRates)
+            rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
+        std::printf("%3u  %s%s  [%s Hz]\n", device.index, device.name.c_str(),
+                    device.isDefault ? " (default)" : "", rates.c_str());
+    }
+    return 0;
+}
+
+// Plays until the length is reached, the user interrupts or the device
+// stalls; the stream is running when it is called.
+void Play(LivePlayer& player, double totalSeconds, int sampleRate) {
+    const render::InterruptGuard interrupts;
+    StatusLine status(stderr, totalSeconds);
+    auto lastProgress = std::chrono::steady_clock::now();
+    std::int64_t lastFrames = -1;
+    while (!player.Finished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (render::InterruptGuard::Requested()) player.RequestStop();
+        const std::int64_t frames = player.FramesPlayed();
+        const auto now = std::chrono::steady_clock::now();
+        if (frames != lastFrames) {
+            lastFrames = frames;
+            lastProgress = now;
+        } else if (now - lastProgress > kStallTimeout) {
+            status.Finish();
+            throw PlayError("the audio device stopped taking sound");
+        }
+        status.Update(static_cast<double>(frames) / sampleRate, player.LastPeak(),
+                      player.Underruns());
+    }
+}
+
+int Run(int argc, char** argv) {
+    const StandaloneOptions options =
+        StandaloneOptions::Parse(argc, argv, render::DefaultModulePath());
+    if (options.helpText) {
+        std::fputs(options.helpText->c_str(), stdout);
+        return 0;
+    }
+    if (options.listDevices) return ListDevices();
+    if (!options.noWindow && !options.listPrograms)
+        throw PlayError("this build plays without a window only: add --no-window");
+
+    // The session's own mistakes show before the module loads.
+    std::optional<render::SessionScript> script;
+    if (options.sessionPath) script = render::SessionScript::Read(*options.sessionPath);
+
+    render::PluginSession session(options.modulePath, "tonewell");
+    if (options.listPrograms) {
+        std::fputs(session.Programs().Listing().c_str(), stdout);
+        return 0;
+    }
+    render::RenderOptions request;
+    request.program = options.program;
+    request.assignments = options.assignments;
+    const render::StartingChanges changes(request, session.Parameters(), session.Programs());
+
+    const int rate = static_cast<int>(options.sampleRate);
+    double seconds = options.seconds.value_or(0.0);
+    render::SessionAutomation automation;
+    if (script) {
+        const std::vector<double> start = session.StartingValues(changes);
+        const render::SessionTimeline timeline(
+            *script, session.Parameters(), session.Programs(), start,
+            [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
+            render::RenderOptions::kMaxSeconds);
+        for (const auto& warning : timeline.Warnings())
+            std::fprintf(stderr, "tonewell: %s\n", warning.c_str());
+        seconds = timeline.Seconds();
+        automation =
+            render::SessionAutomation(timeline, session.Parameters(), session.Programs(), rate);
+    }
+    const bool programAtStart = automation.ProgramAtStart();
+
+    LivePlayer::Settings settings;
+    settings.sampleRate = rate;
+    settings.maxBlock = static_cast<int>(options.bufferFrames);
+    settings.totalFrames = seconds > 0.0 ? std::llround(seconds * rate) : -1;
+    settings.endFadeFrames = std::llround(render::RenderOptions{}.fadeOutSeconds * rate);
+    settings.stopFadeFrames = std::llround(kStopFadeSeconds * rate);
+    ParameterChangeQueue queue;
+    LivePlayer player(session.Instance(), queue, std::move(automation), settings);
+
+    AudioOutput output;
+    output.Open(options.device, options.sampleRate, options.bufferFrames, player);
+
+    auto& instance = session.Instance();
+    hostkit::ProcessConfig config;
+    config.sampleRate = rate;
+    config.maxSamplesPerBlock = settings.maxBlock;
+    config.sampleSize = Steinberg::Vst::kSample32;
+    config.processMode = Steinberg::Vst::kRealtime;
+    std::string error;
+    if (!instance.Start(config, error)) throw PlayError(error);
+    // Generator programs sound only while the transport runs.
+    instance.SetPlaying(true);
+    instance.SetProjectTime(0);
+    // A session that loads a program at its start overrides the command line.
+    if (!programAtStart) {
+        for (const auto& change : changes.Changes())
+            if (!instance.ParameterChanges().Add(change.id, change.normalized))
+                throw PlayError("too many parameter settings");
+    }
+
+    std::fprintf(stderr, "tonewell: playing through %s, %s, %d Hz, %u frames a buffer\n",
+                 output.ApiName().c_str(), output.DeviceName().c_str(), rate,
+                 output.BufferFrames());
+    output.Start();
+    Play(player, seconds, rate);
+    output.Stop();
+    instance.Stop();
+
+    std::printf(
+        "played %s, underruns: %llu\n",
+        render::FormatSessionTime(static_cast<double>(player.FramesPlayed()) / rate).c_str(),
+        static_cast<unsigned long long>(player.Underruns()));
+    if (player.Failures() > 0) {
+        std::fprintf(stderr, "tonewell: the plug-in failed to process %llu blocks\n",
+                     static_cast<unsigned long long>(player.Failures()));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const PlayError& error) {
+        std::fprintf(stderr, "tonewell: %s\n", error.what());
+    } catch (const render::RenderError& error) {
+        std::fprintf(stderr, "tonewell: %s\n", error.what());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tonewell: unexpected failure: %s\n", error.what());
+    }
+    return 1;
+}
