@@ -1,19 +1,28 @@
-// The desktop program's parameter queue and player on their own.
+// The desktop program: its parameter queue and player on their own, then the
+// built tonewell playing into a private PulseAudio null sink, recorded from
+// the sink's monitor and measured.
 #include <PluginInstance.h>
 #include <PluginSession.h>
 #include <RenderOptions.h>
 #include <StartingChanges.h>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
 #include "LivePlayer.h"
 #include "ParameterChangeQueue.h"
+#include "StandaloneHarness.h"
 
 namespace tonewell::standalone::test {
 namespace {
 
+using namespace std::chrono_literals;
+using render::test::Peak;
+using render::test::ZeroCrossingFrequency;
 
 constexpr const char* kSchumann = "Binaural - 7.83 (Schumann Resonance)";
 
@@ -96,6 +105,158 @@ TEST(LivePlayer, AStopFadesOutWithinItsFadeAndThenStaysSilent) {
         ASSERT_EQ(played[i], 0.f);
     EXPECT_EQ(player.Failures(), 0u);
     instance.Stop();
+}
+
+// The built program against a private PulseAudio daemon; a daemon that does
+// not come up fails the tests rather than skipping them.
+class LiveOutput : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server_ = std::make_unique<PrivateSoundServer>(); }
+    static void TearDownTestSuite() { server_.reset(); }
+    void SetUp() override { ASSERT_TRUE(server_->Error().empty()) << server_->Error(); }
+
+    const std::vector<std::string>& Env() const { return server_->Environment(); }
+
+    // Records the null sink's monitor while tonewell plays `seconds` with
+    // `arguments`; returns both channels with the playing's first frame at
+    // index 0. The sink may drop the first milliseconds of a new stream, but
+    // the end arrives whole (the program drains its stream), so the
+    // recording is placed by the last frame of the end fade.
+    std::vector<std::vector<float>> PlayAndRecord(const std::vector<std::string>& arguments,
+                                                  double seconds) {
+        constexpr std::uintmax_t kBytesPerSecond = 48000 * 2 * sizeof(float);
+        ChildProcess recorder(
+            {"parec", std::string("--device=") + PrivateSoundServer::kSink + ".monitor",
+             "--format=float32le", "--rate=48000", "--channels=2", "--raw", "--latency-msec=20"},
+            Env());
+        EXPECT_TRUE(recorder.Started()) << "cannot start parec (pulseaudio-utils)";
+        // The monitor delivers silence while the sink is idle: once it does,
+        // the recording runs and nothing played can be missed.
+        WaitForGrowth(recorder, 0, kBytesPerSecond / 10);
+        const auto result = RunTonewell(arguments, Env(), 30s);
+        // What the sink still held when the program ended reaches the recording.
+        WaitForGrowth(recorder, recorder.OutputSize(), kBytesPerSecond / 2);
+        recorder.Signal(SIGINT);
+        const auto recorded = recorder.Wait(5s);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find("underruns: 0\n"), std::string::npos) << result.out;
+        std::vector<float> samples(recorded.out.size() / sizeof(float));
+        std::memcpy(samples.data(), recorded.out.data(), samples.size() * sizeof(float));
+        const auto frames = static_cast<std::ptrdiff_t>(samples.size() / 2);
+        std::ptrdiff_t last = frames - 1;
+        while (last >= 0 && samples[2 * last] == 0.f && samples[2 * last + 1] == 0.f)
+            --last;
+        // The fade's gain reaches 0 on the final frame, so the last sounding
+        // one is the frame before it.
+        const std::ptrdiff_t first = last + 2 - std::llround(seconds * 48000);
+        std::vector<std::vector<float>> channels(2);
+        if (last < 0) return channels;
+        for (std::ptrdiff_t frame = first; frame <= last; ++frame) {
+            channels[0].push_back(frame >= 0 ? samples[2 * frame] : 0.f);
+            channels[1].push_back(frame >= 0 ? samples[2 * frame + 1] : 0.f);
+        }
+        return channels;
+    }
+
+    static void WaitForGrowth(const ChildProcess& recorder, std::uintmax_t from,
+                              std::uintmax_t bytes) {
+        for (int i = 0; i < 500 && recorder.OutputSize() < from + bytes; ++i)
+            std::this_thread::sleep_for(20ms);
+        ASSERT_GE(recorder.OutputSize(), from + bytes) << "parec records nothing";
+    }
+
+    static std::unique_ptr<PrivateSoundServer> server_;
+    ScratchFolder folder;
+};
+
+std::unique_ptr<PrivateSoundServer> LiveOutput::server_;
+
+TEST_F(LiveOutput, ABinauralProgramSoundsInBothEarsAtItsFrequencies) {
+    const auto channels = PlayAndRecord(
+        {"--no-window", "--program", kSchumann, "--seconds", "5", "--buffer", "256"}, 5.0);
+    ASSERT_EQ(channels.size(), 2u);
+    ASSERT_GE(channels[0].size(), 5u * 48000 - 1);
+    // Sound from (nearly) the first frame on: the recording has no gap.
+    const auto sounding = std::find_if(channels[0].begin(), channels[0].end(),
+                                       [](float sample) { return sample != 0.f; });
+    EXPECT_LT(sounding - channels[0].begin(), 2048);
+    // The program fades in over its first second; seconds 1.5 to 4.5 are steady.
+    const double left = ZeroCrossingFrequency(channels[0], 48000, 72000, 216000);
+    const double right = ZeroCrossingFrequency(channels[1], 48000, 72000, 216000);
+    EXPECT_NEAR(left, 196.085, 0.01);
+    EXPECT_NEAR(right, 203.915, 0.01);
+    std::printf("played live: left %.4f Hz, right %.4f Hz\n", left, right);
+    // The end fades out rather than stopping mid-wave.
+    const float steady = Peak(channels[0], 216000, 218400);
+    EXPECT_LT(Peak(channels[0], channels[0].size() - 100, channels[0].size()), steady * 0.05f);
+}
+
+TEST_F(LiveOutput, ASessionSlideFollowsItsLineLive) {
+    const auto session = folder.Path("slide.txt");
+    std::ofstream(session) << "0 set Mode=Generator Frequency=200 Binaural=10 Fade=1 "
+                              "\"Center Freq\"=No\n"
+                              "1 set Binaural=10\n"
+                              "5 slide Binaural=4\n"
+                              "5.5 end\n";
+    const auto channels = PlayAndRecord({"--no-window", "--session", session.string()}, 5.5);
+    ASSERT_EQ(channels.size(), 2u);
+    ASSERT_GE(channels[0].size(), 5u * 48000);
+    double worst = 0.0;
+    for (int half = 2; half < 10; ++half) {
+        const auto begin = static_cast<std::size_t>(half * 24000);
+        const auto end = begin + 24000;
+        const double beat = ZeroCrossingFrequency(channels[1], 48000, begin, end) -
+                            ZeroCrossingFrequency(channels[0], 48000, begin, end);
+        const double line = 10.0 - 6.0 * ((half + 0.5) / 2.0 - 1.0) / 4.0;
+        EXPECT_NEAR(beat, line, 0.01) << "from " << half / 2.0 << " s";
+        worst = std::max(worst, std::fabs(beat - line));
+    }
+    std::printf("worst beat error over the live slide: %.6f Hz\n", worst);
+}
+
+TEST_F(LiveOutput, AnInterruptStopsPlayingAndExitsCleanly) {
+    ChildProcess player({TONEWELL_PATH, "--no-window", "--program", kSchumann}, Env());
+    ASSERT_TRUE(player.Started());
+    std::this_thread::sleep_for(1500ms);
+    player.Signal(SIGINT);
+    const auto result = player.Wait(10s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("played "), std::string::npos) << result.out;
+}
+
+TEST_F(LiveOutput, BadInputsAndMissingDevicesStopWithAMessage) {
+    const auto broken = folder.Path("broken.txt");
+    std::ofstream(broken) << "0 set Frequency=200\nsoon slide Frequency=300\n";
+    const struct {
+        std::vector<std::string> arguments;
+        std::vector<std::string> env;
+        std::string message;
+    } cases[] = {
+        {{"--program", "No Such Program", "--seconds", "1"}, {}, "program"},
+        {{"--session", broken.string()}, {}, "broken.txt:2"},
+        {{"--module", folder.Path("none.so").string(), "--seconds", "1"}, {}, "none.so"},
+        {{"--program", kSchumann, "--seconds", "1", "--rate", "12345"},
+         {},
+         "does not play at 12345 Hz"},
+        {{"--program", kSchumann, "--seconds", "1", "--device", "99"},
+         {},
+         "no stereo output device 99"},
+        // No sound server and no sound card: ALSA finds nothing to play on.
+        {{"--program", kSchumann, "--seconds", "1"},
+         {"PULSE_SERVER=unix:" + folder.Path("nothing").string(), "ALSA_CONFIG_PATH=/dev/null"},
+         "no audio output device"},
+    };
+    for (const auto& entry : cases) {
+        std::vector<std::string> arguments{"--no-window"};
+        arguments.insert(arguments.end(), entry.arguments.begin(), entry.arguments.end());
+        // The case's variables come first, so they win over the server's.
+        std::vector<std::string> env = entry.env;
+        env.insert(env.end(), Env().begin(), Env().end());
+        const auto result = RunTonewell(arguments, env, 30s);
+        EXPECT_NE(result.exitCode, 0) << entry.message;
+        EXPECT_NE(result.err.find(entry.message), std::string::npos)
+            << "expected \"" << entry.message << "\" in: " << result.err;
+    }
 }
 
 } // namespace
