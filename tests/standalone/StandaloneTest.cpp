@@ -8,14 +8,20 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <thread>
 
 #include "LivePlayer.h"
 #include "ParameterChangeQueue.h"
 #include "StandaloneHarness.h"
+
+// Xlib last: its macros (None, Status, ...) clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace tonewell::standalone::test {
 namespace {
@@ -105,6 +111,24 @@ TEST(LivePlayer, AStopFadesOutWithinItsFadeAndThenStaysSilent) {
         ASSERT_EQ(played[i], 0.f);
     EXPECT_EQ(player.Failures(), 0u);
     instance.Stop();
+}
+
+// A viewable child of the root window named `name`, or 0.
+Window FindTopLevel(Display* display, const char* name) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        char* title = nullptr;
+        if (XFetchName(display, children[i], &title) && title) {
+            if (std::strcmp(title, name) == 0) found = children[i];
+            XFree(title);
+        }
+    }
+    if (children) XFree(children);
+    return found;
 }
 
 // The built program against a private PulseAudio daemon; a daemon that does
@@ -222,6 +246,49 @@ TEST_F(LiveOutput, AnInterruptStopsPlayingAndExitsCleanly) {
     const auto result = player.Wait(10s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("played "), std::string::npos) << result.out;
+}
+
+// The window on the test command's X server: a top-level "Tonewell" whose
+// editor area shows the instrument's drawing, while the sound plays.
+TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
+    const char* displayName = std::getenv("DISPLAY");
+    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
+    Display* display = XOpenDisplay(displayName);
+    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+    ChildProcess player({TONEWELL_PATH, "--program", kSchumann}, Env());
+    ASSERT_TRUE(player.Started());
+
+    // Waits, bounded, for the window and for the editor to have drawn in it.
+    std::size_t colours = 0;
+    Window found = 0;
+    for (int attempt = 0; attempt < 150 && colours < 50; ++attempt) {
+        std::this_thread::sleep_for(100ms);
+        found = FindTopLevel(display, "Tonewell");
+        if (!found) continue;
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display, found, &attributes) ||
+            attributes.map_state != IsViewable)
+            continue;
+        // Below the bar: the editor's area.
+        const int top = std::min(60, attributes.height / 2);
+        XImage* image = XGetImage(display, found, 0, top, attributes.width, attributes.height - top,
+                                  AllPlanes, ZPixmap);
+        if (!image) continue;
+        std::set<unsigned long> seen;
+        for (int y = 0; y < image->height; y += 2)
+            for (int x = 0; x < image->width; x += 2)
+                seen.insert(XGetPixel(image, x, y));
+        XDestroyImage(image);
+        colours = seen.size();
+    }
+    XCloseDisplay(display);
+    EXPECT_NE(found, 0u) << "no window named Tonewell";
+    EXPECT_GE(colours, 50u) << "the editor's area shows " << colours << " colours";
+
+    player.Signal(SIGTERM);
+    const auto result = player.Wait(10s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("underruns: 0\n"), std::string::npos) << result.out;
 }
 
 TEST_F(LiveOutput, BadInputsAndMissingDevicesStopWithAMessage) {

@@ -75,6 +75,7 @@ void LivePlayer::Render(float* left, float* right, int frames) {
         const auto count = static_cast<int>(blockEnd - done_);
 
         TakeQueuedChanges();
+        instance_.SetPlaying(transport_.load(std::memory_order_relaxed));
         float* outputs[2] = {left + filled, right + filled};
         bool ok = true;
         try {

@@ -40,6 +40,10 @@ public:
     // Audio thread: the device reported a gap in the output.
     void CountUnderrun() { underruns_.fetch_add(1, std::memory_order_relaxed); }
 
+    // The transport's playing state from the next block on; generator
+    // programs sound only while it plays. It starts playing.
+    void SetTransport(bool playing) { transport_.store(playing, std::memory_order_relaxed); }
+    bool Transport() const { return transport_.load(std::memory_order_relaxed); }
     // Starts the stop fade at the next block; Finished() follows it.
     void RequestStop() { stopRequested_.store(true, std::memory_order_relaxed); }
     // True once the last faded frame has been played.
@@ -68,6 +72,7 @@ private:
     std::int64_t stopFadeStart_ = -1;
     std::int64_t done_ = 0;
 
+    std::atomic<bool> transport_{true};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     std::atomic<std::int64_t> played_{0};

@@ -17,6 +17,7 @@
 
 #include "AudioOutput.h"
 #include "LivePlayer.h"
+#include "MainWindowLinux.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
 #include "StandaloneOptions.h"
@@ -77,8 +78,6 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (options.listDevices) return ListDevices();
-    if (!options.noWindow && !options.listPrograms)
-        throw PlayError("this build plays without a window only: add --no-window");
 
     // The session's own mistakes show before the module loads.
     std::optional<render::SessionScript> script;
@@ -119,11 +118,21 @@ int Run(int argc, char** argv) {
     settings.stopFadeFrames = std::llround(kStopFadeSeconds * rate);
     ParameterChangeQueue queue;
     LivePlayer player(session.Instance(), queue, std::move(automation), settings);
+    auto& instance = session.Instance();
+
+    // The window opens before the sound starts, and it shows the editor
+    // with the starting program and settings.
+    std::unique_ptr<MainWindowLinux> window;
+    if (!options.noWindow) {
+        for (const auto& change : changes.Changes())
+            instance.Controller()->setParamNormalized(change.id, change.normalized);
+        const int program = options.program ? session.Programs().Resolve(*options.program) : -1;
+        window = std::make_unique<MainWindowLinux>(session, player, queue, program);
+    }
 
     AudioOutput output;
     output.Open(options.device, options.sampleRate, options.bufferFrames, player);
 
-    auto& instance = session.Instance();
     hostkit::ProcessConfig config;
     config.sampleRate = rate;
     config.maxSamplesPerBlock = settings.maxBlock;
@@ -145,8 +154,21 @@ int Run(int argc, char** argv) {
                  output.ApiName().c_str(), output.DeviceName().c_str(), rate,
                  output.BufferFrames());
     output.Start();
-    Play(player, seconds, rate);
+    if (window) {
+        {
+            const render::InterruptGuard interrupts;
+            window->Run(&render::InterruptGuard::Requested);
+        }
+        // Closing the window fades the sound out like Ctrl-C.
+        player.RequestStop();
+        const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
+        while (!player.Finished() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else {
+        Play(player, seconds, rate);
+    }
     output.Stop();
+    window.reset();
     instance.Stop();
 
     std::printf(
