@@ -113,6 +113,42 @@ TEST(LivePlayer, AStopFadesOutWithinItsFadeAndThenStaysSilent) {
     instance.Stop();
 }
 
+TEST(LivePlayer, QueuedChangesAndTheTransportReachThePlugIn) {
+    render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+    render::RenderOptions request;
+    for (const auto& [name, value] : {std::pair{"Mode", "Generator"}, std::pair{"Frequency", "200"},
+                                      std::pair{"Binaural", "0"}, std::pair{"Fade", "1"}})
+        request.assignments.push_back({name, value});
+    const render::StartingChanges changes(request, session.Parameters(), session.Programs());
+    auto& instance = session.Instance();
+    hostkit::ProcessConfig config;
+    config.maxSamplesPerBlock = 256;
+    std::string error;
+    ASSERT_TRUE(instance.Start(config, error)) << error;
+    for (const auto& change : changes.Changes())
+        instance.ParameterChanges().Add(change.id, change.normalized);
+    ParameterChangeQueue queue;
+    LivePlayer player(instance, queue, {}, {});
+    std::vector<float> left(48000), right(48000);
+    const auto play = [&] {
+        for (int offset = 0; offset < 48000; offset += 480)
+            player.Render(left.data() + offset, right.data() + offset, 480);
+    };
+    play();
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 4800, 48000), 200.0, 0.01);
+
+    const auto& frequency = session.Parameters().Find("Frequency");
+    ASSERT_TRUE(queue.Push({frequency.id, session.Parameters().ToNormalized(frequency, "300")}));
+    play();
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 4800, 48000), 300.0, 0.01);
+
+    // A generator sounds only while the transport plays.
+    player.SetTransport(false);
+    play();
+    EXPECT_EQ(Peak(left, 24000, 48000), 0.f);
+    instance.Stop();
+}
+
 // A viewable child of the root window named `name`, or 0.
 Window FindTopLevel(Display* display, const char* name) {
     Window root = 0, parent = 0, *children = nullptr;

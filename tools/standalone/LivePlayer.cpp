@@ -74,15 +74,18 @@ void LivePlayer::Render(float* left, float* right, int frames) {
         if (next > done_ && next < blockEnd) blockEnd = next;
         const auto count = static_cast<int>(blockEnd - done_);
 
-        TakeQueuedChanges();
         instance_.SetPlaying(transport_.load(std::memory_order_relaxed));
         float* outputs[2] = {left + filled, right + filled};
         bool ok = true;
+        // The session's lanes go first: one per parameter, they always fit
+        // the list, so this never throws in practice; the user's changes
+        // take the room left and wait for the next block when there is none.
         try {
             automation_.Fill(done_, count, instance_.ParameterChanges());
         } catch (const render::RenderError&) {
             ok = false;
         }
+        TakeQueuedChanges();
         if (instance_.Process(count, static_cast<const float* const*>(nullptr), outputs) !=
             Steinberg::kResultOk)
             ok = false;
