@@ -12,15 +12,21 @@ include(GoogleTest)
 
 # One test executable; natively every test case becomes its own CTest test,
 # under an emulator (Wine) the executable is one test so Wine starts once.
-# TEST_PREFIX optionally prefixes the native test names (e.g. "host.").
+# TEST_PREFIX optionally prefixes the native test names (e.g. "host.");
+# PROPERTIES are CTest properties of each native test (e.g. RUN_SERIAL TRUE).
 function(tonewell_add_test_executable name)
-    cmake_parse_arguments(ARG "" "TEST_PREFIX" "SOURCES;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(ARG "" "TEST_PREFIX" "SOURCES;LIBRARIES;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     tonewell_target_defaults(${name})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${name} COMMAND ${name})
     else()
-        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}")
+        if(ARG_PROPERTIES)
+            gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}"
+                                 PROPERTIES ${ARG_PROPERTIES})
+        else()
+            gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}")
+        endif()
     endif()
 endfunction()

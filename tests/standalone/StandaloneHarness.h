@@ -43,7 +43,8 @@ public:
 
     // Empty when the daemon did not come up.
     const std::string& Error() const { return error_; }
-    // HOME, XDG_RUNTIME_DIR and PULSE_RUNTIME_PATH that lead clients to it.
+    // HOME, XDG_RUNTIME_DIR, PULSE_RUNTIME_PATH and PULSE_SERVER that lead
+    // clients to it, and the sanitizer's leak suppressions.
     const std::vector<std::string>& Environment() const { return environment_; }
     static constexpr const char* kSink = "tonewell_test";
 
