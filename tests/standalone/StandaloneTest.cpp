@@ -327,6 +327,26 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     EXPECT_NE(result.out.find("underruns: 0\n"), std::string::npos) << result.out;
 }
 
+TEST_F(LiveOutput, ASoundServerThatGoesAwayEndsPlayingWithAMessage) {
+    auto server = std::make_unique<PrivateSoundServer>();
+    ASSERT_TRUE(server->Error().empty()) << server->Error();
+    const auto env = server->Environment();
+    ChildProcess player({TONEWELL_PATH, "--no-window", "--program", kSchumann}, env);
+    ASSERT_TRUE(player.Started());
+    // Bounded wait until the program's stream plays on the server.
+    bool playing = false;
+    for (int attempt = 0; attempt < 100 && !playing; ++attempt) {
+        ChildProcess inputs({"pactl", "list", "short", "sink-inputs"}, env);
+        playing = !inputs.Wait(5s).out.empty();
+        if (!playing) std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(playing) << "tonewell never played on the server";
+    server.reset();
+    const auto result = player.Wait(10s);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("the audio device went away"), std::string::npos) << result.err;
+}
+
 TEST_F(LiveOutput, BadInputsAndMissingDevicesStopWithAMessage) {
     const auto broken = folder.Path("broken.txt");
     std::ofstream(broken) << "0 set Frequency=200\nsoon slide Frequency=300\n";

@@ -19,6 +19,10 @@ std::string RateList(const std::vector<unsigned int>& rates) {
 
 } // namespace
 
+std::atomic<bool> AudioOutput::lost_{false};
+std::mutex AudioOutput::failureMutex_;
+std::string AudioOutput::failure_;
+
 AudioOutput::AudioOutput() {
     try {
         audio_ = std::make_unique<RtAudio>(PreferredAudioApi());
@@ -88,7 +92,7 @@ void AudioOutput::Open(std::optional<unsigned int> device, unsigned int sampleRa
     bufferFrames_ = bufferFrames;
     try {
         audio_->openStream(&output, nullptr, RTAUDIO_FLOAT32, sampleRate, &bufferFrames_,
-                           &AudioOutput::Callback, &player, &options);
+                           &AudioOutput::Callback, &player, &options, &AudioOutput::OnError);
     } catch (const RtAudioError& error) {
         throw PlayError("cannot open device " + std::to_string(target.index) + " (" + target.name +
                         ") at " + std::to_string(sampleRate) + " Hz: " + error.getMessage());
@@ -105,7 +109,29 @@ void AudioOutput::Start() {
 }
 
 void AudioOutput::Stop() {
-    if (audio_->isStreamRunning()) audio_->stopStream();
+    if (!audio_->isStreamRunning()) return;
+    try {
+        if (Lost())
+            audio_->abortStream();
+        else
+            audio_->stopStream();
+    } catch (const RtAudioError& error) {
+        throw PlayError("the audio stream did not stop: " + error.getMessage());
+    }
+}
+
+std::string AudioOutput::Failure() const {
+    const std::lock_guard<std::mutex> lock(failureMutex_);
+    return failure_;
+}
+
+void AudioOutput::OnError(RtAudioError::Type type, const std::string& message) {
+    if (type == RtAudioError::DEBUG_WARNING) return;
+    {
+        const std::lock_guard<std::mutex> lock(failureMutex_);
+        if (failure_.empty()) failure_ = message;
+    }
+    lost_.store(true, std::memory_order_release);
 }
 
 int AudioOutput::Callback(void* output, void*, unsigned int frames, double,

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <RtAudio.h>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,11 +46,24 @@ public:
 
     void Start();
     // Lets the device play what it holds, then stops; nothing when not running.
+    // A device that went away stops without playing out.
     void Stop();
+
+    // True once the running stream has failed (a server or device that went
+    // away); Failure() tells how. Safe from any thread.
+    bool Lost() const { return lost_.load(std::memory_order_acquire); }
+    std::string Failure() const;
 
 private:
     static int Callback(void* output, void* input, unsigned int frames, double time,
                         RtAudioStreamStatus status, void* player);
+    static void OnError(RtAudioError::Type type, const std::string& message);
+
+    // RtAudio's error callback carries no user data; a process plays one
+    // stream, so what it reports is kept here.
+    static std::atomic<bool> lost_;
+    static std::mutex failureMutex_;
+    static std::string failure_;
 
     std::unique_ptr<RtAudio> audio_;
     unsigned int bufferFrames_ = 0;

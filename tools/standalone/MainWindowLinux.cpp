@@ -124,8 +124,8 @@ MainWindowLinux::~MainWindowLinux() {
     }
 }
 
-void MainWindowLinux::Run(bool (*stopRequested)()) {
-    stopRequested_ = stopRequested;
+void MainWindowLinux::Run(std::function<bool()> stopRequested) {
+    stopRequested_ = std::move(stopRequested);
     tick_ = g_timeout_add(50, &MainWindowLinux::OnTick, this);
     g_main_loop_run(loop_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/gui/iplugview.h>
 
@@ -37,8 +38,8 @@ public:
     MainWindowLinux& operator=(const MainWindowLinux&) = delete;
 
     // Serves the window until it is closed, the player has finished, or
-    // `stopRequested` answers true (checked a few times a second).
-    void Run(bool (*stopRequested)());
+    // `stopRequested` answers true (asked a few times a second).
+    void Run(std::function<bool()> stopRequested);
 
 private:
     static int OnDelete(GtkWidget* widget, void* event, void* self);
@@ -61,7 +62,7 @@ private:
     GtkWidget* editor_ = nullptr;
     GMainLoop* loop_ = nullptr;
     unsigned int tick_ = 0;
-    bool (*stopRequested_)() = nullptr;
+    std::function<bool()> stopRequested_;
 };
 
 } // namespace tonewell::standalone

@@ -48,7 +48,7 @@ int ListDevices() {
 
 // Plays until the length is reached, the user interrupts or the device
 // stalls; the stream is running when it is called.
-void Play(LivePlayer& player, double totalSeconds, int sampleRate) {
+void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, int sampleRate) {
     const render::InterruptGuard interrupts;
     StatusLine status(stderr, totalSeconds);
     auto lastProgress = std::chrono::steady_clock::now();
@@ -56,6 +56,10 @@ void Play(LivePlayer& player, double totalSeconds, int sampleRate) {
     while (!player.Finished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (render::InterruptGuard::Requested()) player.RequestStop();
+        if (output.Lost()) {
+            status.Finish();
+            throw PlayError("the audio device went away: " + output.Failure());
+        }
         const std::int64_t frames = player.FramesPlayed();
         const auto now = std::chrono::steady_clock::now();
         if (frames != lastFrames) {
@@ -157,15 +161,16 @@ int Run(int argc, char** argv) {
     if (window) {
         {
             const render::InterruptGuard interrupts;
-            window->Run(&render::InterruptGuard::Requested);
+            window->Run([&] { return render::InterruptGuard::Requested() || output.Lost(); });
         }
+        if (output.Lost()) throw PlayError("the audio device went away: " + output.Failure());
         // Closing the window fades the sound out like Ctrl-C.
         player.RequestStop();
         const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
         while (!player.Finished() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } else {
-        Play(player, seconds, rate);
+        Play(player, output, seconds, rate);
     }
     output.Stop();
     window.reset();
