@@ -17,6 +17,8 @@
 
 #include "LivePlayer.h"
 #include "ParameterChangeQueue.h"
+#include "PlayError.h"
+#include "SavedState.h"
 #include "StandaloneHarness.h"
 
 // Xlib last: its macros (None, Status, ...) clash with the headers above.
@@ -147,6 +149,44 @@ TEST(LivePlayer, QueuedChangesAndTheTransportReachThePlugIn) {
     play();
     EXPECT_EQ(Peak(left, 24000, 48000), 0.f);
     instance.Stop();
+}
+
+TEST(SavedState, APresetPlaysAndTheSavedStateComesBackWhole) {
+    const std::string preset =
+        std::string(TONEWELL_PRESETS_DIR) + "/Binaural - 7.83 (Schumann Resonance).vstpreset";
+    ScratchFolder folder;
+    const std::string saved = folder.Path("config/tonewell/last.vstpreset").string();
+    std::vector<std::uint8_t> before;
+    {
+        render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+        auto& instance = session.Instance();
+        SavedState::LoadPreset(instance, preset);
+        hostkit::ProcessConfig config;
+        config.maxSamplesPerBlock = 256;
+        std::string error;
+        ASSERT_TRUE(instance.Start(config, error)) << error;
+        ParameterChangeQueue queue;
+        LivePlayer player(instance, queue, {}, {});
+        std::vector<float> left(96000), right(96000);
+        for (int offset = 0; offset < 96000; offset += 256)
+            player.Render(left.data() + offset, right.data() + offset, 256);
+        instance.Stop();
+        EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 60000, 96000), 196.085, 0.01);
+        SavedState::Save(instance, saved);
+        ASSERT_TRUE(instance.GetState(before, error)) << error;
+    }
+    render::PluginSession fresh(TONEWELL_MODULE_PATH, "tonewell");
+    SavedState::LoadPreset(fresh.Instance(), saved);
+    std::vector<std::uint8_t> after;
+    std::string error;
+    ASSERT_TRUE(fresh.Instance().GetState(after, error)) << error;
+    EXPECT_EQ(after, before);
+
+    std::ofstream(folder.Path("broken.vstpreset")) << "VST3 but nothing after it";
+    EXPECT_THROW(SavedState::LoadPreset(fresh.Instance(), folder.Path("broken.vstpreset")),
+                 PlayError);
+    EXPECT_THROW(SavedState::LoadPreset(fresh.Instance(), folder.Path("none.vstpreset")),
+                 PlayError);
 }
 
 // A viewable child of the root window named `name`, or 0.

@@ -26,6 +26,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
                                            const std::string& defaultModulePath) {
     StandaloneOptions options;
     options.modulePath = defaultModulePath;
+    std::string presetText;
     std::string programText;
     std::vector<std::string> setTexts;
     std::string sessionText;
@@ -42,6 +43,10 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
         ->capture_default_str();
     app.add_flag("--list-devices", options.listDevices, "List the audio output devices and exit");
     app.add_flag("--list-programs", options.listPrograms, "List the factory programs and exit");
+    app.add_option("--preset", presetText,
+                   "Start from a VST 3 preset file (.vstpreset); --program and --set apply "
+                   "after it")
+        ->type_name("FILE");
     app.add_option("--program", programText,
                    "Program to load: its number, its name or a part of its name")
         ->type_name("NUMBER|NAME");
@@ -72,6 +77,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     }
 
     if (options.modulePath.empty()) throw PlayError("--module needs the path of a VST 3 module");
+    if (!presetText.empty()) options.preset = presetText;
     if (!programText.empty()) options.program = programText;
     if (!sessionText.empty()) options.sessionPath = sessionText;
     try {

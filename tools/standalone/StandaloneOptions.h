@@ -14,6 +14,7 @@ struct StandaloneOptions {
     bool noWindow = false;
     bool listDevices = false;
     bool listPrograms = false;
+    std::optional<std::string> preset;
     std::optional<std::string> program;
     std::vector<render::ParameterAssignment> assignments;
     std::optional<std::string> sessionPath;

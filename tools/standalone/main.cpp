@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -20,6 +21,7 @@
 #include "MainWindowLinux.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "SavedState.h"
 #include "StandaloneOptions.h"
 #include "StatusLine.h"
 
@@ -92,6 +94,20 @@ int Run(int argc, char** argv) {
         std::fputs(session.Programs().Listing().c_str(), stdout);
         return 0;
     }
+    // Where the playing starts from: a preset, else (in the window, with
+    // nothing else asked for) the state the window was left in last time.
+    auto& instance = session.Instance();
+    const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    if (options.preset) {
+        SavedState::LoadPreset(instance, *options.preset);
+    } else if (statePath && !options.program && options.assignments.empty() && !script &&
+               std::filesystem::exists(*statePath)) {
+        try {
+            SavedState::LoadPreset(instance, *statePath);
+        } catch (const PlayError& error) {
+            std::fprintf(stderr, "tonewell: starting afresh; %s\n", error.what());
+        }
+    }
     render::RenderOptions request;
     request.program = options.program;
     request.assignments = options.assignments;
@@ -121,8 +137,7 @@ int Run(int argc, char** argv) {
     settings.endFadeFrames = std::llround(render::RenderOptions{}.fadeOutSeconds * rate);
     settings.stopFadeFrames = std::llround(kStopFadeSeconds * rate);
     ParameterChangeQueue queue;
-    LivePlayer player(session.Instance(), queue, std::move(automation), settings);
-    auto& instance = session.Instance();
+    LivePlayer player(instance, queue, std::move(automation), settings);
 
     // The window opens before the sound starts, and it shows the editor
     // with the starting program and settings.
@@ -175,6 +190,13 @@ int Run(int argc, char** argv) {
     output.Stop();
     window.reset();
     instance.Stop();
+    if (statePath) {
+        try {
+            SavedState::Save(instance, *statePath);
+        } catch (const PlayError& error) {
+            std::fprintf(stderr, "tonewell: %s\n", error.what());
+        }
+    }
 
     std::printf(
         "played %s, underruns: %llu\n",
