@@ -15,9 +15,9 @@ packages=(
     dpkg-dev libz-mingw-w64-dev
     clang libclang-rt-14-dev
     nlohmann-json3-dev jq zip unzip
-    # The desktop program: its audio output, its window, and a private sound
-    # server for its test.
-    librtaudio-dev libasound2-dev libgtk-3-dev pulseaudio pulseaudio-utils
+    # The desktop program: its audio output, MIDI input and window, and a
+    # private sound server for its test.
+    librtaudio-dev librtmidi-dev libasound2-dev libgtk-3-dev pulseaudio pulseaudio-utils
     # A real DAW for the host suite: Ardour, run headless through its Lua shell.
     ardour
     # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).

@@ -15,7 +15,9 @@
 #include <set>
 #include <thread>
 
+#include "ComputerKeyboard.h"
 #include "LivePlayer.h"
+#include "MidiInput.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
 #include "SavedState.h"
@@ -187,6 +189,72 @@ TEST(SavedState, APresetPlaysAndTheSavedStateComesBackWhole) {
                  PlayError);
     EXPECT_THROW(SavedState::LoadPreset(fresh.Instance(), folder.Path("none.vstpreset")),
                  PlayError);
+}
+
+TEST(NoteInput, KeysAndMidiMessagesBecomeNotes) {
+    ComputerKeyboard keys;
+    auto note = keys.Press(U'a');
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->pitch, 60);
+    EXPECT_TRUE(note->on);
+    EXPECT_FALSE(keys.Press(U'a')) << "auto-repeat plays no second note";
+    EXPECT_FALSE(keys.Press(U'x'));
+    // The release ends the note the key started, not one an octave up.
+    note = keys.Release(U'a');
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->pitch, 60);
+    EXPECT_FALSE(note->on);
+    EXPECT_EQ(keys.Press(U'a')->pitch, 72);
+    EXPECT_FALSE(keys.Press(U'q'));
+    EXPECT_FALSE(keys.Release(U'q'));
+
+    NoteQueue::Note midi;
+    const unsigned char on[] = {0x93, 64, 127}, silentOn[] = {0x90, 64, 0}, off[] = {0x85, 64, 10},
+                        control[] = {0xB0, 7, 100};
+    ASSERT_TRUE(MidiInput::ToNote(on, 3, midi));
+    EXPECT_TRUE(midi.on && midi.pitch == 64 && midi.velocity == 1.f);
+    ASSERT_TRUE(MidiInput::ToNote(silentOn, 3, midi));
+    EXPECT_FALSE(midi.on);
+    ASSERT_TRUE(MidiInput::ToNote(off, 3, midi));
+    EXPECT_FALSE(midi.on);
+    EXPECT_FALSE(MidiInput::ToNote(control, 3, midi));
+    EXPECT_FALSE(MidiInput::ToNote(on, 2, midi));
+}
+
+TEST(LivePlayer, QueuedNotesPlayAndEnd) {
+    render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+    render::RenderOptions request;
+    for (const auto& [name, value] :
+         {std::pair{"Mode", "Synthesizer"}, std::pair{"Attack", "0"}, std::pair{"Release", "10"}})
+        request.assignments.push_back({name, value});
+    const render::StartingChanges changes(request, session.Parameters(), session.Programs());
+    auto& instance = session.Instance();
+    hostkit::ProcessConfig config;
+    config.maxSamplesPerBlock = 256;
+    std::string error;
+    ASSERT_TRUE(instance.Start(config, error)) << error;
+    for (const auto& change : changes.Changes())
+        instance.ParameterChanges().Add(change.id, change.normalized);
+    ParameterChangeQueue queue;
+    NoteQueue keys, midi;
+    LivePlayer player(instance, queue, {}, {});
+    ASSERT_TRUE(player.AttachNotes(keys));
+    ASSERT_TRUE(player.AttachNotes(midi));
+    EXPECT_FALSE(player.AttachNotes(keys));
+    std::vector<float> left(24000), right(24000);
+    const auto play = [&] {
+        for (int offset = 0; offset < 24000; offset += 480)
+            player.Render(left.data() + offset, right.data() + offset, 480);
+    };
+    play();
+    EXPECT_EQ(Peak(left, 0, 24000), 0.f);
+    ASSERT_TRUE(midi.Push({69, 1.f, true}));
+    play();
+    EXPECT_GT(Peak(left, 4800, 24000), 0.01f);
+    ASSERT_TRUE(midi.Push({69, 0.f, false}));
+    play();
+    EXPECT_EQ(Peak(left, 12000, 24000), 0.f);
+    instance.Stop();
 }
 
 // A viewable child of the root window named `name`, or 0.

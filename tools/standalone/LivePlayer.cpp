@@ -45,6 +45,31 @@ void LivePlayer::TakeQueuedChanges() {
     }
 }
 
+bool LivePlayer::AttachNotes(NoteQueue& notes) {
+    for (auto& source : noteSources_) {
+        if (source == nullptr) {
+            source = &notes;
+            return true;
+        }
+    }
+    return false;
+}
+
+void LivePlayer::TakeQueuedNotes() {
+    auto& events = instance_.Events();
+    NoteQueue::Note note;
+    for (NoteQueue* source : noteSources_) {
+        // Notes that find the block's list full are dropped: a flood of them
+        // must not grow a backlog that plays late.
+        while (source != nullptr && source->Pop(note)) {
+            if (note.on && note.velocity > 0.f)
+                events.AddNoteOn(0, note.pitch, note.velocity);
+            else
+                events.AddNoteOff(0, note.pitch);
+        }
+    }
+}
+
 float LivePlayer::Gain(std::int64_t frame) const {
     float gain = 1.f;
     if (settings_.totalFrames >= 0) {
@@ -86,6 +111,7 @@ void LivePlayer::Render(float* left, float* right, int frames) {
             ok = false;
         }
         TakeQueuedChanges();
+        TakeQueuedNotes();
         if (instance_.Process(count, static_cast<const float* const*>(nullptr), outputs) !=
             Steinberg::kResultOk)
             ok = false;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <SessionAutomation.h>
+#include <array>
 #include <atomic>
 #include <cstdint>
 
+#include "NoteQueue.h"
 #include "ParameterChangeQueue.h"
 
 namespace tonewell::hostkit {
@@ -35,6 +37,11 @@ public:
     LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& changes,
                render::SessionAutomation automation, const Settings& settings);
 
+    // A source of notes (at most two: the keyboard and MIDI), each read at
+    // the start of every block; attach them before the stream starts. False
+    // when there is no room for another.
+    bool AttachNotes(NoteQueue& notes);
+
     // Audio thread: fills `frames` frames of both channels; silence once finished.
     void Render(float* left, float* right, int frames);
     // Audio thread: the device reported a gap in the output.
@@ -58,6 +65,8 @@ public:
 private:
     // Moves queued changes into the plug-in's list for the next block.
     void TakeQueuedChanges();
+    // Moves queued notes into the plug-in's events for the next block.
+    void TakeQueuedNotes();
     // Fade gain of the frame `frame` frames into the playback.
     float Gain(std::int64_t frame) const;
 
@@ -68,6 +77,7 @@ private:
     // The change that did not fit into the last block's list.
     ParameterChangeQueue::Change pending_{};
     bool hasPending_ = false;
+    std::array<NoteQueue*, 2> noteSources_{};
     // Frame the stop fade began at; -1 while none has.
     std::int64_t stopFadeStart_ = -1;
     std::int64_t done_ = 0;

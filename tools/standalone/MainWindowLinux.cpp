@@ -28,8 +28,8 @@ double MeterValue(float peak) {
 } // namespace
 
 MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& player,
-                                 ParameterChangeQueue& queue, int program)
-    : session_(session), player_(player), queue_(queue) {
+                                 ParameterChangeQueue& queue, NoteQueue& keyNotes, int program)
+    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes) {
     // The editor embeds itself in an X11 window: GTK must draw on X11 too.
     gdk_set_allowed_backends("x11");
     if (!gtk_init_check(nullptr, nullptr))
@@ -84,6 +84,9 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     gtk_box_pack_start(GTK_BOX(column), editor_, TRUE, TRUE, 0);
     gtk_container_add(GTK_CONTAINER(window_), column);
     g_signal_connect(window_, "delete-event", G_CALLBACK(&MainWindowLinux::OnDelete), this);
+    // Before the focused widget sees them: the keys play notes.
+    g_signal_connect(window_, "key-press-event", G_CALLBACK(&MainWindowLinux::OnKey), this);
+    g_signal_connect(window_, "key-release-event", G_CALLBACK(&MainWindowLinux::OnKey), this);
     gtk_widget_show_all(window_);
 
     // The editor's window goes inside an X window of the drawing area's own.
@@ -165,6 +168,19 @@ void MainWindowLinux::OnProgram(GtkWidget* list, void* self) {
     // The controller shows the program; the processor gets it from the queue.
     window.session_.Instance().Controller()->setParamNormalized(*programChange, value);
     window.queue_.Push({*programChange, value});
+}
+
+int MainWindowLinux::OnKey(GtkWidget*, void* event, void* self) {
+    auto& window = *static_cast<MainWindowLinux*>(self);
+    const auto* key = static_cast<const GdkEventKey*>(event);
+    // Shortcuts with Ctrl or Alt stay GTK's.
+    if (key->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) return FALSE;
+    const auto character =
+        static_cast<char32_t>(gdk_keyval_to_unicode(gdk_keyval_to_lower(key->keyval)));
+    const auto note = key->type == GDK_KEY_PRESS ? window.keyboard_.Press(character)
+                                                 : window.keyboard_.Release(character);
+    if (note) window.keyNotes_.Push(*note);
+    return note.has_value();
 }
 
 int MainWindowLinux::OnTick(void* self) {

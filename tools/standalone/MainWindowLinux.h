@@ -4,6 +4,7 @@
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/gui/iplugview.h>
 
+#include "ComputerKeyboard.h"
 #include "EditForwarder.h"
 #include "GlibRunLoopLinux.h"
 
@@ -29,9 +30,10 @@ class MainWindowLinux {
 public:
     // Opens the display and shows the window with the editor attached.
     // Throws PlayError when there is no display or the editor cannot open.
-    // `program`: the list's selection, -1 for none.
+    // `program`: the list's selection, -1 for none. Keys pressed in the
+    // window play notes into `keyNotes`.
     MainWindowLinux(render::PluginSession& session, LivePlayer& player, ParameterChangeQueue& queue,
-                    int program);
+                    NoteQueue& keyNotes, int program);
     // Detaches the editor and closes the window.
     ~MainWindowLinux();
     MainWindowLinux(const MainWindowLinux&) = delete;
@@ -46,12 +48,15 @@ private:
     static void OnTransport(GtkWidget* button, void* self);
     static void OnProgram(GtkWidget* list, void* self);
     static int OnTick(void* self);
+    static int OnKey(GtkWidget* widget, void* event, void* self);
     void Detach();
     void Quit();
 
     render::PluginSession& session_;
     LivePlayer& player_;
     ParameterChangeQueue& queue_;
+    NoteQueue& keyNotes_;
+    ComputerKeyboard keyboard_;
     Steinberg::IPtr<GlibRunLoopLinux> runLoop_;
     Steinberg::IPtr<EditForwarder> forwarder_;
     Steinberg::IPtr<Steinberg::IPlugFrame> frame_;

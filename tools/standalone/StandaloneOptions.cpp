@@ -32,6 +32,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     std::string sessionText;
     std::string secondsText;
     std::string deviceText;
+    std::string midiText;
     std::string rateText = std::to_string(options.sampleRate);
     std::string bufferText = std::to_string(options.bufferFrames);
 
@@ -42,6 +43,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
         ->type_name("PATH")
         ->capture_default_str();
     app.add_flag("--list-devices", options.listDevices, "List the audio output devices and exit");
+    app.add_flag("--list-midi", options.listMidi, "List the MIDI input ports and exit");
     app.add_flag("--list-programs", options.listPrograms, "List the factory programs and exit");
     app.add_option("--preset", presetText,
                    "Start from a VST 3 preset file (.vstpreset); --program and --set apply "
@@ -61,6 +63,9 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
         app.add_option("--seconds", secondsText, "Stop after this many seconds (default: Ctrl-C)")
             ->type_name("SECONDS");
     app.add_option("--device", deviceText, "Output device number (see --list-devices)")
+        ->type_name("N");
+    app.add_option("--midi-port", midiText,
+                   "MIDI input port to play notes from (default: the first, if any)")
         ->type_name("N");
     app.add_option("--rate", rateText, "Sample rate in Hz")->type_name("HZ")->capture_default_str();
     app.add_option("--buffer", bufferText, "Frames per audio buffer")
@@ -98,6 +103,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
         options.seconds = *value;
     }
     if (!deviceText.empty()) options.device = ParseBounded("--device", deviceText, 0, 9999);
+    if (!midiText.empty()) options.midiPort = ParseBounded("--midi-port", midiText, 0, 9999);
     options.sampleRate = ParseBounded("--rate", rateText, kMinRate, kMaxRate);
     options.bufferFrames = ParseBounded("--buffer", bufferText, 16, kMaxBuffer);
     return options;

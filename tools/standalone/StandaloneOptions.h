@@ -13,6 +13,7 @@ struct StandaloneOptions {
     std::string modulePath;
     bool noWindow = false;
     bool listDevices = false;
+    bool listMidi = false;
     bool listPrograms = false;
     std::optional<std::string> preset;
     std::optional<std::string> program;
@@ -21,6 +22,7 @@ struct StandaloneOptions {
     // Playing time; none plays until stopped (or for the session's length).
     std::optional<double> seconds;
     std::optional<unsigned int> device;
+    std::optional<unsigned int> midiPort;
     unsigned int sampleRate = 48000;
     unsigned int bufferFrames = 256;
 

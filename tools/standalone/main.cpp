@@ -19,6 +19,7 @@
 #include "AudioOutput.h"
 #include "LivePlayer.h"
 #include "MainWindowLinux.h"
+#include "MidiInput.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
 #include "SavedState.h"
@@ -84,6 +85,13 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (options.listDevices) return ListDevices();
+    if (options.listMidi) {
+        const auto ports = MidiInput::Ports();
+        std::printf("MIDI input ports:%s\n", ports.empty() ? " none" : "");
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            std::printf("%3zu  %s\n", i, ports[i].c_str());
+        return 0;
+    }
 
     // The session's own mistakes show before the module loads.
     std::optional<render::SessionScript> script;
@@ -138,6 +146,14 @@ int Run(int argc, char** argv) {
     settings.stopFadeFrames = std::llround(kStopFadeSeconds * rate);
     ParameterChangeQueue queue;
     LivePlayer player(instance, queue, std::move(automation), settings);
+    // Notes from the window's keys and from a MIDI port, one queue each.
+    NoteQueue keyNotes;
+    NoteQueue midiNotes;
+    player.AttachNotes(keyNotes);
+    player.AttachNotes(midiNotes);
+    const MidiInput midi(midiNotes, options.midiPort);
+    if (midi.IsOpen())
+        std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
 
     // The window opens before the sound starts, and it shows the editor
     // with the starting program and settings.
@@ -146,7 +162,7 @@ int Run(int argc, char** argv) {
         for (const auto& change : changes.Changes())
             instance.Controller()->setParamNormalized(change.id, change.normalized);
         const int program = options.program ? session.Programs().Resolve(*options.program) : -1;
-        window = std::make_unique<MainWindowLinux>(session, player, queue, program);
+        window = std::make_unique<MainWindowLinux>(session, player, queue, keyNotes, program);
     }
 
     AudioOutput output;
