@@ -4,6 +4,9 @@
 #include <PluginInstance.h>
 #include <PluginSession.h>
 #include <RenderOptions.h>
+#include <SessionAutomation.h>
+#include <SessionScript.h>
+#include <SessionTimeline.h>
 #include <StartingChanges.h>
 #include <algorithm>
 #include <cmath>
@@ -151,6 +154,53 @@ TEST(LivePlayer, QueuedChangesAndTheTransportReachThePlugIn) {
     play();
     EXPECT_EQ(Peak(left, 24000, 48000), 0.f);
     instance.Stop();
+}
+
+TEST(LivePlayer, ALoopedSessionStartsEachRoundFromItsStartingValues) {
+    render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+    render::RenderOptions request;
+    request.assignments.push_back({"Frequency", "200"});
+    const render::StartingChanges changes(request, session.Parameters(), session.Programs());
+    const auto script = render::SessionScript::Parse(
+        "0 set Mode=Generator Binaural=0 Fade=1\n0.5 set Frequency=300\n1 end\n", "loop.txt");
+    const std::vector<double> start = session.StartingValues(changes);
+    const render::SessionTimeline timeline(
+        script, session.Parameters(), session.Programs(), start,
+        [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
+        60.0);
+    LivePlayer::Settings settings;
+    settings.totalFrames = 48000;
+    settings.endFadeFrames = 960;
+    settings.loop = true;
+    const auto& parameters = session.Parameters().Parameters();
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        if (parameters[i].id != session.Parameters().ProgramChangeId())
+            settings.restartChanges.push_back({parameters[i].id, start[i]});
+    auto& instance = session.Instance();
+    hostkit::ProcessConfig config;
+    config.maxSamplesPerBlock = 256;
+    std::string error;
+    ASSERT_TRUE(instance.Start(config, error)) << error;
+    instance.SetPlaying(true);
+    for (const auto& change : changes.Changes())
+        instance.ParameterChanges().Add(change.id, change.normalized);
+    ParameterChangeQueue queue;
+    LivePlayer player(
+        instance, queue,
+        render::SessionAutomation(timeline, session.Parameters(), session.Programs(), 48000),
+        settings);
+    std::vector<float> left(120000), right(120000);
+    for (int offset = 0; offset < 120000; offset += 1000)
+        player.Render(left.data() + offset, right.data() + offset, 1000);
+    instance.Stop();
+    EXPECT_FALSE(player.Finished());
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 4800, 24000), 200.0, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 28800, 48000 - 960), 300.0, 0.01);
+    // The second round: back to 200 Hz, then 300 Hz again.
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 48000 + 4800, 72000), 200.0, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 76800, 96000 - 960), 300.0, 0.01);
+    // Faded out and in again around the restart: no click.
+    EXPECT_LT(Peak(left, 48000 - 20, 48000 + 20), 0.01f * Peak(left, 24000, 46000));
 }
 
 TEST(SavedState, APresetPlaysAndTheSavedStateComesBackWhole) {

@@ -61,6 +61,12 @@ std::int64_t SessionAutomation::NextFrame(std::int64_t frame) const {
     return next;
 }
 
+void SessionAutomation::Rewind() {
+    nextProgram_ = 0;
+    for (auto& lane : lanes_)
+        lane.next = 0;
+}
+
 void SessionAutomation::Fill(std::int64_t blockStart, int frames,
                              hostkit::ParameterChangeList& changes) {
     const std::int64_t blockEnd = blockStart + frames;

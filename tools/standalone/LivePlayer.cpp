@@ -70,31 +70,45 @@ void LivePlayer::TakeQueuedNotes() {
     }
 }
 
-float LivePlayer::Gain(std::int64_t frame) const {
+float LivePlayer::Gain(std::int64_t position, std::int64_t elapsed) const {
     float gain = 1.f;
-    if (settings_.totalFrames >= 0) {
-        const std::int64_t fadeStart = settings_.totalFrames - settings_.endFadeFrames;
-        if (frame >= fadeStart) gain = FallingGain(frame - fadeStart, settings_.endFadeFrames);
-    }
+    const std::int64_t fade = settings_.endFadeFrames;
+    if (settings_.totalFrames >= 0 && position >= settings_.totalFrames - fade)
+        gain = FallingGain(position - (settings_.totalFrames - fade), fade);
+    if (restarts_ > 0 && position < fade) gain = std::min(gain, 1.f - FallingGain(position, fade));
     if (stopFadeStart_ >= 0)
-        gain = std::min(gain, FallingGain(frame - stopFadeStart_, settings_.stopFadeFrames));
+        gain = std::min(gain, FallingGain(elapsed - stopFadeStart_, settings_.stopFadeFrames));
     return gain;
+}
+
+bool LivePlayer::Ended(std::int64_t stopEnd) const {
+    if (stopEnd >= 0 && elapsed_ >= stopEnd) return true;
+    return !settings_.loop && settings_.totalFrames >= 0 && done_ >= settings_.totalFrames;
+}
+
+void LivePlayer::Restart() {
+    automation_.Rewind();
+    done_ = 0;
+    ++restarts_;
+    for (const auto& change : settings_.restartChanges)
+        instance_.ParameterChanges().Add(change.id, change.normalized);
 }
 
 void LivePlayer::Render(float* left, float* right, int frames) {
     if (stopFadeStart_ < 0 && stopRequested_.load(std::memory_order_relaxed))
-        stopFadeStart_ = done_;
-    std::int64_t end = settings_.totalFrames;
-    if (stopFadeStart_ >= 0) {
-        const std::int64_t stopEnd = stopFadeStart_ + settings_.stopFadeFrames;
-        end = end < 0 ? stopEnd : std::min(end, stopEnd);
-    }
+        stopFadeStart_ = elapsed_;
+    const std::int64_t stopEnd =
+        stopFadeStart_ >= 0 ? stopFadeStart_ + settings_.stopFadeFrames : -1;
     float peak = 0.f;
     int filled = 0;
-    while (filled < frames && (end < 0 || done_ < end)) {
-        // Blocks end where a session point falls, so that it takes effect on its frame.
+    while (filled < frames && !Ended(stopEnd)) {
+        if (settings_.loop && settings_.totalFrames > 0 && done_ >= settings_.totalFrames)
+            Restart();
+        // Blocks end where a session point falls, so that it takes effect on
+        // its frame, and where the length or the stop fade ends.
         std::int64_t blockEnd = done_ + std::min(settings_.maxBlock, frames - filled);
-        if (end >= 0) blockEnd = std::min(blockEnd, end);
+        if (settings_.totalFrames >= 0) blockEnd = std::min(blockEnd, settings_.totalFrames);
+        if (stopEnd >= 0) blockEnd = std::min(blockEnd, done_ + (stopEnd - elapsed_));
         const std::int64_t next = automation_.NextFrame(done_);
         if (next > done_ && next < blockEnd) blockEnd = next;
         const auto count = static_cast<int>(blockEnd - done_);
@@ -121,19 +135,20 @@ void LivePlayer::Render(float* left, float* right, int frames) {
             std::fill(outputs[1], outputs[1] + count, 0.f);
         }
         for (int i = 0; i < count; ++i) {
-            const float gain = Gain(done_ + i);
+            const float gain = Gain(done_ + i, elapsed_ + i);
             outputs[0][i] *= gain;
             outputs[1][i] *= gain;
             peak = std::max({peak, std::fabs(outputs[0][i]), std::fabs(outputs[1][i])});
         }
         done_ += count;
+        elapsed_ += count;
         filled += count;
     }
     std::fill(left + filled, left + frames, 0.f);
     std::fill(right + filled, right + frames, 0.f);
     lastPeak_.store(peak, std::memory_order_relaxed);
-    played_.store(done_, std::memory_order_relaxed);
-    if (end >= 0 && done_ >= end) finished_.store(true, std::memory_order_release);
+    played_.store(elapsed_, std::memory_order_relaxed);
+    if (Ended(stopEnd)) finished_.store(true, std::memory_order_release);
 }
 
 } // namespace tonewell::standalone

@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "NoteQueue.h"
 #include "ParameterChangeQueue.h"
@@ -30,6 +31,12 @@ public:
         // The fade before the natural end and the one after a stop request.
         std::int64_t endFadeFrames = 0;
         std::int64_t stopFadeFrames = 0;
+        // Plays the length again and again, with the end fade before each
+        // restart and a fade-in of the same length after it.
+        bool loop = false;
+        // Sent at each restart, before the automation's first points: the
+        // values the playing started with.
+        std::vector<ParameterChangeQueue::Change> restartChanges;
     };
 
     // The instance must be started with a block size of at least
@@ -67,8 +74,13 @@ private:
     void TakeQueuedChanges();
     // Moves queued notes into the plug-in's events for the next block.
     void TakeQueuedNotes();
-    // Fade gain of the frame `frame` frames into the playback.
-    float Gain(std::int64_t frame) const;
+    // Fade gain of the frame at `position` in the length, `elapsed` frames
+    // after the start.
+    float Gain(std::int64_t position, std::int64_t elapsed) const;
+    // True once the length (without a loop) or the stop fade is played.
+    bool Ended(std::int64_t stopEnd) const;
+    // Back to the length's first frame, with the starting values.
+    void Restart();
 
     hostkit::PluginInstance& instance_;
     ParameterChangeQueue& changes_;
@@ -78,9 +90,13 @@ private:
     ParameterChangeQueue::Change pending_{};
     bool hasPending_ = false;
     std::array<NoteQueue*, 2> noteSources_{};
-    // Frame the stop fade began at; -1 while none has.
+    // Elapsed frame the stop fade began at; -1 while none has.
     std::int64_t stopFadeStart_ = -1;
+    // Position in the length (it starts over with each loop), and the
+    // frames played since the start.
     std::int64_t done_ = 0;
+    std::int64_t elapsed_ = 0;
+    int restarts_ = 0;
 
     std::atomic<bool> transport_{true};
     std::atomic<bool> stopRequested_{false};

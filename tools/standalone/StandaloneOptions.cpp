@@ -59,6 +59,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     app.add_option("--session", sessionText,
                    "Play a session file in real time; its end line sets the length")
         ->type_name("FILE");
+    app.add_flag("--loop", options.loop, "Play the --session again and again until stopped");
     auto* secondsOption =
         app.add_option("--seconds", secondsText, "Stop after this many seconds (default: Ctrl-C)")
             ->type_name("SECONDS");
@@ -102,6 +103,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
                             secondsText + "\")");
         options.seconds = *value;
     }
+    if (options.loop && !options.sessionPath) throw PlayError("--loop needs a --session FILE");
     if (!deviceText.empty()) options.device = ParseBounded("--device", deviceText, 0, 9999);
     if (!midiText.empty()) options.midiPort = ParseBounded("--midi-port", midiText, 0, 9999);
     options.sampleRate = ParseBounded("--rate", rateText, kMinRate, kMaxRate);

@@ -19,6 +19,8 @@ struct StandaloneOptions {
     std::optional<std::string> program;
     std::vector<render::ParameterAssignment> assignments;
     std::optional<std::string> sessionPath;
+    // Plays the session again and again until stopped.
+    bool loop = false;
     // Playing time; none plays until stopped (or for the session's length).
     std::optional<double> seconds;
     std::optional<unsigned int> device;

@@ -124,6 +124,7 @@ int Run(int argc, char** argv) {
     const int rate = static_cast<int>(options.sampleRate);
     double seconds = options.seconds.value_or(0.0);
     render::SessionAutomation automation;
+    std::vector<ParameterChangeQueue::Change> restartChanges;
     if (script) {
         const std::vector<double> start = session.StartingValues(changes);
         const render::SessionTimeline timeline(
@@ -133,6 +134,11 @@ int Run(int argc, char** argv) {
         for (const auto& warning : timeline.Warnings())
             std::fprintf(stderr, "tonewell: %s\n", warning.c_str());
         seconds = timeline.Seconds();
+        // A loop starts each round from the values the first one started with.
+        const auto& parameters = session.Parameters().Parameters();
+        for (std::size_t i = 0; i < parameters.size(); ++i)
+            if (parameters[i].id != session.Parameters().ProgramChangeId())
+                restartChanges.push_back({parameters[i].id, start[i]});
         automation =
             render::SessionAutomation(timeline, session.Parameters(), session.Programs(), rate);
     }
@@ -144,6 +150,8 @@ int Run(int argc, char** argv) {
     settings.totalFrames = seconds > 0.0 ? std::llround(seconds * rate) : -1;
     settings.endFadeFrames = std::llround(render::RenderOptions{}.fadeOutSeconds * rate);
     settings.stopFadeFrames = std::llround(kStopFadeSeconds * rate);
+    settings.loop = options.loop;
+    settings.restartChanges = std::move(restartChanges);
     ParameterChangeQueue queue;
     LivePlayer player(instance, queue, std::move(automation), settings);
     // Notes from the window's keys and from a MIDI port, one queue each.
@@ -201,7 +209,7 @@ int Run(int argc, char** argv) {
         while (!player.Finished() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } else {
-        Play(player, output, seconds, rate);
+        Play(player, output, options.loop ? 0.0 : seconds, rate);
     }
     output.Stop();
     window.reset();
