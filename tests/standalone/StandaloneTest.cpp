@@ -156,44 +156,58 @@ TEST(LivePlayer, QueuedChangesAndTheTransportReachThePlugIn) {
     instance.Stop();
 }
 
-TEST(LivePlayer, ALoopedSessionStartsEachRoundFromItsStartingValues) {
+// Plays a one-second session through the player, looped, in callbacks of
+// 1000 frames, as main prepares it; returns the left channel.
+std::vector<float> PlayLoopedSession(const std::string& text,
+                                     const std::vector<render::ParameterAssignment>& settings,
+                                     int frames) {
     render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+    const auto script = render::SessionScript::Parse(text, "loop.txt");
     render::RenderOptions request;
-    request.assignments.push_back({"Frequency", "200"});
+    request.assignments = settings;
+    for (const auto& event : script.Events())
+        if (event.kind == render::SessionScript::Kind::Note)
+            request.notes.push_back(
+                {event.seconds, event.note, event.velocity, event.durationSeconds});
     const render::StartingChanges changes(request, session.Parameters(), session.Programs());
-    const auto script = render::SessionScript::Parse(
-        "0 set Mode=Generator Binaural=0 Fade=1\n0.5 set Frequency=300\n1 end\n", "loop.txt");
     const std::vector<double> start = session.StartingValues(changes);
     const render::SessionTimeline timeline(
         script, session.Parameters(), session.Programs(), start,
         [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
         60.0);
-    LivePlayer::Settings settings;
-    settings.totalFrames = 48000;
-    settings.endFadeFrames = 960;
-    settings.loop = true;
+    LivePlayer::Settings loop;
+    loop.totalFrames = 48000;
+    loop.endFadeFrames = 960;
+    loop.loop = true;
     const auto& parameters = session.Parameters().Parameters();
     for (std::size_t i = 0; i < parameters.size(); ++i)
         if (parameters[i].id != session.Parameters().ProgramChangeId())
-            settings.restartChanges.push_back({parameters[i].id, start[i]});
+            loop.restartChanges.push_back({parameters[i].id, start[i]});
     auto& instance = session.Instance();
     hostkit::ProcessConfig config;
     config.maxSamplesPerBlock = 256;
     std::string error;
-    ASSERT_TRUE(instance.Start(config, error)) << error;
+    EXPECT_TRUE(instance.Start(config, error)) << error;
     instance.SetPlaying(true);
     for (const auto& change : changes.Changes())
         instance.ParameterChanges().Add(change.id, change.normalized);
     ParameterChangeQueue queue;
     LivePlayer player(
         instance, queue,
-        render::SessionAutomation(timeline, session.Parameters(), session.Programs(), 48000),
-        settings);
-    std::vector<float> left(120000), right(120000);
-    for (int offset = 0; offset < 120000; offset += 1000)
+        render::SessionAutomation(timeline, session.Parameters(), session.Programs(), 48000), loop);
+    player.SetSessionNotes(render::NoteSchedule(request.notes, 48000));
+    std::vector<float> left(frames), right(frames);
+    for (int offset = 0; offset + 1000 <= frames; offset += 1000)
         player.Render(left.data() + offset, right.data() + offset, 1000);
-    instance.Stop();
     EXPECT_FALSE(player.Finished());
+    instance.Stop();
+    return left;
+}
+
+TEST(LivePlayer, ALoopedSessionStartsEachRoundFromItsStartingValues) {
+    const auto left =
+        PlayLoopedSession("0 set Mode=Generator Binaural=0 Fade=1\n0.5 set Frequency=300\n1 end\n",
+                          {{"Frequency", "200"}}, 120000);
     EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 4800, 24000), 200.0, 0.01);
     EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 28800, 48000 - 960), 300.0, 0.01);
     // The second round: back to 200 Hz, then 300 Hz again.
@@ -201,6 +215,18 @@ TEST(LivePlayer, ALoopedSessionStartsEachRoundFromItsStartingValues) {
     EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 76800, 96000 - 960), 300.0, 0.01);
     // Faded out and in again around the restart: no click.
     EXPECT_LT(Peak(left, 48000 - 20, 48000 + 20), 0.01f * Peak(left, 24000, 46000));
+}
+
+TEST(LivePlayer, ASessionsNotesPlayOnTheirFramesInEveryRound) {
+    // A note held past the end is released at the restart.
+    const auto left = PlayLoopedSession(
+        "0 set Attack=0 Release=10\n0.25 note 69 100 0.25\n0.75 note 72 100 2\n1 end\n", {}, 96000);
+    for (const int round : {0, 48000}) {
+        EXPECT_EQ(Peak(left, round + 1000, round + 12000), 0.f) << "round at " << round;
+        EXPECT_GT(Peak(left, round + 12000, round + 24000), 0.01f) << "round at " << round;
+        EXPECT_EQ(Peak(left, round + 26000, round + 36000), 0.f) << "round at " << round;
+        EXPECT_GT(Peak(left, round + 36000, round + 46000), 0.01f) << "round at " << round;
+    }
 }
 
 TEST(SavedState, APresetPlaysAndTheSavedStateComesBackWhole) {

@@ -25,6 +25,10 @@ public:
     // RenderError when the list cannot take them all.
     void Fill(std::int64_t blockStart, int frames, hostkit::NoteEventList& events);
 
+    // Back to the first note, to play the notes again; the note-offs still
+    // due go to `events` first, so no note hangs on.
+    void Rewind(hostkit::NoteEventList& events);
+
     // Host velocity (0..1) that a plug-in scaling by 127 and truncating reads
     // back as exactly `velocity`.
     static float HostVelocity(int velocity);

@@ -88,6 +88,7 @@ bool LivePlayer::Ended(std::int64_t stopEnd) const {
 
 void LivePlayer::Restart() {
     automation_.Rewind();
+    if (sessionNotes_) sessionNotes_->Rewind(instance_.Events());
     done_ = 0;
     ++restarts_;
     for (const auto& change : settings_.restartChanges)
@@ -109,18 +110,22 @@ void LivePlayer::Render(float* left, float* right, int frames) {
         std::int64_t blockEnd = done_ + std::min(settings_.maxBlock, frames - filled);
         if (settings_.totalFrames >= 0) blockEnd = std::min(blockEnd, settings_.totalFrames);
         if (stopEnd >= 0) blockEnd = std::min(blockEnd, done_ + (stopEnd - elapsed_));
-        const std::int64_t next = automation_.NextFrame(done_);
-        if (next > done_ && next < blockEnd) blockEnd = next;
+        for (const std::int64_t next :
+             {automation_.NextFrame(done_), sessionNotes_ ? sessionNotes_->NextFrame() : -1}) {
+            if (next > done_ && next < blockEnd) blockEnd = next;
+        }
         const auto count = static_cast<int>(blockEnd - done_);
 
         instance_.SetPlaying(transport_.load(std::memory_order_relaxed));
         float* outputs[2] = {left + filled, right + filled};
         bool ok = true;
-        // The session's lanes go first: one per parameter, they always fit
-        // the list, so this never throws in practice; the user's changes
-        // take the room left and wait for the next block when there is none.
+        // The session's lanes and notes go first: the lanes (one per
+        // parameter) always fit the list and blocks end at every note, so
+        // this never throws in practice; the user's changes and notes take
+        // the room left.
         try {
             automation_.Fill(done_, count, instance_.ParameterChanges());
+            if (sessionNotes_) sessionNotes_->Fill(done_, count, instance_.Events());
         } catch (const render::RenderError&) {
             ok = false;
         }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <NoteSchedule.h>
 #include <SessionAutomation.h>
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "NoteQueue.h"
@@ -44,6 +46,8 @@ public:
     LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& changes,
                render::SessionAutomation automation, const Settings& settings);
 
+    // A session's notes, played on their frames; set before the stream starts.
+    void SetSessionNotes(render::NoteSchedule notes) { sessionNotes_.emplace(std::move(notes)); }
     // A source of notes (at most two: the keyboard and MIDI), each read at
     // the start of every block; attach them before the stream starts. False
     // when there is no room for another.
@@ -85,6 +89,7 @@ private:
     hostkit::PluginInstance& instance_;
     ParameterChangeQueue& changes_;
     render::SessionAutomation automation_;
+    std::optional<render::NoteSchedule> sessionNotes_;
     Settings settings_;
     // The change that did not fit into the last block's list.
     ParameterChangeQueue::Change pending_{};

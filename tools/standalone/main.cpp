@@ -119,6 +119,15 @@ int Run(int argc, char** argv) {
     render::RenderOptions request;
     request.program = options.program;
     request.assignments = options.assignments;
+    // A session's notes switch a generator set-up to the synthesizer, as in
+    // the renderer.
+    if (script) {
+        for (const auto& event : script->Events()) {
+            if (event.kind == render::SessionScript::Kind::Note)
+                request.notes.push_back(
+                    {event.seconds, event.note, event.velocity, event.durationSeconds});
+        }
+    }
     const render::StartingChanges changes(request, session.Parameters(), session.Programs());
 
     const int rate = static_cast<int>(options.sampleRate);
@@ -154,6 +163,7 @@ int Run(int argc, char** argv) {
     settings.restartChanges = std::move(restartChanges);
     ParameterChangeQueue queue;
     LivePlayer player(instance, queue, std::move(automation), settings);
+    if (!request.notes.empty()) player.SetSessionNotes(render::NoteSchedule(request.notes, rate));
     // Notes from the window's keys and from a MIDI port, one queue each.
     NoteQueue keyNotes;
     NoteQueue midiNotes;
