@@ -24,6 +24,7 @@
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
 #include "SavedState.h"
+#include "SessionPosition.h"
 #include "StandaloneHarness.h"
 
 // Xlib last: its macros (None, Status, ...) clash with the headers above.
@@ -156,11 +157,13 @@ TEST(LivePlayer, QueuedChangesAndTheTransportReachThePlugIn) {
     instance.Stop();
 }
 
-// Plays a one-second session through the player, looped, in callbacks of
-// 1000 frames, as main prepares it; returns the left channel.
-std::vector<float> PlayLoopedSession(const std::string& text,
-                                     const std::vector<render::ParameterAssignment>& settings,
-                                     int frames) {
+// Plays a session of `length` frames through the player in callbacks of
+// 1000 frames, looped or from a frame on, as main prepares it; returns the
+// left channel.
+std::vector<float> PlaySession(const std::string& text,
+                               const std::vector<render::ParameterAssignment>& settings, int frames,
+                               std::int64_t length = 48000, bool looped = true,
+                               std::int64_t from = 0) {
     render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
     const auto script = render::SessionScript::Parse(text, "loop.txt");
     render::RenderOptions request;
@@ -176,9 +179,10 @@ std::vector<float> PlayLoopedSession(const std::string& text,
         [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
         60.0);
     LivePlayer::Settings loop;
-    loop.totalFrames = 48000;
+    loop.totalFrames = length;
     loop.endFadeFrames = 960;
-    loop.loop = true;
+    loop.loop = looped;
+    loop.startFrame = from;
     const auto& parameters = session.Parameters().Parameters();
     for (std::size_t i = 0; i < parameters.size(); ++i)
         if (parameters[i].id != session.Parameters().ProgramChangeId())
@@ -189,25 +193,33 @@ std::vector<float> PlayLoopedSession(const std::string& text,
     std::string error;
     EXPECT_TRUE(instance.Start(config, error)) << error;
     instance.SetPlaying(true);
-    for (const auto& change : changes.Changes())
-        instance.ParameterChanges().Add(change.id, change.normalized);
+    render::SessionAutomation automation(timeline, session.Parameters(), session.Programs(), 48000);
+    render::NoteSchedule notes(request.notes, 48000);
+    if (from > 0) {
+        automation.SkipTo(from);
+        notes.SkipTo(from);
+        for (const auto& change :
+             SessionPosition::ValuesAt(timeline, session.Parameters(), from, 48000))
+            instance.ParameterChanges().Add(change.id, change.normalized);
+    } else {
+        for (const auto& change : changes.Changes())
+            instance.ParameterChanges().Add(change.id, change.normalized);
+    }
     ParameterChangeQueue queue;
-    LivePlayer player(
-        instance, queue,
-        render::SessionAutomation(timeline, session.Parameters(), session.Programs(), 48000), loop);
-    player.SetSessionNotes(render::NoteSchedule(request.notes, 48000));
+    LivePlayer player(instance, queue, std::move(automation), loop);
+    player.SetSessionNotes(std::move(notes));
     std::vector<float> left(frames), right(frames);
     for (int offset = 0; offset + 1000 <= frames; offset += 1000)
         player.Render(left.data() + offset, right.data() + offset, 1000);
-    EXPECT_FALSE(player.Finished());
+    EXPECT_EQ(player.Finished(), !looped);
     instance.Stop();
     return left;
 }
 
 TEST(LivePlayer, ALoopedSessionStartsEachRoundFromItsStartingValues) {
     const auto left =
-        PlayLoopedSession("0 set Mode=Generator Binaural=0 Fade=1\n0.5 set Frequency=300\n1 end\n",
-                          {{"Frequency", "200"}}, 120000);
+        PlaySession("0 set Mode=Generator Binaural=0 Fade=1\n0.5 set Frequency=300\n1 end\n",
+                    {{"Frequency", "200"}}, 120000);
     EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 4800, 24000), 200.0, 0.01);
     EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 28800, 48000 - 960), 300.0, 0.01);
     // The second round: back to 200 Hz, then 300 Hz again.
@@ -219,7 +231,7 @@ TEST(LivePlayer, ALoopedSessionStartsEachRoundFromItsStartingValues) {
 
 TEST(LivePlayer, ASessionsNotesPlayOnTheirFramesInEveryRound) {
     // A note held past the end is released at the restart.
-    const auto left = PlayLoopedSession(
+    const auto left = PlaySession(
         "0 set Attack=0 Release=10\n0.25 note 69 100 0.25\n0.75 note 72 100 2\n1 end\n", {}, 96000);
     for (const int round : {0, 48000}) {
         EXPECT_EQ(Peak(left, round + 1000, round + 12000), 0.f) << "round at " << round;
@@ -227,6 +239,20 @@ TEST(LivePlayer, ASessionsNotesPlayOnTheirFramesInEveryRound) {
         EXPECT_EQ(Peak(left, round + 26000, round + 36000), 0.f) << "round at " << round;
         EXPECT_GT(Peak(left, round + 36000, round + 46000), 0.01f) << "round at " << round;
     }
+}
+
+TEST(LivePlayer, PlayingFromTheMiddleOfASessionStartsWhereItStands) {
+    // From 1.0 s: Frequency is on its slide from 300 to 400 Hz, at 350 Hz,
+    // and the later setting still comes on its frame.
+    const auto left =
+        PlaySession("0 set Mode=Generator Binaural=0 Fade=1 Frequency=200\n0.5 set Frequency=300\n"
+                    "1.5 slide Frequency=400\n1.75 set Frequency=150\n2 end\n",
+                    {}, 48000, 96000, false, 48000);
+    // 1.1 to 1.3 s: the line's middle there is 370 Hz.
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 4800, 14400), 370.0, 0.2);
+    EXPECT_NEAR(ZeroCrossingFrequency(left, 48000, 38400, 46000), 150.0, 0.01);
+    // Faded in: no click at the start.
+    EXPECT_LT(Peak(left, 0, 10), 0.01f * Peak(left, 4800, 14400));
 }
 
 TEST(SavedState, APresetPlaysAndTheSavedStateComesBackWhole) {

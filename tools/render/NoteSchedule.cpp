@@ -50,6 +50,11 @@ void NoteSchedule::Rewind(hostkit::NoteEventList& events) {
     next_ = 0;
 }
 
+void NoteSchedule::SkipTo(std::int64_t frame) {
+    while (next_ < events_.size() && events_[next_].frame < frame)
+        ++next_;
+}
+
 float NoteSchedule::HostVelocity(int velocity) {
     // velocity / 127 in float can land a hair below the exact quotient, and
     // truncation would then lose one step.

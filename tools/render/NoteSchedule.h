@@ -29,6 +29,10 @@ public:
     // due go to `events` first, so no note hangs on.
     void Rewind(hostkit::NoteEventList& events);
 
+    // Passes over the events before `frame`, to start playing there; a note
+    // under way at that frame is not played.
+    void SkipTo(std::int64_t frame);
+
     // Host velocity (0..1) that a plug-in scaling by 127 and truncating reads
     // back as exactly `velocity`.
     static float HostVelocity(int velocity);

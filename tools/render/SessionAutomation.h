@@ -32,6 +32,9 @@ public:
 
     // Back to the first frame, to play the session again.
     void Rewind();
+    // Passes over the points before `frame` without sending them, to start
+    // playing there; the values they set must be sent by the caller.
+    void SkipTo(std::int64_t frame);
 
     // Adds the changes for the block [blockStart, blockStart + frames): the
     // program change first, so that a value set at the same time wins over

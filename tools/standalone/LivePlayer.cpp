@@ -23,7 +23,8 @@ float FallingGain(std::int64_t k, std::int64_t length) {
 LivePlayer::LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& changes,
                        render::SessionAutomation automation, const Settings& settings)
     : instance_(instance), changes_(changes), automation_(std::move(automation)),
-      settings_(settings) {
+      settings_(settings), done_(std::max<std::int64_t>(settings.startFrame, 0)) {
+    if (done_ > 0) fadeInFrom_ = done_;
     settings_.maxBlock = std::max(settings_.maxBlock, 1);
     settings_.endFadeFrames = std::max<std::int64_t>(settings_.endFadeFrames, 1);
     settings_.stopFadeFrames = std::max<std::int64_t>(settings_.stopFadeFrames, 1);
@@ -75,7 +76,8 @@ float LivePlayer::Gain(std::int64_t position, std::int64_t elapsed) const {
     const std::int64_t fade = settings_.endFadeFrames;
     if (settings_.totalFrames >= 0 && position >= settings_.totalFrames - fade)
         gain = FallingGain(position - (settings_.totalFrames - fade), fade);
-    if (restarts_ > 0 && position < fade) gain = std::min(gain, 1.f - FallingGain(position, fade));
+    if (fadeInFrom_ >= 0 && position >= fadeInFrom_ && position < fadeInFrom_ + fade)
+        gain = std::min(gain, 1.f - FallingGain(position - fadeInFrom_, fade));
     if (stopFadeStart_ >= 0)
         gain = std::min(gain, FallingGain(elapsed - stopFadeStart_, settings_.stopFadeFrames));
     return gain;
@@ -90,7 +92,7 @@ void LivePlayer::Restart() {
     automation_.Rewind();
     if (sessionNotes_) sessionNotes_->Rewind(instance_.Events());
     done_ = 0;
-    ++restarts_;
+    fadeInFrom_ = 0;
     for (const auto& change : settings_.restartChanges)
         instance_.ParameterChanges().Add(change.id, change.normalized);
 }

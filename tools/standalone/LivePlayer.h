@@ -36,6 +36,9 @@ public:
         // Plays the length again and again, with the end fade before each
         // restart and a fade-in of the same length after it.
         bool loop = false;
+        // Where in the length playing begins (a loop's later rounds begin at
+        // 0); a start past 0 fades in like a restart.
+        std::int64_t startFrame = 0;
         // Sent at each restart, before the automation's first points: the
         // values the playing started with.
         std::vector<ParameterChangeQueue::Change> restartChanges;
@@ -101,7 +104,8 @@ private:
     // frames played since the start.
     std::int64_t done_ = 0;
     std::int64_t elapsed_ = 0;
-    int restarts_ = 0;
+    // Position a fade-in starts at; -1 for none.
+    std::int64_t fadeInFrom_ = -1;
 
     std::atomic<bool> transport_{true};
     std::atomic<bool> stopRequested_{false};

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <RenderError.h>
 #include <RenderOptions.h>
+#include <SessionScript.h>
 #include <TextParsing.h>
 
 #include "PlayError.h"
@@ -59,6 +60,10 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     app.add_option("--session", sessionText,
                    "Play a session file in real time; its end line sets the length")
         ->type_name("FILE");
+    std::string fromText;
+    app.add_option("--from", fromText,
+                   "Start the --session at this time (SS, MM:SS or HH:MM:SS, with a fraction)")
+        ->type_name("TIME");
     app.add_flag("--loop", options.loop, "Play the --session again and again until stopped");
     auto* secondsOption =
         app.add_option("--seconds", secondsText, "Stop after this many seconds (default: Ctrl-C)")
@@ -104,6 +109,14 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
         options.seconds = *value;
     }
     if (options.loop && !options.sessionPath) throw PlayError("--loop needs a --session FILE");
+    if (!fromText.empty()) {
+        double from = 0.0;
+        if (!options.sessionPath) throw PlayError("--from needs a --session FILE");
+        if (!render::ParseSessionTime(fromText, from) || from < 0.0)
+            throw PlayError("--from must be a time such as 90, 1:30 or 0:01:30.5 (got \"" +
+                            fromText + "\")");
+        options.fromSeconds = from;
+    }
     if (!deviceText.empty()) options.device = ParseBounded("--device", deviceText, 0, 9999);
     if (!midiText.empty()) options.midiPort = ParseBounded("--midi-port", midiText, 0, 9999);
     options.sampleRate = ParseBounded("--rate", rateText, kMinRate, kMaxRate);

@@ -21,6 +21,8 @@ struct StandaloneOptions {
     std::optional<std::string> sessionPath;
     // Plays the session again and again until stopped.
     bool loop = false;
+    // Session time to start playing at.
+    std::optional<double> fromSeconds;
     // Playing time; none plays until stopped (or for the session's length).
     std::optional<double> seconds;
     std::optional<unsigned int> device;

@@ -2,6 +2,7 @@
 // output, loaded through its factory as any host loads it.
 #include <DefaultModulePath.h>
 #include <InterruptGuard.h>
+#include <NoteSchedule.h>
 #include <PluginSession.h>
 #include <RenderError.h>
 #include <RenderOptions.h>
@@ -23,6 +24,7 @@
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
 #include "SavedState.h"
+#include "SessionPosition.h"
 #include "StandaloneOptions.h"
 #include "StatusLine.h"
 
@@ -134,6 +136,14 @@ int Run(int argc, char** argv) {
     double seconds = options.seconds.value_or(0.0);
     render::SessionAutomation automation;
     std::vector<ParameterChangeQueue::Change> restartChanges;
+    // What the first block sends: the command line's changes, or where the
+    // session stands at --from.
+    std::vector<ParameterChangeQueue::Change> firstChanges;
+    for (const auto& change : changes.Changes())
+        firstChanges.push_back({change.id, change.normalized});
+    std::int64_t startFrame = 0;
+    std::optional<render::NoteSchedule> sessionNotes;
+    if (!request.notes.empty()) sessionNotes.emplace(request.notes, rate);
     if (script) {
         const std::vector<double> start = session.StartingValues(changes);
         const render::SessionTimeline timeline(
@@ -150,8 +160,20 @@ int Run(int argc, char** argv) {
                 restartChanges.push_back({parameters[i].id, start[i]});
         automation =
             render::SessionAutomation(timeline, session.Parameters(), session.Programs(), rate);
+        if (options.fromSeconds) {
+            if (*options.fromSeconds >= seconds)
+                throw PlayError("--from " + render::FormatSessionTime(*options.fromSeconds) +
+                                " is not before the session's end at " +
+                                render::FormatSessionTime(seconds));
+            startFrame = std::llround(*options.fromSeconds * rate);
+            automation.SkipTo(startFrame);
+            if (sessionNotes) sessionNotes->SkipTo(startFrame);
+            firstChanges =
+                SessionPosition::ValuesAt(timeline, session.Parameters(), startFrame, rate);
+        }
     }
-    const bool programAtStart = automation.ProgramAtStart();
+    // A session that loads a program at its start overrides the command line.
+    if (startFrame == 0 && automation.ProgramAtStart()) firstChanges.clear();
 
     LivePlayer::Settings settings;
     settings.sampleRate = rate;
@@ -161,9 +183,10 @@ int Run(int argc, char** argv) {
     settings.stopFadeFrames = std::llround(kStopFadeSeconds * rate);
     settings.loop = options.loop;
     settings.restartChanges = std::move(restartChanges);
+    settings.startFrame = startFrame;
     ParameterChangeQueue queue;
     LivePlayer player(instance, queue, std::move(automation), settings);
-    if (!request.notes.empty()) player.SetSessionNotes(render::NoteSchedule(request.notes, rate));
+    if (sessionNotes) player.SetSessionNotes(std::move(*sessionNotes));
     // Notes from the window's keys and from a MIDI port, one queue each.
     NoteQueue keyNotes;
     NoteQueue midiNotes;
@@ -177,7 +200,7 @@ int Run(int argc, char** argv) {
     // with the starting program and settings.
     std::unique_ptr<MainWindowLinux> window;
     if (!options.noWindow) {
-        for (const auto& change : changes.Changes())
+        for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
         const int program = options.program ? session.Programs().Resolve(*options.program) : -1;
         window = std::make_unique<MainWindowLinux>(session, player, queue, keyNotes, program);
@@ -196,12 +219,9 @@ int Run(int argc, char** argv) {
     // Generator programs sound only while the transport runs.
     instance.SetPlaying(true);
     instance.SetProjectTime(0);
-    // A session that loads a program at its start overrides the command line.
-    if (!programAtStart) {
-        for (const auto& change : changes.Changes())
-            if (!instance.ParameterChanges().Add(change.id, change.normalized))
-                throw PlayError("too many parameter settings");
-    }
+    for (const auto& change : firstChanges)
+        if (!instance.ParameterChanges().Add(change.id, change.normalized))
+            throw PlayError("too many parameter settings");
 
     std::fprintf(stderr, "tonewell: playing through %s, %s, %d Hz, %u frames a buffer\n",
                  output.ApiName().c_str(), output.DeviceName().c_str(), rate,
@@ -219,7 +239,8 @@ int Run(int argc, char** argv) {
         while (!player.Finished() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } else {
-        Play(player, output, options.loop ? 0.0 : seconds, rate);
+        Play(player, output, options.loop ? 0.0 : seconds - static_cast<double>(startFrame) / rate,
+             rate);
     }
     output.Stop();
     window.reset();
