@@ -12,14 +12,15 @@ include(GoogleTest)
 
 # One test executable; natively every test case becomes its own CTest test,
 # under an emulator (Wine) the executable is one test so Wine starts once.
-# TEST_PREFIX optionally prefixes the native test names (e.g. "host.").
+# TEST_PREFIX optionally prefixes the native test names (e.g. "host.");
+# PROPERTIES are CTest properties of each test (e.g. RUN_SERIAL TRUE).
 # DISPLAY marks tests that use the X server's pointer and keyboard: CTest runs
 # no two of them at once, even with -j.
 function(tonewell_add_test_executable name)
-    cmake_parse_arguments(ARG "DISPLAY" "TEST_PREFIX" "SOURCES;LIBRARIES" ${ARGN})
-    set(properties "")
+    cmake_parse_arguments(ARG "DISPLAY" "TEST_PREFIX" "SOURCES;LIBRARIES;PROPERTIES" ${ARGN})
+    set(properties ${ARG_PROPERTIES})
     if(ARG_DISPLAY)
-        set(properties RESOURCE_LOCK x_display)
+        list(APPEND properties RESOURCE_LOCK x_display)
     endif()
     add_executable(${name} ${ARG_SOURCES})
     tonewell_target_defaults(${name})
@@ -30,7 +31,11 @@ function(tonewell_add_test_executable name)
             set_tests_properties(${name} PROPERTIES ${properties})
         endif()
     else()
-        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}"
-            PROPERTIES ${properties})
+        if(properties)
+            gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}"
+                                 PROPERTIES ${properties})
+        else()
+            gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}")
+        endif()
     endif()
 endfunction()

@@ -20,6 +20,9 @@ packages=(
     ardour python3
     # Release packages: the Windows setup program and the Debian package.
     nsis help2man lintian
+    # The desktop program: its audio output, MIDI input and window, and a
+    # private sound server for its test.
+    librtaudio-dev librtmidi-dev libasound2-dev libgtk-3-dev pulseaudio pulseaudio-utils
     # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).
     libasound2 libfreetype6
 )

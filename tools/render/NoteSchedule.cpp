@@ -42,6 +42,19 @@ void NoteSchedule::Fill(std::int64_t blockStart, int frames, hostkit::NoteEventL
     }
 }
 
+void NoteSchedule::Rewind(hostkit::NoteEventList& events) {
+    for (; next_ < events_.size(); ++next_) {
+        if (!events_[next_].on)
+            events.AddNoteOff(0, static_cast<Steinberg::int16>(events_[next_].note));
+    }
+    next_ = 0;
+}
+
+void NoteSchedule::SkipTo(std::int64_t frame) {
+    while (next_ < events_.size() && events_[next_].frame < frame)
+        ++next_;
+}
+
 float NoteSchedule::HostVelocity(int velocity) {
     // velocity / 127 in float can land a hair below the exact quotient, and
     // truncation would then lose one step.

@@ -25,6 +25,14 @@ public:
     // RenderError when the list cannot take them all.
     void Fill(std::int64_t blockStart, int frames, hostkit::NoteEventList& events);
 
+    // Back to the first note, to play the notes again; the note-offs still
+    // due go to `events` first, so no note hangs on.
+    void Rewind(hostkit::NoteEventList& events);
+
+    // Passes over the events before `frame`, to start playing there; a note
+    // under way at that frame is not played.
+    void SkipTo(std::int64_t frame);
+
     // Host velocity (0..1) that a plug-in scaling by 127 and truncating reads
     // back as exactly `velocity`.
     static float HostVelocity(int velocity);

@@ -1,13 +1,15 @@
 #include "PluginSession.h"
 
+#include <cmath>
+
 #include "RenderError.h"
 
 using namespace Steinberg;
 
 namespace tonewell::render {
 
-PluginSession::PluginSession(const std::string& modulePath)
-    : host_(hostkit::HostApplication::Create("tonewell-render")) {
+PluginSession::PluginSession(const std::string& modulePath, const std::string& hostName)
+    : host_(hostkit::HostApplication::Create(hostName)) {
     std::string error;
     module_ = hostkit::PluginModule::Load(modulePath, error);
     if (!module_) throw RenderError(error);
@@ -46,6 +48,25 @@ const std::vector<double>& PluginSession::ProgramValues(int index) {
     if (!processed)
         throw RenderError("the plug-in failed to load program " + std::to_string(index));
     return programValues_[index] = std::move(values);
+}
+
+std::vector<double> PluginSession::StartingValues(const StartingChanges& changes) {
+    const ParameterCatalog& catalog = Parameters();
+    const auto& parameters = catalog.Parameters();
+    std::vector<double> values;
+    for (const auto& parameter : parameters)
+        values.push_back(catalog.CurrentNormalized(parameter));
+    for (const auto& change : changes.Changes()) {
+        if (change.id == catalog.ProgramChangeId()) {
+            const auto last = static_cast<double>(Programs().Names().size() - 1);
+            values = ProgramValues(static_cast<int>(std::lround(change.normalized * last)));
+            continue;
+        }
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            if (parameters[i].id == change.id) values[i] = change.normalized;
+        }
+    }
+    return values;
 }
 
 } // namespace tonewell::render

@@ -11,6 +11,7 @@
 
 #include "ParameterCatalog.h"
 #include "ProgramCatalog.h"
+#include "StartingChanges.h"
 
 namespace tonewell::render {
 
@@ -20,8 +21,10 @@ namespace tonewell::render {
 class PluginSession {
 public:
     // Throws RenderError when the module is missing, cannot be loaded, or has
-    // no Tonewell class that initialises.
-    explicit PluginSession(const std::string& modulePath);
+    // no Tonewell class that initialises. `hostName` is what the plug-in is told
+    // its host is called.
+    explicit PluginSession(const std::string& modulePath,
+                           const std::string& hostName = "tonewell-render");
 
     hostkit::PluginInstance& Instance() { return *instance_; }
     const ParameterCatalog& Parameters() const { return *parameters_; }
@@ -30,6 +33,9 @@ public:
     // gives. Read from a second instance that loads the program, so the
     // rendering instance stays untouched. Throws RenderError on failure.
     const std::vector<double>& ProgramValues(int index);
+    // The normalised values playing starts with: the fresh instance's, then
+    // the changes' program and settings, in the order they are sent.
+    std::vector<double> StartingValues(const StartingChanges& changes);
 
 private:
     Steinberg::IPtr<hostkit::HostApplication> host_;

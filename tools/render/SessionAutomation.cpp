@@ -61,6 +61,20 @@ std::int64_t SessionAutomation::NextFrame(std::int64_t frame) const {
     return next;
 }
 
+void SessionAutomation::Rewind() {
+    nextProgram_ = 0;
+    for (auto& lane : lanes_)
+        lane.next = 0;
+}
+
+void SessionAutomation::SkipTo(std::int64_t frame) {
+    while (nextProgram_ < programs_.size() && programs_[nextProgram_].frame < frame)
+        ++nextProgram_;
+    for (auto& lane : lanes_)
+        while (lane.next < lane.points.size() && lane.points[lane.next].frame < frame)
+            ++lane.next;
+}
+
 void SessionAutomation::Fill(std::int64_t blockStart, int frames,
                              hostkit::ParameterChangeList& changes) {
     const std::int64_t blockEnd = blockStart + frames;

@@ -30,6 +30,12 @@ public:
     // Frame of the next point after `frame`; -1 when there is none.
     std::int64_t NextFrame(std::int64_t frame) const;
 
+    // Back to the first frame, to play the session again.
+    void Rewind();
+    // Passes over the points before `frame` without sending them, to start
+    // playing there; the values they set must be sent by the caller.
+    void SkipTo(std::int64_t frame);
+
     // Adds the changes for the block [blockStart, blockStart + frames): the
     // program change first, so that a value set at the same time wins over
     // the program's. Blocks must come in order and must not straddle a point.

@@ -75,27 +75,6 @@ void CheckFreeSpace(const RenderOptions& options, double seconds) {
     throw RenderError(text);
 }
 
-// The normalised values the render starts with: the fresh instance's, then
-// the command line's program and settings, in the order they are sent.
-std::vector<double> StartingValues(PluginSession& session, const StartingChanges& changes) {
-    const ParameterCatalog& catalog = session.Parameters();
-    const auto& parameters = catalog.Parameters();
-    std::vector<double> values;
-    for (const auto& parameter : parameters)
-        values.push_back(catalog.CurrentNormalized(parameter));
-    for (const auto& change : changes.Changes()) {
-        if (change.id == catalog.ProgramChangeId()) {
-            const auto last = static_cast<double>(session.Programs().Names().size() - 1);
-            values = session.ProgramValues(static_cast<int>(std::lround(change.normalized * last)));
-            continue;
-        }
-        for (std::size_t i = 0; i < parameters.size(); ++i) {
-            if (parameters[i].id == change.id) values[i] = change.normalized;
-        }
-    }
-    return values;
-}
-
 int Run(int argc, char** argv) {
     const RenderOptions options = RenderOptions::Parse(argc, argv, DefaultModulePath());
     if (options.helpText) {
@@ -124,7 +103,7 @@ int Run(int argc, char** argv) {
         }
     }
     const StartingChanges changes(effective, session.Parameters(), session.Programs());
-    const std::vector<double> start = StartingValues(session, changes);
+    const std::vector<double> start = session.StartingValues(changes);
     RejectSilentSynthesizer(effective, session.Parameters(), start);
     std::optional<SessionTimeline> timeline;
     if (script) {

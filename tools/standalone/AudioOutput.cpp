@@ -1,0 +1,146 @@
+#include "AudioOutput.h"
+
+#include <algorithm>
+
+#include "AudioApi.h"
+#include "LivePlayer.h"
+#include "PlayError.h"
+
+namespace tonewell::standalone {
+
+namespace {
+
+std::string RateList(const std::vector<unsigned int>& rates) {
+    std::string text;
+    for (const unsigned int rate : rates)
+        text += (text.empty() ? "" : ", ") + std::to_string(rate);
+    return text.empty() ? "none" : text;
+}
+
+} // namespace
+
+std::atomic<bool> AudioOutput::lost_{false};
+std::mutex AudioOutput::failureMutex_;
+std::string AudioOutput::failure_;
+
+AudioOutput::AudioOutput() {
+    try {
+        audio_ = std::make_unique<RtAudio>(PreferredAudioApi());
+    } catch (const RtAudioError& error) {
+        throw PlayError("no audio system: " + error.getMessage());
+    }
+    audio_->showWarnings(false);
+}
+
+AudioOutput::~AudioOutput() {
+    try {
+        Stop();
+        if (audio_->isStreamOpen()) audio_->closeStream();
+    } catch (const RtAudioError&) {
+        // Closing on the way out: nothing left to tell the user.
+    }
+}
+
+std::string AudioOutput::ApiName() const {
+    return RtAudio::getApiDisplayName(audio_->getCurrentApi());
+}
+
+std::vector<AudioOutput::Device> AudioOutput::Devices() {
+    std::vector<Device> devices;
+    const unsigned int count = audio_->getDeviceCount();
+    for (unsigned int index = 0; index < count; ++index) {
+        RtAudio::DeviceInfo info;
+        try {
+            info = audio_->getDeviceInfo(index);
+        } catch (const RtAudioError&) {
+            continue;
+        }
+        if (!info.probed || info.outputChannels < 2) continue;
+        devices.push_back({index, info.name, info.sampleRates, info.isDefaultOutput});
+    }
+    return devices;
+}
+
+void AudioOutput::Open(std::optional<unsigned int> device, unsigned int sampleRate,
+                       unsigned int bufferFrames, LivePlayer& player) {
+    const std::vector<Device> devices = Devices();
+    if (devices.empty())
+        throw PlayError("no audio output device (" + ApiName() +
+                        (audio_->getCurrentApi() == RtAudio::LINUX_ALSA
+                             ? "; no PulseAudio server answers either)"
+                             : ")"));
+    const auto chosen = std::find_if(devices.begin(), devices.end(), [&](const Device& entry) {
+        return device ? entry.index == *device : entry.isDefault;
+    });
+    if (device && chosen == devices.end())
+        throw PlayError("no stereo output device " + std::to_string(*device) +
+                        "; --list-devices shows them");
+    const Device& target = chosen != devices.end() ? *chosen : devices.front();
+    if (std::find(target.sampleRates.begin(), target.sampleRates.end(), sampleRate) ==
+        target.sampleRates.end())
+        throw PlayError("device " + std::to_string(target.index) + " (" + target.name +
+                        ") does not play at " + std::to_string(sampleRate) + " Hz; it offers " +
+                        RateList(target.sampleRates));
+
+    RtAudio::StreamParameters output;
+    output.deviceId = target.index;
+    output.nChannels = 2;
+    RtAudio::StreamOptions options;
+    // Separate channel buffers are what the plug-in writes into.
+    options.flags = RTAUDIO_NONINTERLEAVED;
+    options.streamName = "Tonewell";
+    bufferFrames_ = bufferFrames;
+    try {
+        audio_->openStream(&output, nullptr, RTAUDIO_FLOAT32, sampleRate, &bufferFrames_,
+                           &AudioOutput::Callback, &player, &options, &AudioOutput::OnError);
+    } catch (const RtAudioError& error) {
+        throw PlayError("cannot open device " + std::to_string(target.index) + " (" + target.name +
+                        ") at " + std::to_string(sampleRate) + " Hz: " + error.getMessage());
+    }
+    deviceName_ = target.name;
+}
+
+void AudioOutput::Start() {
+    try {
+        audio_->startStream();
+    } catch (const RtAudioError& error) {
+        throw PlayError("cannot start the audio stream: " + error.getMessage());
+    }
+}
+
+void AudioOutput::Stop() {
+    if (!audio_->isStreamRunning()) return;
+    try {
+        if (Lost())
+            audio_->abortStream();
+        else
+            audio_->stopStream();
+    } catch (const RtAudioError& error) {
+        throw PlayError("the audio stream did not stop: " + error.getMessage());
+    }
+}
+
+std::string AudioOutput::Failure() const {
+    const std::lock_guard<std::mutex> lock(failureMutex_);
+    return failure_;
+}
+
+void AudioOutput::OnError(RtAudioError::Type type, const std::string& message) {
+    if (type == RtAudioError::DEBUG_WARNING) return;
+    {
+        const std::lock_guard<std::mutex> lock(failureMutex_);
+        if (failure_.empty()) failure_ = message;
+    }
+    lost_.store(true, std::memory_order_release);
+}
+
+int AudioOutput::Callback(void* output, void*, unsigned int frames, double,
+                          RtAudioStreamStatus status, void* player) {
+    auto& live = *static_cast<LivePlayer*>(player);
+    if (status & RTAUDIO_OUTPUT_UNDERFLOW) live.CountUnderrun();
+    auto* left = static_cast<float*>(output);
+    live.Render(left, left + frames, static_cast<int>(frames));
+    return 0;
+}
+
+} // namespace tonewell::standalone

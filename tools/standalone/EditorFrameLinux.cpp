@@ -1,0 +1,45 @@
+#include "EditorFrameLinux.h"
+
+namespace tonewell::standalone {
+
+using namespace Steinberg;
+
+IPtr<EditorFrameLinux> EditorFrameLinux::Create(Linux::IRunLoop* runLoop, ResizeHandler onResize) {
+    return owned(new EditorFrameLinux(runLoop, std::move(onResize)));
+}
+
+tresult PLUGIN_API EditorFrameLinux::resizeView(IPlugView* view, ViewRect* newSize) {
+    if (!view || !newSize || newSize->getWidth() <= 0 || newSize->getHeight() <= 0)
+        return kInvalidArgument;
+    if (onResize_) onResize_(newSize->getWidth(), newSize->getHeight());
+    return view->onSize(newSize);
+}
+
+tresult PLUGIN_API EditorFrameLinux::queryInterface(const TUID iid, void** obj) {
+    if (!obj) return kInvalidArgument;
+    if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
+        FUnknownPrivate::iidEqual(iid, IPlugFrame::iid)) {
+        addRef();
+        *obj = static_cast<IPlugFrame*>(this);
+        return kResultOk;
+    }
+    if (runLoop_ && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
+        runLoop_->addRef();
+        *obj = runLoop_.get();
+        return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+}
+
+uint32 PLUGIN_API EditorFrameLinux::addRef() {
+    return ++refCount_;
+}
+
+uint32 PLUGIN_API EditorFrameLinux::release() {
+    const uint32 left = --refCount_;
+    if (left == 0) delete this;
+    return left;
+}
+
+} // namespace tonewell::standalone

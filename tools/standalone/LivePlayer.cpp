@@ -1,0 +1,161 @@
+#include "LivePlayer.h"
+
+#include <PluginInstance.h>
+#include <RenderError.h>
+#include <algorithm>
+#include <cmath>
+
+namespace tonewell::standalone {
+
+namespace {
+
+// Raised cosine from 1 down to 0 on the fade's last frame, `k` frames into a
+// fade of `length` frames.
+float FallingGain(std::int64_t k, std::int64_t length) {
+    constexpr double kPi = 3.14159265358979323846;
+    if (k >= length - 1) return 0.f;
+    return static_cast<float>(
+        0.5 + 0.5 * std::cos(kPi * static_cast<double>(k + 1) / static_cast<double>(length)));
+}
+
+} // namespace
+
+LivePlayer::LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& changes,
+                       render::SessionAutomation automation, const Settings& settings)
+    : instance_(instance), changes_(changes), automation_(std::move(automation)),
+      settings_(settings), done_(std::max<std::int64_t>(settings.startFrame, 0)) {
+    if (done_ > 0) fadeInFrom_ = done_;
+    settings_.maxBlock = std::max(settings_.maxBlock, 1);
+    settings_.endFadeFrames = std::max<std::int64_t>(settings_.endFadeFrames, 1);
+    settings_.stopFadeFrames = std::max<std::int64_t>(settings_.stopFadeFrames, 1);
+}
+
+void LivePlayer::TakeQueuedChanges() {
+    auto& list = instance_.ParameterChanges();
+    if (hasPending_) {
+        if (!list.Add(pending_.id, pending_.normalized)) return;
+        hasPending_ = false;
+    }
+    ParameterChangeQueue::Change change;
+    while (changes_.Pop(change)) {
+        if (!list.Add(change.id, change.normalized)) {
+            pending_ = change;
+            hasPending_ = true;
+            return;
+        }
+    }
+}
+
+bool LivePlayer::AttachNotes(NoteQueue& notes) {
+    for (auto& source : noteSources_) {
+        if (source == nullptr) {
+            source = &notes;
+            return true;
+        }
+    }
+    return false;
+}
+
+void LivePlayer::TakeQueuedNotes() {
+    auto& events = instance_.Events();
+    NoteQueue::Note note;
+    for (NoteQueue* source : noteSources_) {
+        // Notes that find the block's list full are dropped: a flood of them
+        // must not grow a backlog that plays late.
+        while (source != nullptr && source->Pop(note)) {
+            if (note.on && note.velocity > 0.f)
+                events.AddNoteOn(0, note.pitch, note.velocity);
+            else
+                events.AddNoteOff(0, note.pitch);
+        }
+    }
+}
+
+float LivePlayer::Gain(std::int64_t position, std::int64_t elapsed) const {
+    float gain = 1.f;
+    const std::int64_t fade = settings_.endFadeFrames;
+    if (settings_.totalFrames >= 0 && position >= settings_.totalFrames - fade)
+        gain = FallingGain(position - (settings_.totalFrames - fade), fade);
+    if (fadeInFrom_ >= 0 && position >= fadeInFrom_ && position < fadeInFrom_ + fade)
+        gain = std::min(gain, 1.f - FallingGain(position - fadeInFrom_, fade));
+    if (stopFadeStart_ >= 0)
+        gain = std::min(gain, FallingGain(elapsed - stopFadeStart_, settings_.stopFadeFrames));
+    return gain;
+}
+
+bool LivePlayer::Ended(std::int64_t stopEnd) const {
+    if (stopEnd >= 0 && elapsed_ >= stopEnd) return true;
+    return !settings_.loop && settings_.totalFrames >= 0 && done_ >= settings_.totalFrames;
+}
+
+void LivePlayer::Restart() {
+    automation_.Rewind();
+    if (sessionNotes_) sessionNotes_->Rewind(instance_.Events());
+    done_ = 0;
+    fadeInFrom_ = 0;
+    for (const auto& change : settings_.restartChanges)
+        instance_.ParameterChanges().Add(change.id, change.normalized);
+}
+
+void LivePlayer::Render(float* left, float* right, int frames) {
+    if (stopFadeStart_ < 0 && stopRequested_.load(std::memory_order_relaxed))
+        stopFadeStart_ = elapsed_;
+    const std::int64_t stopEnd =
+        stopFadeStart_ >= 0 ? stopFadeStart_ + settings_.stopFadeFrames : -1;
+    float peak = 0.f;
+    int filled = 0;
+    while (filled < frames && !Ended(stopEnd)) {
+        if (settings_.loop && settings_.totalFrames > 0 && done_ >= settings_.totalFrames)
+            Restart();
+        // Blocks end where a session point falls, so that it takes effect on
+        // its frame, and where the length or the stop fade ends.
+        std::int64_t blockEnd = done_ + std::min(settings_.maxBlock, frames - filled);
+        if (settings_.totalFrames >= 0) blockEnd = std::min(blockEnd, settings_.totalFrames);
+        if (stopEnd >= 0) blockEnd = std::min(blockEnd, done_ + (stopEnd - elapsed_));
+        for (const std::int64_t next :
+             {automation_.NextFrame(done_), sessionNotes_ ? sessionNotes_->NextFrame() : -1}) {
+            if (next > done_ && next < blockEnd) blockEnd = next;
+        }
+        const auto count = static_cast<int>(blockEnd - done_);
+
+        instance_.SetPlaying(transport_.load(std::memory_order_relaxed));
+        float* outputs[2] = {left + filled, right + filled};
+        bool ok = true;
+        // The session's lanes and notes go first: the lanes (one per
+        // parameter) always fit the list and blocks end at every note, so
+        // this never throws in practice; the user's changes and notes take
+        // the room left.
+        try {
+            automation_.Fill(done_, count, instance_.ParameterChanges());
+            if (sessionNotes_) sessionNotes_->Fill(done_, count, instance_.Events());
+        } catch (const render::RenderError&) {
+            ok = false;
+        }
+        TakeQueuedChanges();
+        TakeQueuedNotes();
+        if (instance_.Process(count, static_cast<const float* const*>(nullptr), outputs) !=
+            Steinberg::kResultOk)
+            ok = false;
+        if (!ok) {
+            failures_.fetch_add(1, std::memory_order_relaxed);
+            std::fill(outputs[0], outputs[0] + count, 0.f);
+            std::fill(outputs[1], outputs[1] + count, 0.f);
+        }
+        for (int i = 0; i < count; ++i) {
+            const float gain = Gain(done_ + i, elapsed_ + i);
+            outputs[0][i] *= gain;
+            outputs[1][i] *= gain;
+            peak = std::max({peak, std::fabs(outputs[0][i]), std::fabs(outputs[1][i])});
+        }
+        done_ += count;
+        elapsed_ += count;
+        filled += count;
+    }
+    std::fill(left + filled, left + frames, 0.f);
+    std::fill(right + filled, right + frames, 0.f);
+    lastPeak_.store(peak, std::memory_order_relaxed);
+    played_.store(elapsed_, std::memory_order_relaxed);
+    if (Ended(stopEnd)) finished_.store(true, std::memory_order_release);
+}
+
+} // namespace tonewell::standalone

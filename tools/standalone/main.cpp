@@ -1,0 +1,281 @@
+// tonewell: plays the Tonewell VST 3 module through the computer's audio
+// output, loaded through its factory as any host loads it.
+#include <DefaultModulePath.h>
+#include <InterruptGuard.h>
+#include <NoteSchedule.h>
+#include <PluginSession.h>
+#include <RenderError.h>
+#include <RenderOptions.h>
+#include <SessionAutomation.h>
+#include <SessionScript.h>
+#include <SessionTimeline.h>
+#include <StartingChanges.h>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "AudioOutput.h"
+#include "LivePlayer.h"
+#include "MainWindowLinux.h"
+#include "MidiInput.h"
+#include "ParameterChangeQueue.h"
+#include "PlayError.h"
+#include "SavedState.h"
+#include "SessionPosition.h"
+#include "StandaloneOptions.h"
+#include "StatusLine.h"
+
+using namespace tonewell;
+using namespace tonewell::standalone;
+
+namespace {
+
+// The fade after Ctrl-C: long enough to never click, short enough to feel immediate.
+constexpr double kStopFadeSeconds = 0.05;
+// A device that takes no buffer for this long has gone away.
+constexpr auto kStallTimeout = std::chrono::seconds(3);
+
+int ListDevices() {
+    AudioOutput output;
+    std::printf("Output devices (%s):\n", output.ApiName().c_str());
+    for (const auto& device : output.Devices()) {
+        std::string rates;
+        for (const unsigned int rate : device.sampleRates)
+            rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
+        std::printf("%3u  %s%s  [%s Hz]\n", device.index, device.name.c_str(),
+                    device.isDefault ? " (default)" : "", rates.c_str());
+    }
+    return 0;
+}
+
+// Plays until the length is reached, the user interrupts or the device
+// stalls; the stream is running when it is called.
+void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, int sampleRate) {
+    const render::InterruptGuard interrupts;
+    StatusLine status(stderr, totalSeconds);
+    auto lastProgress = std::chrono::steady_clock::now();
+    std::int64_t lastFrames = -1;
+    while (!player.Finished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (render::InterruptGuard::Requested()) player.RequestStop();
+        if (output.Lost()) {
+            status.Finish();
+            throw PlayError("the audio device went away: " + output.Failure());
+        }
+        const std::int64_t frames = player.FramesPlayed();
+        const auto now = std::chrono::steady_clock::now();
+        if (frames != lastFrames) {
+            lastFrames = frames;
+            lastProgress = now;
+        } else if (now - lastProgress > kStallTimeout) {
+            status.Finish();
+            throw PlayError("the audio device stopped taking sound");
+        }
+        status.Update(static_cast<double>(frames) / sampleRate, player.LastPeak(),
+                      player.Underruns());
+    }
+}
+
+int Run(int argc, char** argv) {
+    const StandaloneOptions options =
+        StandaloneOptions::Parse(argc, argv, render::DefaultModulePath());
+    if (options.helpText) {
+        std::fputs(options.helpText->c_str(), stdout);
+        return 0;
+    }
+    if (options.listDevices) return ListDevices();
+    if (options.listMidi) {
+        const auto ports = MidiInput::Ports();
+        std::printf("MIDI input ports:%s\n", ports.empty() ? " none" : "");
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            std::printf("%3zu  %s\n", i, ports[i].c_str());
+        return 0;
+    }
+
+    // The session's own mistakes show before the module loads.
+    std::optional<render::SessionScript> script;
+    if (options.sessionPath) script = render::SessionScript::Read(*options.sessionPath);
+
+    render::PluginSession session(options.modulePath, "tonewell");
+    if (options.listPrograms) {
+        std::fputs(session.Programs().Listing().c_str(), stdout);
+        return 0;
+    }
+    // Where the playing starts from: a preset, else (in the window, with
+    // nothing else asked for) the state the window was left in last time.
+    auto& instance = session.Instance();
+    const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    if (options.preset) {
+        SavedState::LoadPreset(instance, *options.preset);
+    } else if (statePath && !options.program && options.assignments.empty() && !script &&
+               std::filesystem::exists(*statePath)) {
+        try {
+            SavedState::LoadPreset(instance, *statePath);
+        } catch (const PlayError& error) {
+            std::fprintf(stderr, "tonewell: starting afresh; %s\n", error.what());
+        }
+    }
+    render::RenderOptions request;
+    request.program = options.program;
+    request.assignments = options.assignments;
+    // A session's notes switch a generator set-up to the synthesizer, as in
+    // the renderer.
+    if (script) {
+        for (const auto& event : script->Events()) {
+            if (event.kind == render::SessionScript::Kind::Note)
+                request.notes.push_back(
+                    {event.seconds, event.note, event.velocity, event.durationSeconds});
+        }
+    }
+    const render::StartingChanges changes(request, session.Parameters(), session.Programs());
+
+    const int rate = static_cast<int>(options.sampleRate);
+    double seconds = options.seconds.value_or(0.0);
+    render::SessionAutomation automation;
+    std::vector<ParameterChangeQueue::Change> restartChanges;
+    // What the first block sends: the command line's changes, or where the
+    // session stands at --from.
+    std::vector<ParameterChangeQueue::Change> firstChanges;
+    for (const auto& change : changes.Changes())
+        firstChanges.push_back({change.id, change.normalized});
+    std::int64_t startFrame = 0;
+    std::optional<render::NoteSchedule> sessionNotes;
+    if (!request.notes.empty()) sessionNotes.emplace(request.notes, rate);
+    if (script) {
+        const std::vector<double> start = session.StartingValues(changes);
+        const render::SessionTimeline timeline(
+            *script, session.Parameters(), session.Programs(), start,
+            [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
+            render::RenderOptions::kMaxSeconds);
+        for (const auto& warning : timeline.Warnings())
+            std::fprintf(stderr, "tonewell: %s\n", warning.c_str());
+        seconds = timeline.Seconds();
+        // A loop starts each round from the values the first one started with.
+        const auto& parameters = session.Parameters().Parameters();
+        for (std::size_t i = 0; i < parameters.size(); ++i)
+            if (parameters[i].id != session.Parameters().ProgramChangeId())
+                restartChanges.push_back({parameters[i].id, start[i]});
+        automation =
+            render::SessionAutomation(timeline, session.Parameters(), session.Programs(), rate);
+        if (options.fromSeconds) {
+            if (*options.fromSeconds >= seconds)
+                throw PlayError("--from " + render::FormatSessionTime(*options.fromSeconds) +
+                                " is not before the session's end at " +
+                                render::FormatSessionTime(seconds));
+            startFrame = std::llround(*options.fromSeconds * rate);
+            automation.SkipTo(startFrame);
+            if (sessionNotes) sessionNotes->SkipTo(startFrame);
+            firstChanges =
+                SessionPosition::ValuesAt(timeline, session.Parameters(), startFrame, rate);
+        }
+    }
+    // A session that loads a program at its start overrides the command line.
+    if (startFrame == 0 && automation.ProgramAtStart()) firstChanges.clear();
+
+    LivePlayer::Settings settings;
+    settings.sampleRate = rate;
+    settings.maxBlock = static_cast<int>(options.bufferFrames);
+    settings.totalFrames = seconds > 0.0 ? std::llround(seconds * rate) : -1;
+    settings.endFadeFrames = std::llround(render::RenderOptions{}.fadeOutSeconds * rate);
+    settings.stopFadeFrames = std::llround(kStopFadeSeconds * rate);
+    settings.loop = options.loop;
+    settings.restartChanges = std::move(restartChanges);
+    settings.startFrame = startFrame;
+    ParameterChangeQueue queue;
+    LivePlayer player(instance, queue, std::move(automation), settings);
+    if (sessionNotes) player.SetSessionNotes(std::move(*sessionNotes));
+    // Notes from the window's keys and from a MIDI port, one queue each.
+    NoteQueue keyNotes;
+    NoteQueue midiNotes;
+    player.AttachNotes(keyNotes);
+    player.AttachNotes(midiNotes);
+    const MidiInput midi(midiNotes, options.midiPort);
+    if (midi.IsOpen())
+        std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
+
+    // The window opens before the sound starts, and it shows the editor
+    // with the starting program and settings.
+    std::unique_ptr<MainWindowLinux> window;
+    if (!options.noWindow) {
+        for (const auto& change : firstChanges)
+            instance.Controller()->setParamNormalized(change.id, change.normalized);
+        const int program = options.program ? session.Programs().Resolve(*options.program) : -1;
+        window = std::make_unique<MainWindowLinux>(session, player, queue, keyNotes, program);
+    }
+
+    AudioOutput output;
+    output.Open(options.device, options.sampleRate, options.bufferFrames, player);
+
+    hostkit::ProcessConfig config;
+    config.sampleRate = rate;
+    config.maxSamplesPerBlock = settings.maxBlock;
+    config.sampleSize = Steinberg::Vst::kSample32;
+    config.processMode = Steinberg::Vst::kRealtime;
+    std::string error;
+    if (!instance.Start(config, error)) throw PlayError(error);
+    // Generator programs sound only while the transport runs.
+    instance.SetPlaying(true);
+    instance.SetProjectTime(0);
+    for (const auto& change : firstChanges)
+        if (!instance.ParameterChanges().Add(change.id, change.normalized))
+            throw PlayError("too many parameter settings");
+
+    std::fprintf(stderr, "tonewell: playing through %s, %s, %d Hz, %u frames a buffer\n",
+                 output.ApiName().c_str(), output.DeviceName().c_str(), rate,
+                 output.BufferFrames());
+    output.Start();
+    if (window) {
+        {
+            const render::InterruptGuard interrupts;
+            window->Run([&] { return render::InterruptGuard::Requested() || output.Lost(); });
+        }
+        if (output.Lost()) throw PlayError("the audio device went away: " + output.Failure());
+        // Closing the window fades the sound out like Ctrl-C.
+        player.RequestStop();
+        const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
+        while (!player.Finished() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else {
+        Play(player, output, options.loop ? 0.0 : seconds - static_cast<double>(startFrame) / rate,
+             rate);
+    }
+    output.Stop();
+    window.reset();
+    instance.Stop();
+    if (statePath) {
+        try {
+            SavedState::Save(instance, *statePath);
+        } catch (const PlayError& error) {
+            std::fprintf(stderr, "tonewell: %s\n", error.what());
+        }
+    }
+
+    std::printf(
+        "played %s, underruns: %llu\n",
+        render::FormatSessionTime(static_cast<double>(player.FramesPlayed()) / rate).c_str(),
+        static_cast<unsigned long long>(player.Underruns()));
+    if (player.Failures() > 0) {
+        std::fprintf(stderr, "tonewell: the plug-in failed to process %llu blocks\n",
+                     static_cast<unsigned long long>(player.Failures()));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const PlayError& error) {
+        std::fprintf(stderr, "tonewell: %s\n", error.what());
+    } catch (const render::RenderError& error) {
+        std::fprintf(stderr, "tonewell: %s\n", error.what());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tonewell: unexpected failure: %s\n", error.what());
+    }
+    return 1;
+}
