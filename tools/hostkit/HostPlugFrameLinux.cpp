@@ -4,13 +4,16 @@ namespace tonewell::hostkit {
 
 using namespace Steinberg;
 
-IPtr<HostPlugFrameLinux> HostPlugFrameLinux::Create(IPtr<HostRunLoopLinux> runLoop) {
-    return owned(new HostPlugFrameLinux(std::move(runLoop)));
+IPtr<HostPlugFrameLinux> HostPlugFrameLinux::Create(Linux::IRunLoop* runLoop,
+                                                    ResizeHandler onResize) {
+    return owned(new HostPlugFrameLinux(runLoop, std::move(onResize)));
 }
 
 tresult PLUGIN_API HostPlugFrameLinux::resizeView(IPlugView* view, ViewRect* newSize) {
     if (!view || !newSize) return kInvalidArgument;
     ++resizeRequests_;
+    if (onResize_ && newSize->getWidth() > 0 && newSize->getHeight() > 0)
+        onResize_(newSize->getWidth(), newSize->getHeight());
     return view->onSize(newSize);
 }
 
@@ -24,7 +27,7 @@ tresult PLUGIN_API HostPlugFrameLinux::queryInterface(const TUID iid, void** obj
     }
     if (runLoop_ && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
         runLoop_->addRef();
-        *obj = static_cast<Linux::IRunLoop*>(runLoop_.get());
+        *obj = runLoop_.get();
         return kResultOk;
     }
     *obj = nullptr;

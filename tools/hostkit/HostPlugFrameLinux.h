@@ -1,19 +1,21 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/gui/iplugview.h>
-
-#include "HostRunLoopLinux.h"
 
 namespace tonewell::hostkit {
 
 // The plug frame a Linux host gives a plug-in view: it answers resize
-// requests and hands out the host's run loop (or, to play a host without
-// one, none).
+// requests (telling the host's window through onResize, when given) and
+// hands out the host's run loop (or, to play a host without one, none).
 class HostPlugFrameLinux : public Steinberg::IPlugFrame {
 public:
-    static Steinberg::IPtr<HostPlugFrameLinux> Create(Steinberg::IPtr<HostRunLoopLinux> runLoop);
+    using ResizeHandler = std::function<void(int width, int height)>;
+
+    static Steinberg::IPtr<HostPlugFrameLinux> Create(Steinberg::Linux::IRunLoop* runLoop,
+                                                      ResizeHandler onResize = {});
 
     int ResizeRequests() const { return resizeRequests_; }
 
@@ -25,11 +27,12 @@ public:
     Steinberg::uint32 PLUGIN_API release() override;
 
 private:
-    explicit HostPlugFrameLinux(Steinberg::IPtr<HostRunLoopLinux> runLoop)
-        : runLoop_(std::move(runLoop)) {}
+    HostPlugFrameLinux(Steinberg::Linux::IRunLoop* runLoop, ResizeHandler onResize)
+        : runLoop_(runLoop), onResize_(std::move(onResize)) {}
     virtual ~HostPlugFrameLinux() = default;
 
-    Steinberg::IPtr<HostRunLoopLinux> runLoop_;
+    Steinberg::IPtr<Steinberg::Linux::IRunLoop> runLoop_;
+    ResizeHandler onResize_;
     int resizeRequests_ = 0;
     std::atomic<Steinberg::uint32> refCount_{1};
 };

@@ -8,7 +8,7 @@
 #include <gtk/gtk.h>
 #include <string>
 
-#include "EditorFrameLinux.h"
+#include "HostPlugFrameLinux.h"
 #include "LivePlayer.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
@@ -98,9 +98,10 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     controller->setComponentHandler(forwarder_);
     runLoop_ = GlibRunLoopLinux::Create();
     GtkWidget* editor = editor_;
-    frame_ = EditorFrameLinux::Create(runLoop_, [editor](int width, int height) {
-        gtk_widget_set_size_request(editor, width, height);
-    });
+    frame_ =
+        tonewell::hostkit::HostPlugFrameLinux::Create(runLoop_, [editor](int width, int height) {
+            gtk_widget_set_size_request(editor, width, height);
+        });
     view_->setFrame(frame_);
     const auto xid = static_cast<std::uintptr_t>(gdk_x11_window_get_xid(area));
     // The editor opens its own display connection: the window must already
