@@ -49,7 +49,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 tar -tzf "dist/$linux.tar.gz" | sed 's:/$::' >"$work/linux.txt"
-check_listing "$work/linux.txt" x86_64-linux/Tonewell.so "$linux" tonewell-render tonewell-snapshot
+check_listing "$work/linux.txt" x86_64-linux/Tonewell.so "$linux" tonewell tonewell-render \
+    tonewell-snapshot
 unzip -Z1 "dist/$windows.zip" | sed 's:/$::' >"$work/windows.txt"
 check_listing "$work/windows.txt" x86_64-win/Tonewell.vst3 "$windows"
 
@@ -89,11 +90,13 @@ else
     dpkg-deb -c "$package" | sed -E 's/^([^ ]+ +){5}//; s:^\./:/:; s:/$::' | grep -v '^/\?$' |
         sort >"$work/deb.txt"
     {
-        printf '%s\n' /usr /usr/bin /usr/bin/tonewell-render /usr/bin/tonewell-snapshot \
-            /usr/lib /usr/lib/vst3 /usr/share /usr/share/doc /usr/share/doc/tonewell \
+        printf '%s\n' /usr /usr/bin /usr/bin/tonewell /usr/bin/tonewell-render /usr/bin/tonewell-snapshot \
+            /usr/lib /usr/lib/vst3 /usr/share /usr/share/applications \
+            /usr/share/applications/tonewell.desktop /usr/share/doc /usr/share/doc/tonewell \
             /usr/share/doc/tonewell/README.md.gz /usr/share/doc/tonewell/changelog.gz \
             /usr/share/doc/tonewell/copyright /usr/share/man /usr/share/man/man1 \
-            /usr/share/man/man1/tonewell-render.1.gz /usr/share/man/man1/tonewell-snapshot.1.gz \
+            /usr/share/man/man1/tonewell.1.gz /usr/share/man/man1/tonewell-render.1.gz \
+            /usr/share/man/man1/tonewell-snapshot.1.gz \
             /usr/share/vst3 /usr/share/vst3/presets /usr/share/vst3/presets/Kestrin \
             /usr/share/vst3/presets/Kestrin/Tonewell
         (cd build/linux && find Tonewell.vst3) | sed 's:^:/usr/lib/vst3/:'

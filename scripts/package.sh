@@ -18,7 +18,8 @@ bash scripts/build-libpng.sh mingw
 source scripts/wine-prefix.sh
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target tonewell_bundle_resources tonewell-render tonewell-snapshot
+cmake --build --preset linux --target tonewell_bundle_resources tonewell-render tonewell-snapshot \
+    tonewell
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tonewell_bundle_resources
 
@@ -49,7 +50,7 @@ stage_common() {
 linux="$name-$version-linux-x86_64"
 stage_common linux "$linux"
 # The tools find the bundle beside them.
-cp build/linux/tonewell-render build/linux/tonewell-snapshot "$stage/$linux/"
+cp build/linux/tonewell build/linux/tonewell-render build/linux/tonewell-snapshot "$stage/$linux/"
 cat >"$stage/$linux/INSTALL.txt" <<TEXT
 $name $version for Linux (x86_64)
 
@@ -61,7 +62,8 @@ Factory presets: copy the files in presets/ into
     ~/.vst3/presets/Kestrin/Tonewell/               for your user
     /usr/local/share/vst3/presets/Kestrin/Tonewell/ for every user
 
-Tools, run from this folder (they load Tonewell.vst3 beside them):
+Programs, run from this folder (they load Tonewell.vst3 beside them):
+    ./tonewell                   plays the instrument live, in a window or a terminal
     ./tonewell-render --help     renders the instrument into a WAV or FLAC file
     ./tonewell-snapshot --help   draws the editor into a PNG file
 They use the system's libsndfile, libpng, FreeType and Fontconfig
@@ -106,20 +108,23 @@ install -d "$deb/DEBIAN" "$deb/usr/lib/vst3" "$deb/usr/bin" "$deb/usr/share/man/
     "$docs" "$presets"
 cp -a build/linux/Tonewell.vst3 "$deb/usr/lib/vst3/"
 install -m 0644 build/linux/presets/*.vstpreset "$presets/"
-install -m 0755 build/linux/tonewell-render build/linux/tonewell-snapshot "$deb/usr/bin/"
+install -m 0755 build/linux/tonewell build/linux/tonewell-render build/linux/tonewell-snapshot \
+    "$deb/usr/bin/"
 strip --strip-unneeded --remove-section=.comment --remove-section=.note \
-    "$deb/usr/bin/tonewell-render" "$deb/usr/bin/tonewell-snapshot" \
+    "$deb/usr/bin/tonewell" "$deb/usr/bin/tonewell-render" "$deb/usr/bin/tonewell-snapshot" \
     "$deb/usr/lib/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
 chmod 0644 "$deb/usr/lib/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
-declare -A summary=([tonewell-render]="render Tonewell's programs and sessions into audio files"
+declare -A summary=([tonewell]="play Tonewell's programs and sessions live"
+    [tonewell-render]="render Tonewell's programs and sessions into audio files"
     [tonewell-snapshot]="draw Tonewell's editor into a PNG file")
-for tool in tonewell-render tonewell-snapshot; do
+for tool in tonewell tonewell-render tonewell-snapshot; do
     help2man --no-info --no-discard-stderr --version-string="$version" --name="${summary[$tool]}" \
         "$deb/usr/bin/$tool" | gzip -9n >"$deb/usr/share/man/man1/$tool.1.gz"
 done
 install -m 0644 README.md "$docs/README.md"
 gzip -9n "$docs/README.md"
 install -m 0644 tools/debian/copyright "$docs/copyright"
+install -D -m 0644 tools/debian/tonewell.desktop "$deb/usr/share/applications/tonewell.desktop"
 changelog_date=$(date -R -d "@$(git log -1 --format=%ct 2>/dev/null || date +%s)")
 printf '%s\n' "tonewell ($version) unstable; urgency=medium" "" \
     "  * Release $version." "" " -- $vendor <packages@kestrin.audio>  $changelog_date" |
@@ -129,7 +134,8 @@ find "$deb" -type d -exec chmod 0755 {} +
 shlibs=$(mktemp -d)
 mkdir -p "$shlibs/debian"
 printf 'Source: tonewell\n\nPackage: tonewell\nArchitecture: amd64\n' >"$shlibs/debian/control"
-depends=$(cd "$shlibs" && dpkg-shlibdeps -O -e "$deb/usr/bin/tonewell-render" \
+depends=$(cd "$shlibs" && dpkg-shlibdeps -O -e "$deb/usr/bin/tonewell" \
+    -e "$deb/usr/bin/tonewell-render" \
     -e "$deb/usr/bin/tonewell-snapshot" \
     -e "$deb/usr/lib/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so" 2>/dev/null |
     sed -n 's/^shlibs:Depends=//p')
@@ -152,9 +158,11 @@ Description: binaural and monaural beat instrument (VST 3)
  a monophonic synthesizer following MIDI notes, with 124 built-in programs.
  .
  This package holds the VST 3 plug-in for hosts that look in
- /usr/lib/vst3, its factory presets, and the command-line tools
- tonewell-render (renders programs and sessions into audio files) and
- tonewell-snapshot (draws the editor into a PNG file).
+ /usr/lib/vst3, its factory presets, the program tonewell (plays the
+ instrument live without a DAW, in a window with its editor or in a
+ terminal), and the command-line tools tonewell-render (renders programs
+ and sessions into audio files) and tonewell-snapshot (draws the editor
+ into a PNG file).
 CONTROL
 (cd "$deb" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$deb/DEBIAN/md5sums"
 package="tonewell_${version}_amd64.deb"
