@@ -91,7 +91,8 @@ int Run(int argc, char** argv) {
                  "parameters, plays pointer and key events on it and writes the screen to a "
                  "PNG file.",
                  "tonewell-snapshot");
-    app.add_option("-p,--program", program, "Program number, name or part of a name, as tonewell-render")
+    app.add_option("-p,--program", program,
+                   "Program number, name or part of a name, as tonewell-render")
         ->type_name("PROGRAM");
     app.add_option("--set", sets, "Name=value in plain units or a value text; repeatable")
         ->type_name("NAME=VALUE");
