@@ -6,8 +6,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
-# The Windows build links a static libpng cross-built from Debian's sources.
+# The Windows build links a static libpng, RtAudio and RtMidi cross-built
+# from Debian's sources.
 bash scripts/build-libpng.sh mingw
+bash scripts/build-rtaudio.sh mingw
 # The Windows build runs its bundle tool and snapshot tool under Wine, in the
 # project's own quiet prefix (as the test script does).
 source scripts/wine-prefix.sh
