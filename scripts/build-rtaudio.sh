@@ -6,7 +6,8 @@
 #          DirectSound back ends, RtMidi with WinMM (build/deps/mingw, which
 #          the windows preset searches).
 # Each is one source file, compiled directly: their own build systems would
-# probe for the Linux audio systems. Does nothing when the build is there.
+# probe for the Linux audio systems. Does nothing when the build is there;
+# remove build/deps/mingw/.rtaudio-built after changing a patch.
 set -euo pipefail
 flavour=${1:?usage: build-rtaudio.sh mingw}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,8 +57,16 @@ build() {
     local build="$deps/$package-build-$flavour"
     rm -rf "$build"
     mkdir -p "$build" "$prefix/lib" "$prefix/include"
+    # Fixes of ours (scripts/patches/PACKAGE-*.patch) go on a copy, so the
+    # source tree stays as Debian ships it.
+    cp "$src/$header.cpp" "$build/"
+    local fix
+    for fix in "$root"/scripts/patches/"$package"-*.patch; do
+        [[ -f "$fix" ]] || continue
+        patch -s -d "$build" -p1 <"$fix"
+    done
     # Their warnings are not ours to fix, so no -Werror here.
-    "$cxx" -std=c++17 -O2 -w "$@" -c "$src/$header.cpp" -o "$build/$header.o"
+    "$cxx" -std=c++17 -O2 -w "$@" -I"$src" -c "$build/$header.cpp" -o "$build/$header.o"
     rm -f "$prefix/lib/lib$name.a"
     "$ar" rcs "$prefix/lib/lib$name.a" "$build/$header.o"
     cp "$src/$header.h" "$prefix/include/$header.h"

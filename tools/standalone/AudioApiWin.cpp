@@ -15,4 +15,11 @@ RtAudio::Api PreferredAudioApi() {
     return RtAudio::UNSPECIFIED;
 }
 
+// RtAudio stops a WASAPI client at once, and whatever the device still holds
+// (tens of milliseconds, more under Wine) is lost: the end of a fade-out.
+// DirectSound plays its buffer out.
+std::chrono::milliseconds UnplayedAtStop(RtAudio::Api api) {
+    return std::chrono::milliseconds(api == RtAudio::WINDOWS_WASAPI ? 200 : 0);
+}
+
 } // namespace tonewell::standalone
