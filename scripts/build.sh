@@ -26,6 +26,7 @@ echo "Bundle resources: Tonewell.vst3/Contents/Resources (moduleinfo.json, snaps
 echo "  factory presets: $root/build/linux/presets, $root/build/windows/presets"
 echo "Release archives: bash scripts/package.sh (into $root/dist)"
 echo "Offline renderer: $root/build/linux/tonewell-render"
+echo "Desktop program: $root/build/linux/tonewell, $root/build/windows/Tonewell.exe (--no-window)"
 echo "Editor snapshots: $root/build/linux/tonewell-snapshot"
 echo "Tests and benchmarks:"
 for preset in linux windows; do
