@@ -18,15 +18,19 @@ schumann="Binaural - 7.83 (Schumann Resonance)"
 work=$(mktemp -d)
 daemon=""
 recorder=""
+keep=0
 cleanup() {
     [[ -n "$recorder" ]] && kill "$recorder" 2>/dev/null
     [[ -n "$daemon" ]] && kill "$daemon" 2>/dev/null
     wait 2>/dev/null
-    rm -rf "$work"
+    ((keep)) || rm -rf "$work"
 }
 trap cleanup EXIT
+# A failure keeps the recording and the logs for a look.
 fail() {
     echo "wine-live-output: $*" >&2
+    echo "wine-live-output: recording and logs kept in $work" >&2
+    keep=1
     exit 1
 }
 # Runs Tonewell.exe with a time limit; its output (Wine's own lines left out)
