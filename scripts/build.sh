@@ -6,8 +6,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
-# The Windows build links a static libpng cross-built from Debian's sources.
+# The Windows build links a static libpng, RtAudio and RtMidi cross-built
+# from Debian's sources.
 bash scripts/build-libpng.sh mingw
+bash scripts/build-rtaudio.sh mingw
 # The Windows build runs its bundle tool and snapshot tool under Wine, in the
 # project's own quiet prefix (as the test script does).
 source scripts/wine-prefix.sh
@@ -24,6 +26,7 @@ echo "Bundle resources: Tonewell.vst3/Contents/Resources (moduleinfo.json, snaps
 echo "  factory presets: $root/build/linux/presets, $root/build/windows/presets"
 echo "Release archives: bash scripts/package.sh (into $root/dist)"
 echo "Offline renderer: $root/build/linux/tonewell-render"
+echo "Desktop program: $root/build/linux/tonewell, $root/build/windows/Tonewell.exe (--no-window)"
 echo "Editor snapshots: $root/build/linux/tonewell-snapshot"
 echo "Tests and benchmarks:"
 for preset in linux windows; do

@@ -13,6 +13,8 @@ cd "$root"
 
 bash scripts/setup.sh
 bash scripts/build-libpng.sh mingw
+# The Windows configuration also needs RtAudio and RtMidi, for Tonewell.exe.
+bash scripts/build-rtaudio.sh mingw
 
 # The Windows build runs its bundle tool under Wine, in the project's own prefix.
 source scripts/wine-prefix.sh

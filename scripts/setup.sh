@@ -30,8 +30,8 @@ packages=(
 sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
 
-# The Windows build compiles libpng from Debian's source package
-# (scripts/build-libpng.sh), which needs a source entry in APT. The entry
+# The Windows build compiles libpng, RtAudio and RtMidi from Debian's source
+# packages (scripts/build-libpng.sh, scripts/build-rtaudio.sh), which needs a source entry in APT. The entry
 # mirrors the machine's own binary entry for its release (same archive, same
 # key: APT refuses two entries of one archive with different keys).
 sources=(/etc/apt/sources.list /etc/apt/sources.list.d/)

@@ -7,8 +7,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
-# The Windows build links a static libpng cross-built from Debian's sources.
+# The Windows build links a static libpng, RtAudio and RtMidi cross-built
+# from Debian's sources.
 bash scripts/build-libpng.sh mingw
+bash scripts/build-rtaudio.sh mingw
 
 # The Windows tests open real windows: they get a private X server on a free
 # display, which is taken down however the script ends.

@@ -5,7 +5,9 @@ against the tones Tonewell's parameters give.
     measure.py FILE FREQUENCY BINAURAL CENTER REVERSE [TOLERANCE_HZ]
 
 Each ear's frequency comes from its rising zero crossings, placed between samples by
-linear interpolation, over the file less its first half second. Exit status 0 when
+linear interpolation, over the file less its first half second. Crossings where the wave
+rises at less than half its steepest (in fades, and in silence before and after) are left
+out: there the 16-bit steps move them by many samples. Exit status 0 when
 both ears are within the tolerance (default 0.02 Hz), 1 otherwise."""
 
 import array
@@ -25,21 +27,20 @@ def expected_ears(frequency, binaural, center, reverse):
 
 
 def measure(samples, rate, start):
-    first = last = None
-    crossings = 0
+    found = []  # (position, rise) of each rising zero crossing
     previous = samples[start]
     for i in range(start + 1, len(samples)):
         current = samples[i]
         if previous < 0 <= current:
-            at = i - 1 + previous / (previous - current)
-            if first is None:
-                first = at
-            last = at
-            crossings += 1
+            found.append((i - 1 + previous / (previous - current), current - previous))
         previous = current
-    if crossings < 10 or last == first:
+    if not found:
         return None
-    return (crossings - 1) * rate / (last - first)
+    steepest = max(rise for _, rise in found)
+    steady = [at for at, rise in found if 2 * rise >= steepest]
+    if len(steady) < 10 or steady[-1] == steady[0]:
+        return None
+    return (len(steady) - 1) * rate / (steady[-1] - steady[0])
 
 
 def main(argv):

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <csignal>
+#include <memory>
 
 namespace tonewell::render {
 
-// While alive, Ctrl-C, SIGTERM and SIGHUP only raise a flag, so the render
-// stops between blocks and unwinds normally, removing its temporary file
-// instead of leaving it behind. The previous handlers come back afterwards.
+// While alive, Ctrl-C (and on Linux SIGTERM and SIGHUP, on Windows
+// Ctrl-Break) only raises a flag, so the work stops between blocks and
+// unwinds normally, removing its temporary file instead of leaving it
+// behind. The previous handlers come back afterwards.
 class InterruptGuard {
 public:
     InterruptGuard();
@@ -15,13 +16,13 @@ public:
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
-    static bool Requested() { return requested_ != 0; }
+    // True once an interrupt came; safe from any thread.
+    static bool Requested();
 
 private:
-    static void Handle(int signal);
-    static volatile std::sig_atomic_t requested_;
-
-    struct sigaction previous_[3]{};
+    // The handlers in place before, as the platform keeps them.
+    struct Previous;
+    std::unique_ptr<Previous> previous_;
 };
 
 } // namespace tonewell::render

@@ -67,4 +67,9 @@ RtAudio::Api PreferredAudioApi() {
     return RtAudio::UNSPECIFIED;
 }
 
+// RtAudio drains PulseAudio and ALSA streams as it stops them.
+std::chrono::milliseconds UnplayedAtStop(RtAudio::Api) {
+    return std::chrono::milliseconds(0);
+}
+
 } // namespace tonewell::standalone

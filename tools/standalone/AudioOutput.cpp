@@ -1,6 +1,7 @@
 #include "AudioOutput.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "AudioApi.h"
 #include "LivePlayer.h"
@@ -111,10 +112,14 @@ void AudioOutput::Start() {
 void AudioOutput::Stop() {
     if (!audio_->isStreamRunning()) return;
     try {
-        if (Lost())
+        if (Lost()) {
             audio_->abortStream();
-        else
+        } else {
+            // The stream goes on with what the player gives once finished
+            // (silence) until the device has played out the rest.
+            std::this_thread::sleep_for(UnplayedAtStop(audio_->getCurrentApi()));
             audio_->stopStream();
+        }
     } catch (const RtAudioError& error) {
         throw PlayError("the audio stream did not stop: " + error.getMessage());
     }

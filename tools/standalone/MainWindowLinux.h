@@ -7,6 +7,7 @@
 #include "ComputerKeyboard.h"
 #include "EditForwarder.h"
 #include "GlibRunLoopLinux.h"
+#include "ProgramWindow.h"
 
 // GTK's and GLib's types, declared as their headers do, so that users of this
 // header need not include GTK.
@@ -26,7 +27,7 @@ class ParameterChangeQueue;
 // as an X11 child window, above it a bar with the transport's play/stop,
 // the program list and a level meter. Everything runs on the thread that
 // made it; parameter edits reach the audio callback through the queue.
-class MainWindowLinux {
+class MainWindowLinux : public ProgramWindow {
 public:
     // Opens the display and shows the window with the editor attached.
     // Throws PlayError when there is no display or the editor cannot open.
@@ -35,13 +36,13 @@ public:
     MainWindowLinux(render::PluginSession& session, LivePlayer& player, ParameterChangeQueue& queue,
                     NoteQueue& keyNotes, int program);
     // Detaches the editor and closes the window.
-    ~MainWindowLinux();
+    ~MainWindowLinux() override;
     MainWindowLinux(const MainWindowLinux&) = delete;
     MainWindowLinux& operator=(const MainWindowLinux&) = delete;
 
     // Serves the window until it is closed, the player has finished, or
     // `stopRequested` answers true (asked a few times a second).
-    void Run(std::function<bool()> stopRequested);
+    void Run(std::function<bool()> stopRequested) override;
 
 private:
     static int OnDelete(GtkWidget* widget, void* event, void* self);

@@ -19,10 +19,10 @@
 
 #include "AudioOutput.h"
 #include "LivePlayer.h"
-#include "MainWindowLinux.h"
 #include "MidiInput.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "ProgramWindow.h"
 #include "SavedState.h"
 #include "SessionPosition.h"
 #include "StandaloneOptions.h"
@@ -198,12 +198,12 @@ int Run(int argc, char** argv) {
 
     // The window opens before the sound starts, and it shows the editor
     // with the starting program and settings.
-    std::unique_ptr<MainWindowLinux> window;
+    std::unique_ptr<ProgramWindow> window;
     if (!options.noWindow) {
         for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
         const int program = options.program ? session.Programs().Resolve(*options.program) : -1;
-        window = std::make_unique<MainWindowLinux>(session, player, queue, keyNotes, program);
+        window = ProgramWindow::Open(session, player, queue, keyNotes, program);
     }
 
     AudioOutput output;

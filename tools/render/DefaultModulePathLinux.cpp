@@ -1,8 +1,8 @@
-#include "DefaultModulePath.h"
-
 #include <cstdlib>
 #include <limits.h>
 #include <unistd.h>
+
+#include "DefaultModulePath.h"
 
 namespace tonewell::render {
 
