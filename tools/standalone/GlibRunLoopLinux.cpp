@@ -19,45 +19,44 @@ GlibRunLoopLinux::~GlibRunLoopLinux() {
 tresult PLUGIN_API GlibRunLoopLinux::registerEventHandler(Linux::IEventHandler* handler,
                                                           Linux::FileDescriptor fd) {
     if (!handler || fd < 0) return kInvalidArgument;
-    auto source =
-        std::make_unique<Source>(Source{0, IPtr<Linux::IEventHandler>(handler), nullptr, fd});
-    source->id = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
-                               &GlibRunLoopLinux::OnDescriptor, source.get());
-    Source* key = source.get();
-    sources_.emplace(key, std::move(source));
+    Add(std::make_unique<Source>(Source{0, IPtr<Linux::IEventHandler>(handler), nullptr, fd}),
+        [fd](Source* source) {
+            return g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
+                                 &GlibRunLoopLinux::OnDescriptor, source);
+        });
     return kResultOk;
 }
 
 tresult PLUGIN_API GlibRunLoopLinux::unregisterEventHandler(Linux::IEventHandler* handler) {
-    bool found = false;
-    for (auto it = sources_.begin(); it != sources_.end();) {
-        if (it->second->events == handler) {
-            g_source_remove(it->second->id);
-            it = sources_.erase(it);
-            found = true;
-        } else {
-            ++it;
-        }
-    }
-    return found ? kResultOk : kInvalidArgument;
+    return Remove([handler](const Source& source) { return source.events == handler; });
 }
 
 tresult PLUGIN_API GlibRunLoopLinux::registerTimer(Linux::ITimerHandler* handler,
                                                    Linux::TimerInterval ms) {
     if (!handler || ms == 0) return kInvalidArgument;
-    auto source =
-        std::make_unique<Source>(Source{0, nullptr, IPtr<Linux::ITimerHandler>(handler), -1});
-    source->id = g_timeout_add(static_cast<guint>(std::min<Linux::TimerInterval>(ms, 1u << 30)),
-                               &GlibRunLoopLinux::OnTimer, source.get());
-    Source* key = source.get();
-    sources_.emplace(key, std::move(source));
+    const auto interval = static_cast<guint>(std::min<Linux::TimerInterval>(ms, 1u << 30));
+    Add(std::make_unique<Source>(Source{0, nullptr, IPtr<Linux::ITimerHandler>(handler), -1}),
+        [interval](Source* source) {
+            return g_timeout_add(interval, &GlibRunLoopLinux::OnTimer, source);
+        });
     return kResultOk;
 }
 
 tresult PLUGIN_API GlibRunLoopLinux::unregisterTimer(Linux::ITimerHandler* handler) {
+    return Remove([handler](const Source& source) { return source.timer == handler; });
+}
+
+void GlibRunLoopLinux::Add(std::unique_ptr<Source> source,
+                           const std::function<unsigned int(Source*)>& attach) {
+    Source* key = source.get();
+    source->id = attach(key);
+    sources_.emplace(key, std::move(source));
+}
+
+tresult GlibRunLoopLinux::Remove(const std::function<bool(const Source&)>& ofHandler) {
     bool found = false;
     for (auto it = sources_.begin(); it != sources_.end();) {
-        if (it->second->timer == handler) {
+        if (ofHandler(*it->second)) {
             g_source_remove(it->second->id);
             it = sources_.erase(it);
             found = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <glib.h>
 #include <map>
 #include <memory>
@@ -45,6 +46,10 @@ private:
     virtual ~GlibRunLoopLinux();
     static gboolean OnDescriptor(gint fd, GIOCondition condition, gpointer data);
     static gboolean OnTimer(gpointer data);
+    // Adds a registration whose GLib source attach() makes.
+    void Add(std::unique_ptr<Source> source, const std::function<unsigned int(Source*)>& attach);
+    // Removes the registrations of one handler; kInvalidArgument when it had none.
+    Steinberg::tresult Remove(const std::function<bool(const Source&)>& ofHandler);
 
     std::map<Source*, std::unique_ptr<Source>> sources_;
     std::atomic<Steinberg::uint32> refCount_{1};
