@@ -17,6 +17,14 @@ public:
     virtual int Width() const = 0;
     virtual int Height() const = 0;
     virtual int FrameRate() const = 0;
+    // Display scale: the editor lays out at Width() x Height() and draws at
+    // PixelWidth() x PixelHeight(), each the layout size times the factor,
+    // rounded half up. A factor outside 1..4, or not finite, is refused
+    // (false) and changes nothing; setting the current factor again is true.
+    virtual bool SetScaleFactor(double factor) { return factor == 1.0; }
+    virtual double ScaleFactor() const { return 1.0; }
+    virtual int PixelWidth() const { return Width(); }
+    virtual int PixelHeight() const { return Height(); }
     // Opens the editor's window as a child of the host's window, or closes it.
     virtual void OpenEditorWindow(void* parent) = 0;
     virtual void CloseEditorWindow() = 0;

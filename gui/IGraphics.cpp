@@ -10,6 +10,7 @@
 #include "ICoreBase.h"
 #include "IEngineParam.h"
 #include "ImageCache.h"
+#include "PixelMath.h"
 #include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
@@ -539,6 +540,27 @@ void IGraphics::Resize(int newWidth, int newHeight) {
     ForgetPopup();
     DeleteControls();
     if (drawBitmap) drawBitmap->resize(width, height);
+}
+
+int IGraphics::ToPixels(int layoutLength) const {
+    return SaturateInt(static_cast<int64_t>(std::floor(layoutLength * scaleFactor + 0.5)));
+}
+
+int IGraphics::PixelWidth() const {
+    return ToPixels(width);
+}
+
+int IGraphics::PixelHeight() const {
+    return ToPixels(height);
+}
+
+bool IGraphics::SetScaleFactor(double factor) {
+    if (!std::isfinite(factor) || factor < kMinScaleFactor || factor > kMaxScaleFactor)
+        return false;
+    if (factor == scaleFactor) return true;
+    scaleFactor = factor;
+    ScaleFactorChanged();
+    return true;
 }
 
 void IGraphics::PromptParamEntry(IControl*, const IEngineParam*, bool) {}

@@ -55,6 +55,17 @@ public:
     int Width() const override { return width; }
     int Height() const override { return height; }
     int FrameRate() const override { return fps; }
+    static constexpr double kMinScaleFactor = 1.0;
+    static constexpr double kMaxScaleFactor = 4.0;
+    // A new factor ends or cancels a drag, a wheel edit, an open value entry
+    // or popup (every host edit closed), resizes the draw bitmap, repaints
+    // everything and lets the window follow (ScaleFactorChanged).
+    bool SetScaleFactor(double factor) override;
+    double ScaleFactor() const override { return scaleFactor; }
+    int PixelWidth() const override;
+    int PixelHeight() const override;
+    // A layout length in pixels at the current factor, rounded half up.
+    int ToPixels(int layoutLength) const;
 
     // Control list. The surface takes ownership; returns the new index, or -1
     // for a null control.
@@ -226,6 +237,10 @@ protected:
 
     // One timer tick of the delayed end of a wheel edit: at 0 the core ends it.
     void CountDownParamChange();
+    // The window takes the new pixel size and repaints; called after the
+    // surface has taken the factor, outside any event scope.
+    virtual void ScaleFactorChanged() {}
+
     // Before a window goes: with tellCore, ends through the core the edits it
     // would leave open (a wheel edit waiting for its end, a held press) and
     // cancels an open entry without sending anything. The countdown stops
@@ -246,6 +261,7 @@ protected:
     std::unique_ptr<RAST_MemBitmap> scratchBitmap;
     int width, height;
     int fps;
+    double scaleFactor = 1.0;
     int nextSyntheticId = -1;
     // Right pieces of split images, which the cache does not hold.
     std::vector<std::unique_ptr<RAST_IBitmap>> splitPieces;
