@@ -84,8 +84,8 @@ TEST(ScaleTest, PixelsMapToLayoutEdgeByEdgeForHitsDirtBoxesAndFills) {
         int lit = 0;
         for (int y = 0; y < f.surface->PixelHeight(); ++y)
             for (int x = 0; x < f.surface->PixelWidth(); ++x) {
-                const bool in = x >= pixels.left && x < pixels.right && y >= pixels.top &&
-                                y < pixels.bottom;
+                const bool in =
+                    x >= pixels.left && x < pixels.right && y >= pixels.top && y < pixels.bottom;
                 const bool green = Channel(f.ScreenAt(x, y), 8) == 90;
                 lit += green;
                 ASSERT_EQ(green, in) << x << "," << y;
