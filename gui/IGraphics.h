@@ -111,7 +111,8 @@ public:
     // 2x or 3x set when there is one, resampled to size. A missing image or
     // bitmap, or a box outside the clip, draws nothing.
     // Copies the part of the image under dest (clipped to DrawBounds),
-    // starting at (srcX, srcY) of the image.
+    // starting at (srcX, srcY) of the image (at a scale, of its frames
+    // resampled as stacked ones).
     bool DrawImage(const IImage& image, const IBounds& dest, int srcX, int srcY,
                    const IBlend* blend = nullptr);
     // One frame (1-based) of a strip whose frames are stacked or side by side.

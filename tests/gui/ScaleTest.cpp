@@ -29,13 +29,8 @@ TEST(ScaleTest, BadFactorsChangeNothingAndGoodOnesResizeTheDrawing) {
     SurfaceFixture f;
     f.Add<BoxControl>(IBounds{0, 0, 100, 80});
     f.Attach();
-    const double bad[] = {0.0,
-                          -1.0,
-                          0.99,
-                          4.01,
-                          std::numeric_limits<double>::quiet_NaN(),
-                          std::numeric_limits<double>::infinity(),
-                          -std::numeric_limits<double>::infinity()};
+    const double inf = std::numeric_limits<double>::infinity();
+    const double bad[] = {0.0, -1.0, 0.99, 4.01, std::nan(""), inf, -inf};
     for (double start : {1.0, 1.5}) {
         ASSERT_TRUE(f.surface->SetScaleFactor(start));
         const int w = Mapped(100, start), h = Mapped(80, start);
