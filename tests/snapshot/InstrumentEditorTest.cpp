@@ -266,8 +266,8 @@ TEST(InstrumentEditorTest, AtAnyScaleControlsMapEdgeByEdgeAndADragTurnsAKnobAsFa
 // difference per colour channel (0..255). Text is set anew at twice the size
 // and lines and arcs are drawn at the larger radii, so the pictures differ at
 // every edge, but only slightly on average. Measured 2.9 (FreeType) and 3.1
-// (GDI under Wine); the 1x
-// picture against itself shifted by one pixel differs by 6.5.
+// (GDI under Wine); the 1x picture against itself shifted by one pixel
+// differs by 6.5.
 TEST(InstrumentEditorTest, The2xPictureAveragedDownStaysCloseTo1x) {
     InstrumentEditor small, large;
     ASSERT_TRUE(large.Surface().SetScaleFactor(2.0));
