@@ -5,6 +5,8 @@
 // changed (which includes the frequency display, redrawn at every tick). Each is timed beside one
 // opaque full-surface blit in the same iteration (this machine's speed drifts, so only the paired
 // ratio is comparable); the knob's repaint is also timed beside a full repaint.
+// At display scale 2 (736 x 740 pixels) a full repaint and a knob's turn are
+// each timed beside the same at scale 1, in one iteration.
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -56,7 +58,8 @@ private:
 // fonts are loaded before timing starts.
 class OpenEditor {
 public:
-    OpenEditor() {
+    explicit OpenEditor(double scale = 1.0) {
+        editor.Surface().SetScaleFactor(scale);
         editor.Surface().OpenEditorWindow(nullptr);
         editor.Surface().Tick();
     }
@@ -64,7 +67,18 @@ public:
         IGraphicsHeadless& surface = editor.Surface();
         const Clock::time_point start = Clock::now();
         surface.RedrawAll();
-        surface.PaintRegion(IBounds{0, 0, surface.Width(), surface.Height()});
+        surface.PaintRegion(IBounds{0, 0, surface.PixelWidth(), surface.PixelHeight()});
+        benchmark::ClobberMemory();
+        return Seconds(Clock::now() - start);
+    }
+
+    // The host moves the parameter; the timer paints the dirty box.
+    double TimeKnobTurn(int param, double value) {
+        IGraphicsHeadless& surface = editor.Surface();
+        surface.PushParamToControls(param, value, true);
+        const Clock::time_point start = Clock::now();
+        IBounds dirty;
+        if (surface.CollectDirty(dirty)) surface.PaintRegion(dirty);
         benchmark::ClobberMemory();
         return Seconds(Clock::now() - start);
     }
@@ -121,6 +135,27 @@ void KnobRepaint(benchmark::State& state, int param) {
     state.counters["x_full"] = paintSeconds / fullSeconds;
 }
 
+// The same work at scale 2 and at scale 1 in each iteration: a full repaint
+// (param < 0) or one knob's turn and the display.
+void ScaledPaint(benchmark::State& state, int param) {
+    OpenEditor single(1.0), twice(2.0);
+    BlitUnit unit;
+    double seconds2 = 0.0, seconds1 = 0.0, blitSeconds = 0.0;
+    bool high = false;
+    for (auto _ : state) {
+        high = !high;
+        const double value = high ? 0.7 : 0.3;
+        const double paint = param < 0 ? twice.TimeFullRepaint() : twice.TimeKnobTurn(param, value);
+        seconds1 += param < 0 ? single.TimeFullRepaint() : single.TimeKnobTurn(param, value);
+        blitSeconds += unit.Time();
+        seconds2 += paint;
+        state.SetIterationTime(paint);
+    }
+    SetPaintCounters(state, seconds2, blitSeconds);
+    state.counters["us_1x"] = seconds1 * 1e6 / double(state.iterations());
+    state.counters["x_1x"] = seconds2 / seconds1;
+}
+
 // The paired summary, then each knob's repaint as a share of the full
 // repaint timed in the same iterations.
 class GuiReporter : public PairedRatioReporter {
@@ -164,8 +199,14 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Repaint/SmallKnob", KnobRepaint, int{ParamVolume})
         ->Unit(benchmark::kMicrosecond)
         ->UseManualTime();
+    benchmark::RegisterBenchmark("Scale2/Full", ScaledPaint, -1)
+        ->Unit(benchmark::kMicrosecond)
+        ->UseManualTime();
+    benchmark::RegisterBenchmark("Scale2/LargeKnob", ScaledPaint, int{ParamBeatFreq})
+        ->Unit(benchmark::kMicrosecond)
+        ->UseManualTime();
     GuiReporter reporter({"case (368 x 370 surface)", "us_per_paint", "us/paint", "blit_us",
-                          "blit us", "x_blit", "x blit", 1});
+                          "blit us", "x_blit", "x blit", 1, "us_1x", "1x us", "x_1x", "x 1x"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -1,6 +1,7 @@
 #include "EntryField.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "FontCache.h"
@@ -29,8 +30,17 @@ size_t CharacterLength(const unsigned char* s, size_t left) {
 }
 } // namespace
 
-EntryField::EntryField(const IBounds& box, const char* initial)
-    : box(box), style("Arial", kFontHeight, IArgb{255, 0, 0, 0}) {
+namespace {
+// A length of the field at the display scale, rounded half up, at least 1.
+int Scaled(int length, double scale) {
+    const double factor = std::isfinite(scale) ? std::clamp(scale, 1.0, 4.0) : 1.0;
+    return std::max(1, static_cast<int>(std::floor(length * factor + 0.5)));
+}
+} // namespace
+
+EntryField::EntryField(const IBounds& box, const char* initial, double scale)
+    : box(box), fontHeight(Scaled(kFontHeight, scale)), margin(Scaled(kMargin, scale)),
+      caretWidth(Scaled(1, scale)), style("Arial", fontHeight, IArgb{255, 0, 0, 0}) {
     Type(initial);
     anchor = 0;
 }
@@ -132,7 +142,7 @@ void EntryField::Collapse(size_t at) {
 int EntryField::PrefixWidth(size_t bytes) {
     if (bytes == 0) return 0;
     RAST_CachedFont* font = FontCache::Instance().FindOrCreate(style);
-    if (!font) return static_cast<int>(std::min<size_t>(bytes, kMaxBytes)) * kFontHeight / 2;
+    if (!font) return static_cast<int>(std::min<size_t>(bytes, kMaxBytes)) * fontHeight / 2;
     RAST_Rect extent{0, 0, 0, 0};
     font->renderText(nullptr, text.data(), static_cast<int>(std::min(bytes, text.size())), &extent,
                      RAST_DT_CALCRECT | RAST_DT_SINGLELINE);
@@ -140,7 +150,7 @@ int EntryField::PrefixWidth(size_t bytes) {
 }
 
 int EntryField::TextLeft() {
-    const int inner = box.W() - 2 * kMargin;
+    const int inner = box.W() - 2 * margin;
     const int total = PrefixWidth(text.size());
     if (total <= inner) {
         scroll = 0;
@@ -150,7 +160,7 @@ int EntryField::TextLeft() {
     const int caretX = PrefixWidth(caret);
     scroll = std::clamp(scroll, caretX - inner + 1, caretX);
     scroll = std::clamp(scroll, 0, total - inner + 1);
-    return kMargin - scroll;
+    return margin - scroll;
 }
 
 const RAST_IBitmap& EntryField::Picture() {
@@ -166,7 +176,7 @@ void EntryField::Render() {
     RAST_FillRectangle(&picture, 0, 0, w, h, kPaper, 1.0f, RAST_MODE_COPY);
     RAST_CachedFont* font = FontCache::Instance().FindOrCreate(style);
     const int left = TextLeft();
-    const int lineHeight = font && font->lineHeight() > 0 ? font->lineHeight() : kFontHeight;
+    const int lineHeight = font && font->lineHeight() > 0 ? font->lineHeight() : fontHeight;
     const int top = (h - lineHeight) / 2;
 
     auto draw = [&](size_t from, size_t to, Pixel ink) {
@@ -185,7 +195,7 @@ void EntryField::Render() {
                            RAST_MODE_COPY);
         draw(SelectionStart(), SelectionEnd(), kHighlightInk);
     } else {
-        RAST_FillRectangle(&picture, left + PrefixWidth(caret), top, 1, lineHeight, kInk, 1.0f,
-                           RAST_MODE_COPY);
+        RAST_FillRectangle(&picture, left + PrefixWidth(caret), top, caretWidth, lineHeight, kInk,
+                           1.0f, RAST_MODE_COPY);
     }
 }

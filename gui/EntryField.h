@@ -19,8 +19,10 @@ public:
     static constexpr size_t kMaxBytes = 1000;
     static constexpr int kFontHeight = 14;
 
-    // A field over box (surface coordinates) holding text, all of it selected.
-    EntryField(const IBounds& box, const char* text);
+    // A field over box (pixels of the draw bitmap) holding text, all of it
+    // selected, drawn at the display scale factor (1..4; the font, margins
+    // and caret scale with it).
+    EntryField(const IBounds& box, const char* text, double scale = 1.0);
 
     const IBounds& Box() const { return box; }
     const std::string& Text() const { return text; }
@@ -44,7 +46,7 @@ public:
     void End();
     // Drops the selection, leaving the caret where it is.
     void Deselect();
-    // Puts the caret at the character boundary nearest the surface column x.
+    // Puts the caret at the character boundary nearest the pixel column x.
     void PlaceCaret(int x);
 
     // The field as it looks now: box-sized, white, the text in black, the
@@ -61,6 +63,7 @@ private:
     void Render();
 
     IBounds box;
+    int fontHeight, margin, caretWidth;
     std::string text;
     size_t caret = 0;
     size_t anchor = 0;

@@ -15,6 +15,7 @@
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
 #include "RAST_Primitives.h"
+#include "RAST_Resample.h"
 #include "RAST_SysBitmap.h"
 
 namespace {
@@ -78,7 +79,7 @@ void IGraphics::PrepareDrawing() {
     // A new system bitmap starts transparent black, so nothing stale is ever
     // presented; it is not filled here, which would touch all its memory in
     // every instance, editor or not.
-    drawBitmap = std::make_unique<RAST_SysBitmap>(width, height);
+    drawBitmap = std::make_unique<RAST_SysBitmap>(PixelWidth(), PixelHeight());
     scratchBitmap = std::make_unique<RAST_MemBitmap>(0, 0, 4);
 }
 
@@ -104,6 +105,7 @@ IImage IGraphics::GetImage(int id, int frames) {
     RAST_IBitmap* bitmap =
         ImageCache::Instance().FindOrLoad(id, [this, id] { return LoadImageResource(id); });
     if (!bitmap) return IImage{nullptr, 0, 0, std::max(1, frames), 0};
+    imageOrigins[bitmap] = ImageOrigin{id, bitmap, bitmap->width(), bitmap->height(), 0};
     return IImage{bitmap, bitmap->width(), bitmap->height(), std::max(1, frames), 0};
 }
 
@@ -131,6 +133,15 @@ IImage IGraphics::SplitImage(IImage& image, double fraction) {
     RAST_BlitArea(right.get(), image.bitmap, 0, 0, leftWidth, 0, rightWidth, image.height, 1.0f,
                   RAST_MODE_COPY);
 
+    // At a scale the pieces are cut from the scaled strip they came from.
+    const auto found = imageOrigins.find(image.bitmap);
+    const ImageOrigin origin = found != imageOrigins.end()
+                                   ? found->second
+                                   : ImageOrigin{0, image.bitmap, image.width, image.height, 0};
+    imageOrigins[left.get()] = origin;
+    imageOrigins[right.get()] = ImageOrigin{origin.id, origin.root, origin.rootWidth,
+                                            origin.rootHeight, origin.left + leftWidth};
+
     // The right piece carries the id under which the left one is registered.
     --nextSyntheticId;
     RAST_IBitmap* leftBitmap = ImageCache::Instance().Add(nextSyntheticId, std::move(left));
@@ -146,6 +157,10 @@ void IGraphics::RedrawAll() {
 }
 
 int IGraphics::FindControlAt(int x, int y) const {
+    return FindControlAtLayout(ToLayout(x), ToLayout(y));
+}
+
+int IGraphics::FindControlAtLayout(int x, int y) const {
     if (mouseCapture >= 0 && mouseCapture < NumControls()) return mouseCapture;
     for (int i = NumControls() - 1; i >= 0; --i) {
         const IControl& control = *controls[static_cast<size_t>(i)];
@@ -155,15 +170,48 @@ int IGraphics::FindControlAt(int x, int y) const {
     return -1;
 }
 
+namespace {
+// Spacing of the concentric passes that make a thick arc look solid.
+constexpr float kBandStep = 0.3f;
+// A band thicker than the widest editor is a layout error; its passes stop here.
+constexpr int kMaxBandPasses = 2000;
+
+// Whether a circle of radius r around (cx, cy) stays clear of the w x h
+// surface: wholly outside it, or enclosing it. Such passes are skipped, so a
+// huge radius costs nothing.
+bool CircleMissesSurface(double cx, double cy, double r, int w, int h) {
+    const double dx = std::max({0.0, -cx, cx - w}), dy = std::max({0.0, -cy, cy - h});
+    const double farX = std::max(std::fabs(cx), std::fabs(cx - w));
+    const double farY = std::max(std::fabs(cy), std::fabs(cy - h));
+    const double margin = 2.0; // the antialiased rim
+    return r + margin < std::hypot(dx, dy) || r - margin > std::hypot(farX, farY);
+}
+
+// Round half up of a fractional layout length, at least one pixel.
+int ScaledLength(double length, double factor) {
+    return std::max(1, SaturateInt(static_cast<int64_t>(std::floor(length * factor + 0.5))));
+}
+} // namespace
+
 bool IGraphics::DrawImage(const IImage& image, const IBounds& dest, int srcX, int srcY,
                           const IBlend* blend) {
     if (!drawBitmap || !image.bitmap) return true;
-    const IBounds clip = dest.Intersect(drawBounds);
+    const RAST_IBitmap* source = image.bitmap;
+    IBounds target = dest;
+    if (scaleFactor != 1.0) {
+        const ScaledImage* scaled = ScaledFor(image, true);
+        if (!scaled) return true;
+        source = scaled->bitmap.get();
+        target = ToPixels(dest);
+        srcX = ToPixels(srcX);
+        srcY = ToPixels(srcY);
+    }
+    const IBounds clip = target.Intersect(drawBounds);
     if (clip.IsEmpty()) return true;
     // Wide sums: a far-off dest must not wrap the source offset around.
-    const int x = ClampToInt(int64_t{srcX} + clip.left - dest.left);
-    const int y = ClampToInt(int64_t{srcY} + clip.top - dest.top);
-    RAST_BlitArea(drawBitmap.get(), image.bitmap, clip.left, clip.top, x, y, clip.W(), clip.H(),
+    const int x = ClampToInt(int64_t{srcX} + clip.left - target.left);
+    const int y = ClampToInt(int64_t{srcY} + clip.top - target.top);
+    RAST_BlitArea(drawBitmap.get(), source, clip.left, clip.top, x, y, clip.W(), clip.H(),
                   IBlend::WeightOf(blend), IBlend::RastModeOf(blend));
     return true;
 }
@@ -171,6 +219,29 @@ bool IGraphics::DrawImage(const IImage& image, const IBounds& dest, int srcX, in
 bool IGraphics::DrawImageFrame(const IImage& image, const IBounds& dest, int frame,
                                const IBlend* blend, bool stacked) {
     const int frames = image.FrameCount();
+    if (scaleFactor != 1.0) {
+        if (!drawBitmap || !image.bitmap) return true;
+        const ScaledImage* scaled = ScaledFor(image, stacked);
+        if (!scaled) return true;
+        // Frames lie at whole multiples of the scaled frame size; the copy
+        // stops at the frame's end, so a neighbour never shows.
+        // Past the last frame the 1x copy reads beyond the strip: nothing.
+        if (frame > frames) return true;
+        const int index = frame >= 2 ? frame - 1 : 0;
+        const IBounds target = ToPixels(dest);
+        IBounds box =
+            IBounds::FromSize(target.left, target.top, std::min(target.W(), scaled->frameWidth),
+                              std::min(target.H(), scaled->frameHeight));
+        const IBounds clip = box.Intersect(drawBounds);
+        if (clip.IsEmpty()) return true;
+        const int64_t frameX = stacked ? 0 : int64_t{index} * scaled->frameWidth;
+        const int64_t frameY = stacked ? int64_t{index} * scaled->frameHeight : 0;
+        RAST_BlitArea(drawBitmap.get(), scaled->bitmap.get(), clip.left, clip.top,
+                      ClampToInt(frameX + clip.left - target.left),
+                      ClampToInt(frameY + clip.top - target.top), clip.W(), clip.H(),
+                      IBlend::WeightOf(blend), IBlend::RastModeOf(blend));
+        return true;
+    }
     int srcX = 0, srcY = 0;
     if (frames >= 2 && frame >= 2) {
         const double extent = stacked ? image.height : image.width;
@@ -183,12 +254,115 @@ bool IGraphics::DrawImageFrame(const IImage& image, const IBounds& dest, int fra
     return DrawImage(image, dest, srcX, srcY, blend);
 }
 
-bool IGraphics::FillBox(const IArgb& colour, const IBounds& box, const IBlend* blend) {
-    if (!drawBitmap) return true;
+const RAST_IBitmap* IGraphics::ImageSet(int id, const RAST_IBitmap* base, int& setScale) {
+    // The smallest set at least as large as the factor; when it is missing,
+    // the larger ones (shrunk) and then the smaller ones (enlarged).
+    const int wanted = scaleFactor <= 1.0 ? 1 : scaleFactor <= 2.0 ? 2 : 3;
+    int order[3] = {wanted, 0, 0};
+    int n = 1;
+    for (int s = wanted + 1; s <= 3; ++s)
+        order[n++] = s;
+    for (int s = wanted - 1; s >= 1; --s)
+        order[n++] = s;
+    for (int s : order) {
+        if (s == 1 || id <= 0 || id > std::numeric_limits<int>::max() - 200) {
+            if (s != 1) continue;
+            setScale = 1;
+            return base;
+        }
+        const int setId = id + 100 * (s - 1);
+        if (missingSets.count(setId) != 0) continue;
+        RAST_IBitmap* set = ImageCache::Instance().FindOrLoad(
+            setId, [this, setId] { return LoadImageResource(setId); });
+        if (set && set->width() > 0 && set->height() > 0) {
+            setScale = s;
+            return set;
+        }
+        missingSets.insert(setId);
+    }
+    setScale = 1;
+    return base;
+}
+
+const IGraphics::ScaledImage* IGraphics::ScaledFor(const IImage& image, bool stacked) {
+    if (!image.IsValid()) return nullptr;
+    const int frames = image.FrameCount();
+    const ScaledKey key{image.bitmap, stacked ? frames : -frames};
+    if (auto found = scaledImages.find(key); found != scaledImages.end())
+        return found->second.bitmap ? &found->second : nullptr;
+
+    ScaledImage scaled;
+    const auto origin = imageOrigins.find(image.bitmap);
+    if (origin != imageOrigins.end() && origin->second.root != image.bitmap) {
+        // A split piece: cut from the scaled strip at its mapped edges.
+        const ImageOrigin& o = origin->second;
+        const ScaledImage* whole = ScaledFor(
+            IImage{const_cast<RAST_IBitmap*>(o.root), o.rootWidth, o.rootHeight, 1, 0}, true);
+        if (whole) {
+            const int left = ToPixels(o.left);
+            const int right = std::min(ToPixels(o.left + image.width), whole->bitmap->width());
+            if (right > left) {
+                const int h = whole->bitmap->height();
+                scaled.bitmap = std::make_unique<RAST_MemBitmap>(right - left, h, 4);
+                RAST_BlitArea(scaled.bitmap.get(), whole->bitmap.get(), 0, 0, left, 0, right - left,
+                              h, 1.0f, RAST_MODE_COPY);
+                scaled.frameWidth = right - left;
+                scaled.frameHeight = h;
+            }
+        }
+    } else {
+        const double frameW = stacked ? image.width : double(image.width) / frames;
+        const double frameH = stacked ? double(image.height) / frames : image.height;
+        const int w = ScaledLength(frameW, scaleFactor), h = ScaledLength(frameH, scaleFactor);
+        scaled.frameWidth = w;
+        scaled.frameHeight = h;
+        scaled.bitmap = BuildScaled(image, stacked, w, h);
+    }
+    if (!scaled.bitmap) scaled = ScaledImage{};
+    // A failure is remembered too, so a broken image is not rebuilt every paint.
+    const ScaledImage& stored = scaledImages[key] = std::move(scaled);
+    return stored.bitmap ? &stored : nullptr;
+}
+
+std::unique_ptr<RAST_MemBitmap> IGraphics::BuildScaled(const IImage& image, bool stacked,
+                                                       int frameW, int frameH) {
+    const int frames = image.FrameCount();
+    const auto origin = imageOrigins.find(image.bitmap);
+    int setScale = 1;
+    const RAST_IBitmap* set =
+        ImageSet(origin != imageOrigins.end() ? origin->second.id : 0, image.bitmap, setScale);
+    const int64_t totalW = stacked ? frameW : int64_t{frameW} * frames;
+    const int64_t totalH = stacked ? int64_t{frameH} * frames : frameH;
+    if (totalW > RAST_MAX_DIMENSION || totalH > RAST_MAX_DIMENSION) return nullptr;
+    auto bitmap =
+        std::make_unique<RAST_MemBitmap>(static_cast<int>(totalW), static_cast<int>(totalH), 4);
+    if (bitmap->width() != totalW || bitmap->height() != totalH) return nullptr;
+    // Frame by frame, so no frame averages in a neighbour's edge. A set whose
+    // size does not match its factor is still cut into the same frame count.
+    const int extent = stacked ? set->height() : set->width();
+    for (int k = 0; k < frames; ++k) {
+        const int from = static_cast<int>(int64_t{extent} * k / frames);
+        const int to = static_cast<int>(int64_t{extent} * (k + 1) / frames);
+        if (to <= from) return nullptr;
+        const bool done = stacked ? RAST_Resample(set, 0, from, set->width(), to - from,
+                                                  bitmap.get(), 0, k * frameH, frameW, frameH)
+                                  : RAST_Resample(set, from, 0, to - from, set->height(),
+                                                  bitmap.get(), k * frameW, 0, frameW, frameH);
+        if (!done) return nullptr;
+    }
+    return bitmap;
+}
+
+void IGraphics::FillPixelBox(const IArgb& colour, const IBounds& box, const IBlend* blend) {
     const IBounds clip = box.Intersect(drawBounds);
-    if (clip.IsEmpty()) return true;
+    if (clip.IsEmpty()) return;
     RAST_FillRectangle(drawBitmap.get(), clip.left, clip.top, clip.W(), clip.H(), colour.Packed(),
                        IBlend::WeightOf(blend), IBlend::RastModeOf(blend));
+}
+
+bool IGraphics::FillBox(const IArgb& colour, const IBounds& box, const IBlend* blend) {
+    if (!drawBitmap) return true;
+    FillPixelBox(colour, ToPixels(box), blend);
     return true;
 }
 
@@ -196,17 +370,74 @@ bool IGraphics::DrawLine(const IArgb& colour, float x1, float y1, float x2, floa
                          const IBlend* blend, bool antialias) {
     if (!drawBitmap) return true;
     // Only the blend's combiner applies; the colour's alpha is the opacity.
-    RAST_DrawLineF(drawBitmap.get(), x1, y1, x2, y2, colour.Packed(), colour.Opacity(),
-                   IBlend::RastModeOf(blend) & RAST_MODE_MASK, antialias);
+    const int mode = IBlend::RastModeOf(blend) & RAST_MODE_MASK;
+    if (scaleFactor == 1.0) {
+        RAST_DrawLineF(drawBitmap.get(), x1, y1, x2, y2, colour.Packed(), colour.Opacity(), mode,
+                       antialias);
+        return true;
+    }
+    // A layout pixel's centre maps to the centre of the pixels it covers; the
+    // line is as many pixels wide as the factor, side by side.
+    const float f = static_cast<float>(scaleFactor);
+    auto map = [f](float v) { return (v + 0.5f) * f - 0.5f; };
+    const float ax = map(x1), ay = map(y1), bx = map(x2), by = map(y2);
+    const float length = std::hypot(bx - ax, by - ay);
+    const float nx = length > 0.0f ? -(by - ay) / length : 0.0f;
+    const float ny = length > 0.0f ? (bx - ax) / length : 1.0f;
+    const int n = LineWidth();
+    for (int k = 0; k < n; ++k) {
+        const float d = k - (n - 1) * 0.5f;
+        RAST_DrawLineF(drawBitmap.get(), ax + nx * d, ay + ny * d, bx + nx * d, by + ny * d,
+                       colour.Packed(), colour.Opacity(), mode, antialias);
+    }
     return true;
 }
 
 bool IGraphics::DrawArc(const IArgb& colour, float cx, float cy, float radius, float startAngle,
                         float endAngle, const IBlend* blend, bool antialias) {
     if (!drawBitmap) return true;
-    RAST_DrawArc(drawBitmap.get(), cx, cy, radius, startAngle, endAngle, colour.Packed(),
-                 colour.Opacity(), IBlend::RastModeOf(blend) & RAST_MODE_MASK, antialias);
+    const int mode = IBlend::RastModeOf(blend) & RAST_MODE_MASK;
+    if (scaleFactor == 1.0) {
+        RAST_DrawArc(drawBitmap.get(), cx, cy, radius, startAngle, endAngle, colour.Packed(),
+                     colour.Opacity(), mode, antialias);
+        return true;
+    }
+    const float f = static_cast<float>(scaleFactor);
+    const int n = LineWidth();
+    for (int k = 0; k < n; ++k)
+        RAST_DrawArc(drawBitmap.get(), (cx + 0.5f) * f - 0.5f, (cy + 0.5f) * f - 0.5f,
+                     radius * f + (k - (n - 1) * 0.5f), startAngle, endAngle, colour.Packed(),
+                     colour.Opacity(), mode, antialias);
     return true;
+}
+
+void IGraphics::DrawArcBand(const IArgb& colour, float cx, float cy, float inner, float outer,
+                            float startAngle, float endAngle, const IBlend& blend) {
+    // Equal ends make an empty band, though the arc primitive would still
+    // mark the end point.
+    if (!(inner < outer) || startAngle == endAngle || !drawBitmap) return;
+    if (scaleFactor == 1.0) {
+        int passes = 0;
+        for (float r = inner; r < outer && passes < kMaxBandPasses; r += kBandStep, ++passes) {
+            if (CircleMissesSurface(cx, cy, r, Width(), Height())) continue;
+            DrawArc(colour, cx, cy, r, startAngle, endAngle, &blend, true);
+        }
+        return;
+    }
+    // The band of one-pixel passes at 1x reaches half a pixel inside the first
+    // and outside the last; the same band in pixels, passes 0.3 pixels apart.
+    const float f = static_cast<float>(scaleFactor);
+    const float last = inner + kBandStep * std::ceil((outer - inner) / kBandStep - 1.0f);
+    const float from = (inner - 0.5f) * f + 0.5f, to = (last + 0.5f) * f - 0.5f;
+    const float pcx = (cx + 0.5f) * f - 0.5f, pcy = (cy + 0.5f) * f - 0.5f;
+    const int mode = IBlend::RastModeOf(&blend) & RAST_MODE_MASK;
+    int passes = 0;
+    const int maxPasses = static_cast<int>(kMaxBandPasses * std::ceil(scaleFactor));
+    for (float r = from; r <= to + 0.001f && passes < maxPasses; r += kBandStep, ++passes) {
+        if (CircleMissesSurface(pcx, pcy, r, PixelWidth(), PixelHeight())) continue;
+        RAST_DrawArc(drawBitmap.get(), pcx, pcy, r, startAngle, endAngle, colour.Packed(),
+                     colour.Opacity(), mode, true);
+    }
 }
 
 void IGraphics::ReleaseCapture() {
@@ -214,11 +445,12 @@ void IGraphics::ReleaseCapture() {
     lastMouseX = lastMouseY = -1;
 }
 
-void IGraphics::MouseDownAt(int x, int y, const IMouseKeys& keys) {
+void IGraphics::MouseDownAt(int px, int py, const IMouseKeys& keys) {
     EventScope scope(*this);
+    const int x = ToLayout(px), y = ToLayout(py);
     ReleaseCapture();
     dropNextRelease = false;
-    const int index = FindControlAt(x, y);
+    const int index = FindControlAtLayout(x, y);
     IControl* control = GetControl(index);
     if (!control) return;
     mouseCapture = index;
@@ -232,7 +464,11 @@ void IGraphics::MouseDownAt(int x, int y, const IMouseKeys& keys) {
 
 void IGraphics::MouseUpAt(int x, int y, const IMouseKeys& keys) {
     EventScope scope(*this);
-    IControl* control = GetControl(FindControlAt(x, y));
+    MouseUpInLayout(ToLayout(x), ToLayout(y), keys);
+}
+
+void IGraphics::MouseUpInLayout(int x, int y, const IMouseKeys& keys) {
+    IControl* control = GetControl(FindControlAtLayout(x, y));
     ReleaseCapture();
     if (dropNextRelease) {
         dropNextRelease = false;
@@ -245,10 +481,13 @@ void IGraphics::MouseUpAt(int x, int y, const IMouseKeys& keys) {
     if (plug && paramIndex >= 0) plug->EndHostEdit(paramIndex);
 }
 
-void IGraphics::MouseDragTo(int x, int y, const IMouseKeys& keys) {
+void IGraphics::MouseDragTo(int px, int py, const IMouseKeys& keys) {
     EventScope scope(*this);
     IControl* control = GetControl(mouseCapture);
     if (!control) return;
+    // Differences of layout coordinates: a drag of n layout pixels turns a
+    // knob as far at any factor, whatever pixel steps the window reports.
+    const int x = ToLayout(px), y = ToLayout(py);
     // Wide differences: the window may report any coordinates once captured.
     const int64_t dX = int64_t{x} - lastMouseX, dY = int64_t{y} - lastMouseY;
     if (dX == 0 && dY == 0) return;
@@ -257,11 +496,12 @@ void IGraphics::MouseDragTo(int x, int y, const IMouseKeys& keys) {
     control->MouseDrag(x, y, ClampToInt(dX), ClampToInt(dY), keys);
 }
 
-bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
+bool IGraphics::MouseDoubleClickAt(int px, int py, const IMouseKeys& keys) {
     EventScope scope(*this);
+    const int x = ToLayout(px), y = ToLayout(py);
     ReleaseCapture();
     dropNextRelease = false;
-    const int index = FindControlAt(x, y);
+    const int index = FindControlAtLayout(x, y);
     IControl* control = GetControl(index);
     if (!control) return false;
     // The end of this edit comes with the next button release.
@@ -279,9 +519,10 @@ bool IGraphics::MouseDoubleClickAt(int x, int y, const IMouseKeys& keys) {
     return true;
 }
 
-void IGraphics::MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta) {
+void IGraphics::MouseWheelAt(int px, int py, const IMouseKeys& keys, double delta) {
     EventScope scope(*this);
-    IControl* control = GetControl(FindControlAt(x, y));
+    const int x = ToLayout(px), y = ToLayout(py);
+    IControl* control = GetControl(FindControlAtLayout(x, y));
     if (!control) return;
     const int paramIndex = control->ParamIndex();
     // A wheel turn has no press: its edit begins with the first notch.
@@ -291,10 +532,11 @@ void IGraphics::MouseWheelAt(int x, int y, const IMouseKeys& keys, double delta)
     if (plug && paramIndex >= 0) plug->EndHostEditLater(paramIndex);
 }
 
-bool IGraphics::MouseOverAt(int x, int y, const IMouseKeys& keys) {
+bool IGraphics::MouseOverAt(int px, int py, const IMouseKeys& keys) {
     EventScope scope(*this);
     if (!handleMouseOver) return false;
-    const int index = FindControlAt(x, y);
+    const int x = ToLayout(px), y = ToLayout(py);
+    const int index = FindControlAtLayout(x, y);
     IControl* control = GetControl(index);
     if (!control) return true;
     lastMouseX = x;
@@ -313,9 +555,10 @@ void IGraphics::MouseLeft() {
     mouseOverIndex = -1;
 }
 
-void IGraphics::KeyDownAt(int x, int y, int key) {
+void IGraphics::KeyDownAt(int px, int py, int key) {
     EventScope scope(*this);
-    if (IControl* control = GetControl(FindControlAt(x, y))) control->KeyDown(x, y, key);
+    const int x = ToLayout(px), y = ToLayout(py);
+    if (IControl* control = GetControl(FindControlAtLayout(x, y))) control->KeyDown(x, y, key);
 }
 
 bool IGraphics::PaintRegion(const IBounds& box) {
@@ -327,7 +570,7 @@ bool IGraphics::PaintRegion(const IBounds& box) {
         drawBounds = box;
         painting.clear();
         for (const auto& control : controls) {
-            const IBounds& b = control->Bounds();
+            const IBounds b = ToPixels(control->Bounds());
             if (!control->IsHidden() && !box.IsEmpty() && !b.IsEmpty() && b.Intersects(box)) {
                 control->Capture();
                 painting.push_back(control.get());
@@ -351,7 +594,7 @@ bool IGraphics::CollectDirty(IBounds& out) const {
     bool any = false;
     for (const auto& control : controls) {
         if (!control->NeedsRedraw()) continue;
-        out = out.Union(control->Bounds());
+        out = out.Union(ToPixels(control->Bounds()));
         any = true;
     }
     return any;
@@ -413,12 +656,25 @@ void IGraphics::PopupItemChosen() {
 bool IGraphics::DrawImageRotated(const IImage& image, int centreX, int centreY, float angle,
                                  const IBlend* blend, float srcX, float srcY) {
     if (!drawBitmap || !image.bitmap) return true;
-    const int w = image.width, h = image.height;
-    const int left = ClampToInt(int64_t{centreX} - w / 2);
-    const int top = ClampToInt(int64_t{centreY} - h / 2);
-    RAST_BlitRotated(drawBitmap.get(), image.bitmap, left, top, w, h, srcX, srcY,
-                     static_cast<float>(w), static_cast<float>(h), angle, false,
-                     IBlend::WeightOf(blend), IBlend::RastModeOf(blend) | RAST_FLAG_FILTER);
+    const RAST_IBitmap* source = image.bitmap;
+    int w = image.width, h = image.height;
+    int left = ClampToInt(int64_t{centreX} - w / 2);
+    int top = ClampToInt(int64_t{centreY} - h / 2);
+    if (scaleFactor != 1.0) {
+        const ScaledImage* scaled = ScaledFor(image, true);
+        if (!scaled) return true;
+        source = scaled->bitmap.get();
+        // The corner the 1x image would take, mapped; the size is the scaled image's.
+        left = ToPixels(left);
+        top = ToPixels(top);
+        w = source->width();
+        h = source->height();
+        srcX *= static_cast<float>(scaleFactor);
+        srcY *= static_cast<float>(scaleFactor);
+    }
+    RAST_BlitRotated(drawBitmap.get(), source, left, top, w, h, srcX, srcY, static_cast<float>(w),
+                     static_cast<float>(h), angle, false, IBlend::WeightOf(blend),
+                     IBlend::RastModeOf(blend) | RAST_FLAG_FILTER);
     return true;
 }
 
@@ -437,6 +693,21 @@ int FittedRadius(const IBounds& box, int radius) {
 bool IGraphics::DrawRoundBox(const IArgb& colour, const IBounds& box, int cornerRadius,
                              const IBlend* blend, bool antialias) {
     if (!drawBitmap || box.W() <= 0 || box.H() <= 0) return true;
+    // At a scale the outline is factor pixels thick: nested outlines, each
+    // one pixel in and with a radius one smaller.
+    const IBounds pixels = ToPixels(box);
+    const int radius = ToPixels(cornerRadius);
+    const int n = LineWidth();
+    for (int k = 0; k < n; ++k) {
+        const IBounds inner{pixels.left + k, pixels.top + k, pixels.right - k, pixels.bottom - k};
+        if (inner.W() <= 0 || inner.H() <= 0) break;
+        DrawPixelRoundBox(colour, inner, std::max(0, radius - k), blend, antialias);
+    }
+    return true;
+}
+
+void IGraphics::DrawPixelRoundBox(const IArgb& colour, const IBounds& box, int cornerRadius,
+                                  const IBlend* blend, bool antialias) {
     const int r = FittedRadius(box, cornerRadius);
     const int mode = IBlend::RastModeOf(blend) & RAST_MODE_MASK;
     const Pixel packed = colour.Packed();
@@ -467,20 +738,24 @@ bool IGraphics::DrawRoundBox(const IArgb& colour, const IBounds& box, int corner
         RAST_DrawArc(target, rt, b, fr, kHalfPi, kPi, packed, alpha, mode, antialias);
         RAST_DrawArc(target, l, b, fr, kPi, kPi + kHalfPi, packed, alpha, mode, antialias);
     }
-    return true;
 }
 
-bool IGraphics::FillRoundBox(const IArgb& colour, const IBounds& box, int cornerRadius, int corners,
-                             const IBlend* blend, bool antialias) {
-    if (!drawBitmap || box.W() <= 0 || box.H() <= 0) return true;
+bool IGraphics::FillRoundBox(const IArgb& colour, const IBounds& layoutBox, int cornerRadius,
+                             int corners, const IBlend* blend, bool antialias) {
+    if (!drawBitmap || layoutBox.W() <= 0 || layoutBox.H() <= 0) return true;
     const bool roundTop = corners == kAllCorners || corners == kTopCorners;
     const bool roundBottom = corners == kAllCorners || corners == kBottomCorners;
     if (!roundTop && !roundBottom) return true;
-    const int r = FittedRadius(box, cornerRadius);
-    if (r == 0) return FillBox(colour, box, blend);
+    const IBounds box = ToPixels(layoutBox);
+    if (box.W() <= 0 || box.H() <= 0) return true;
+    const int r = FittedRadius(box, ToPixels(cornerRadius));
+    if (r == 0) {
+        FillPixelBox(colour, box, blend);
+        return true;
+    }
     auto fill = [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
-        FillBox(colour, IBounds{ClampToInt(x0), ClampToInt(y0), ClampToInt(x1), ClampToInt(y1)},
-                blend);
+        FillPixelBox(
+            colour, IBounds{ClampToInt(x0), ClampToInt(y0), ClampToInt(x1), ClampToInt(y1)}, blend);
     };
     // Each corner disc covers the square of r + 1 pixels from its centre to the
     // box's corner; the body is laid around those squares without overlapping
@@ -514,6 +789,13 @@ bool IGraphics::DrawText(ITextStyle& style, const char* text, const IBounds& box
     if (!style.cachedFont) return false;
     if (!drawBitmap) return true;
     RAST_CachedFont* font = style.cachedFont;
+    if (scaleFactor != 1.0) {
+        // Set by the font engine at the scaled size, not the 1x glyphs enlarged.
+        ITextStyle scaled = style;
+        scaled.size = FontPixelSize(style.size);
+        font = FontCache::Instance().FindOrCreate(scaled);
+        if (!font) return false;
+    }
     font->setForeground(style.colour.Packed());
     int format = (style.colour.Packed() >> 24) == 0xFF ? RAST_DT_NOCLIP
                                                        : RAST_DT_NOCLIP | RAST_TEXT_USE_FG_ALPHA;
@@ -521,7 +803,8 @@ bool IGraphics::DrawText(ITextStyle& style, const char* text, const IBounds& box
         format |= RAST_DT_CENTER;
     else if (style.align != ITextStyle::kLeft)
         format |= RAST_DT_RIGHT;
-    RAST_Rect rect{box.left, box.top, box.right, box.bottom};
+    const IBounds pixels = ToPixels(box);
+    RAST_Rect rect{pixels.left, pixels.top, pixels.right, pixels.bottom};
     font->renderText(drawBitmap.get(), text, -1, &rect, format);
     return true;
 }
@@ -539,11 +822,41 @@ void IGraphics::Resize(int newWidth, int newHeight) {
     mouseOverIndex = -1;
     ForgetPopup();
     DeleteControls();
-    if (drawBitmap) drawBitmap->resize(width, height);
+    scaledImages.clear();
+    if (drawBitmap) drawBitmap->resize(PixelWidth(), PixelHeight());
 }
 
 int IGraphics::ToPixels(int layoutLength) const {
+    if (scaleFactor == 1.0) return layoutLength;
     return SaturateInt(static_cast<int64_t>(std::floor(layoutLength * scaleFactor + 0.5)));
+}
+
+IBounds IGraphics::ToPixels(const IBounds& layout) const {
+    if (scaleFactor == 1.0) return layout;
+    return IBounds{ToPixels(layout.left), ToPixels(layout.top), ToPixels(layout.right),
+                   ToPixels(layout.bottom)};
+}
+
+int IGraphics::ToLayout(int pixel) const {
+    if (scaleFactor == 1.0) return pixel;
+    // The largest x with floor(x * f + 0.5) <= pixel. The quotient is exact
+    // whenever it is whole, so ceil never overshoots by rounding.
+    const double x = std::ceil((pixel + 0.5) / scaleFactor) - 1.0;
+    return static_cast<int>(std::clamp(x, double(std::numeric_limits<int>::min()),
+                                       double(std::numeric_limits<int>::max())));
+}
+
+IBounds IGraphics::ControlPixelBounds(int index) const {
+    const IControl* control = GetControl(index);
+    return control ? ToPixels(control->Bounds()) : IBounds{};
+}
+
+int IGraphics::FontPixelSize(int layoutSize) const {
+    return ToPixels(layoutSize);
+}
+
+int IGraphics::LineWidth() const {
+    return std::max(1, static_cast<int>(std::floor(scaleFactor + 0.5)));
 }
 
 int IGraphics::PixelWidth() const {
@@ -558,7 +871,32 @@ bool IGraphics::SetScaleFactor(double factor) {
     if (!std::isfinite(factor) || factor < kMinScaleFactor || factor > kMaxScaleFactor)
         return false;
     if (factor == scaleFactor) return true;
-    scaleFactor = factor;
+    {
+        EventScope scope(*this);
+        // Every edit the old layout of pixels had open is closed first, so
+        // every value the host hears lies inside a begin and an end: a held
+        // press ends (and its edit), a wheel edit waiting for its end gets it.
+        if (plug && paramChangeCountdown != 0) plug->EndPendingHostEdit();
+        paramChangeCountdown = 0;
+        if (mouseCapture >= 0) MouseUpInLayout(lastMouseX, lastMouseY, IMouseKeys{});
+        ReleaseCapture();
+        dropNextRelease = false;
+        // An open value entry is cancelled, sending nothing; the window drops
+        // its field on its next tick.
+        if (entryControl) entryState = kEntryCancel;
+        for (const auto& control : controls)
+            if (control->ValueEntryPending()) control->EndValueEntry();
+        if (OpenPopup()) ClosePopup(false);
+        ForgetPopup();
+        if (IControl* hovered = GetControl(mouseOverIndex)) hovered->MouseOut();
+        mouseOverIndex = -1;
+
+        scaleFactor = factor;
+        // Bitmaps of the old factor go; the new ones are made as they are drawn.
+        scaledImages.clear();
+        if (drawBitmap) drawBitmap->resize(PixelWidth(), PixelHeight());
+        RedrawAll();
+    }
     ScaleFactorChanged();
     return true;
 }
@@ -609,7 +947,7 @@ void IGraphics::SettleEditsOfClosingWindow(bool tellCore) {
         if (paramChangeCountdown != 0) plug->EndPendingHostEdit();
         // So does a press still held, which would otherwise leave the host's
         // edit open.
-        if (MouseCapture() >= 0) MouseUpAt(lastMouseX, lastMouseY, IMouseKeys{});
+        if (MouseCapture() >= 0) MouseUpInLayout(lastMouseX, lastMouseY, IMouseKeys{});
     }
     paramChangeCountdown = 0;
     if (IControl* control = entryControl; control && tellCore) {

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,8 +66,23 @@ public:
     double ScaleFactor() const override { return scaleFactor; }
     int PixelWidth() const override;
     int PixelHeight() const override;
-    // A layout length in pixels at the current factor, rounded half up.
+    // A layout length or coordinate in pixels at the current factor, rounded
+    // half up (saturated).
     int ToPixels(int layoutLength) const;
+    // A box in pixels: each edge mapped by ToPixels, so neighbouring boxes
+    // stay neighbours and a box's pixels are exactly those whose layout
+    // coordinate (ToLayout) lies inside it.
+    IBounds ToPixels(const IBounds& layout) const;
+    // The layout coordinate of a pixel: the x with ToPixels(x) <= pixel <
+    // ToPixels(x + 1). A move by n x factor pixels (a whole number of them)
+    // moves it by exactly n.
+    int ToLayout(int pixel) const;
+    // The pixels a control covers (its layout bounds mapped), or the empty box.
+    IBounds ControlPixelBounds(int index) const;
+    // A style's font height in pixels at the current factor.
+    int FontPixelSize(int layoutSize) const;
+    // Scaled image bitmaps held for the current factor (none at factor 1).
+    int ScaledImageCount() const { return static_cast<int>(scaledImages.size()); }
 
     // Control list. The surface takes ownership; returns the new index, or -1
     // for a null control.
@@ -87,10 +104,15 @@ public:
     // Repaints everything on the next paint by dirtying the background.
     void RedrawAll();
 
-    // Drawing operations for the controls' Paint, into the draw bitmap. A
-    // missing image or bitmap, or a box outside the clip, draws nothing.
+    // Drawing operations for the controls' Paint, into the draw bitmap. They
+    // take layout coordinates and draw at the scale factor: boxes map edge by
+    // edge (ToPixels), lines and arcs are factor pixels wide, radii and corners
+    // scale, text is set at the scaled font size, and images come from their
+    // 2x or 3x set when there is one, resampled to size. A missing image or
+    // bitmap, or a box outside the clip, draws nothing.
     // Copies the part of the image under dest (clipped to DrawBounds),
-    // starting at (srcX, srcY) of the image.
+    // starting at (srcX, srcY) of the image (at a scale, of its frames
+    // resampled as stacked ones).
     bool DrawImage(const IImage& image, const IBounds& dest, int srcX, int srcY,
                    const IBlend* blend = nullptr);
     // One frame (1-based) of a strip whose frames are stacked or side by side.
@@ -122,8 +144,15 @@ public:
     // UTF-8 text in box with the style's font, colour and alignment. The
     // style's font is made on first use; false when it cannot be made.
     bool DrawText(ITextStyle& style, const char* text, const IBounds& box);
+    // A band of concentric one-pixel arcs 0.3 pixels apart from radius inner up
+    // to (not including) outer, so thick that it looks solid; at a scale the
+    // radii scale and the spacing stays 0.3 pixels, filling the same band.
+    void DrawArcBand(const IArgb& colour, float cx, float cy, float inner, float outer,
+                     float startAngle, float endAngle, const IBlend& blend);
 
-    // Pointer and key events from the window, in surface coordinates. A
+    // Pointer and key events from the window, in pixels of the draw bitmap
+    // (converted to layout coordinates by ToLayout before any control sees
+    // them). A
     // pressed control captures the pointer until the button is released, and
     // edits of bound controls are bracketed by begin and end edit to the host.
     // Events and the other operations on the controls from the window's
@@ -140,14 +169,15 @@ public:
     void MouseLeft();
     void KeyDownAt(int x, int y, int key);
 
-    // Index of the control that receives a pointer event at (x, y): the
+    // Index of the control that receives a pointer event at pixel (x, y): the
     // captured control, else the topmost visible, enabled one containing it; -1 for none.
     int FindControlAt(int x, int y) const;
-    // Paints the controls overlapping box, marks every control clean and
-    // presents. The plug-in lock is held only while the controls capture
-    // their values, not while they draw: call it outside any event scope.
+    // Paints the controls whose pixel bounds overlap box (pixels), marks every
+    // control clean and presents. The plug-in lock is held only while the
+    // controls capture their values, not while they draw: call it outside any
+    // event scope.
     bool PaintRegion(const IBounds& box);
-    // Union of the bounds of every dirty control; false when none is dirty.
+    // Union of the pixel bounds of every dirty control; false when none is dirty.
     bool CollectDirty(IBounds& out) const;
 
     // The popup marker: set while a popup menu is open, and after one was
@@ -178,13 +208,14 @@ public:
     void SetHandleMouseOver(bool handle) { handleMouseOver = handle; }
     int MouseOverIndex() const { return mouseOverIndex; }
     int MouseCapture() const { return mouseCapture; }
-    // The clip of every drawing operation while painting.
+    // The clip of every drawing operation while painting, in pixels: the box
+    // PaintRegion was given.
     const IBounds& DrawBounds() const { return drawBounds; }
     // Null until PrepareDrawing.
     RAST_IBitmap* DrawBitmap() const;
 
     // Window operations, implemented by the platform's window.
-    // Copies a box of the draw bitmap to the screen.
+    // Copies a box (pixels) of the draw bitmap to the screen.
     virtual bool PresentRegion(const IBounds& box) = 0;
     // Takes a new size and drops every control (the layout builds anew).
     virtual void Resize(int newWidth, int newHeight);
@@ -281,8 +312,42 @@ protected:
     int32_t paramChangeCountdown = 0;
 
 private:
+    // Where an image's bitmap comes from: the resource id of the strip it is
+    // (or was split from), the strip's bitmap and the piece's left edge in it.
+    struct ImageOrigin {
+        int id = 0;
+        const RAST_IBitmap* root = nullptr;
+        int rootWidth = 0, rootHeight = 0;
+        int left = 0;
+    };
+    // An image redrawn for the current factor; frames are each resampled to
+    // frameWidth x frameHeight and laid out as in the strip.
+    struct ScaledImage {
+        std::unique_ptr<RAST_MemBitmap> bitmap;
+        int frameWidth = 0, frameHeight = 0;
+    };
+    using ScaledKey = std::pair<const RAST_IBitmap*, int>; // bitmap, frames x +-1 (stacked)
+
     // Deleted last to first, so later controls never outlive the earlier ones.
     void DeleteControls();
+    // The event handlers in layout coordinates.
+    int FindControlAtLayout(int x, int y) const;
+    void MouseUpInLayout(int x, int y, const IMouseKeys& keys);
+    // Drawing in pixels, under the layout operations.
+    void FillPixelBox(const IArgb& colour, const IBounds& box, const IBlend* blend);
+    void DrawPixelRoundBox(const IArgb& colour, const IBounds& box, int r, const IBlend* blend,
+                           bool antialias);
+    const ScaledImage* ScaledFor(const IImage& image, bool stacked);
+    std::unique_ptr<RAST_MemBitmap> BuildScaled(const IImage& image, bool stacked, int frameW,
+                                                int frameH);
+    const RAST_IBitmap* ImageSet(int id, const RAST_IBitmap* base, int& setScale);
+    // Line width in pixels at the current factor (1 at factor 1).
+    int LineWidth() const;
+
+    std::map<const RAST_IBitmap*, ImageOrigin> imageOrigins;
+    std::map<ScaledKey, ScaledImage> scaledImages;
+    // 2x and 3x sets that could not be loaded, not tried again.
+    std::set<int> missingSets;
     void ReleaseCapture();
     void ClosePopupOnPress(const IControl& control);
     int IndexOf(const IControl* control) const;

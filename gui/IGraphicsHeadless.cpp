@@ -6,7 +6,7 @@
 #include "RAST_SysBitmap.h"
 
 IGraphicsHeadless::IGraphicsHeadless(ICoreBase* plug, int width, int height, int fps)
-    : IGraphics(plug, width, height, fps), screen(Width(), Height(), 4) {
+    : IGraphics(plug, width, height, fps), screen(PixelWidth(), PixelHeight(), 4) {
     ClearScreen();
 }
 
@@ -18,7 +18,7 @@ bool IGraphicsHeadless::PresentRegion(const IBounds& box) {
     if (!drawBitmap) return false;
     ++presentCount;
     lastPresented = box;
-    const IBounds clip = box.Intersect(IBounds{0, 0, Width(), Height()});
+    const IBounds clip = box.Intersect(IBounds{0, 0, PixelWidth(), PixelHeight()});
     if (clip.IsEmpty()) return true;
     RAST_BlitArea(&screen, drawBitmap.get(), clip.left, clip.top, clip.left, clip.top, clip.W(),
                   clip.H(), 1.0f, RAST_MODE_COPY);
@@ -27,7 +27,12 @@ bool IGraphicsHeadless::PresentRegion(const IBounds& box) {
 
 void IGraphicsHeadless::Resize(int newWidth, int newHeight) {
     IGraphics::Resize(newWidth, newHeight);
-    screen.resize(Width(), Height());
+    screen.resize(PixelWidth(), PixelHeight());
+    ClearScreen();
+}
+
+void IGraphicsHeadless::ScaleFactorChanged() {
+    screen.resize(PixelWidth(), PixelHeight());
     ClearScreen();
 }
 

@@ -23,11 +23,15 @@ public:
     // presents the dirty part of the surface while the window is open.
     void Tick();
 
-    // What has been presented so far (width x height, black until then).
+    // What has been presented so far (PixelWidth x PixelHeight, black until
+    // then; cleared when the factor changes).
     const RAST_MemBitmap& Screen() const { return screen; }
     int PresentCount() const { return presentCount; }
     const IBounds& LastPresented() const { return lastPresented; }
     int Countdown() const { return paramChangeCountdown; }
+
+protected:
+    void ScaleFactorChanged() override;
 
 private:
     void ClearScreen();

@@ -11,25 +11,11 @@
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
-// Spacing of the concentric passes that make a thick arc look solid.
-constexpr float kBandStep = 0.3f;
-// A band thicker than the widest editor is a layout error; its passes stop here.
-constexpr int kMaxBandPasses = 2000;
 // Width of the unit text placed beside the knob.
 constexpr int kUnitBesideWidth = 33;
 // A value text over its unit reaches this far below the knob's middle.
 constexpr int kValueOverUnitOffset = 4;
 
-// Whether a circle of radius r around (cx, cy) stays clear of the w x h
-// surface: wholly outside it, or enclosing it. Such passes are skipped, so a
-// huge radius costs nothing.
-bool CircleMissesSurface(double cx, double cy, double r, int w, int h) {
-    const double dx = std::max({0.0, -cx, cx - w}), dy = std::max({0.0, -cy, cy - h});
-    const double farX = std::max(std::fabs(cx), std::fabs(cx - w));
-    const double farY = std::max(std::fabs(cy), std::fabs(cy - h));
-    const double margin = 2.0; // the antialiased rim
-    return r + margin < std::hypot(dx, dy) || r - margin > std::hypot(farX, farY);
-}
 } // namespace
 
 IKnobArc::IKnobArc(ICoreBase* plug, int paramIndex, double centreX, double centreY,
@@ -83,14 +69,7 @@ void IKnobArc::MouseOut() {
 void IKnobArc::DrawArcBand(IGraphics& graphics, const IArgb& colour, float cx, float cy,
                            float inner, float outer, float startAngle, float endAngle,
                            const IBlend& blend) {
-    // Equal ends make an empty band, though the arc primitive would still
-    // mark the end point.
-    if (!(inner < outer) || startAngle == endAngle) return;
-    int passes = 0;
-    for (float r = inner; r < outer && passes < kMaxBandPasses; r += kBandStep, ++passes) {
-        if (CircleMissesSurface(cx, cy, r, graphics.Width(), graphics.Height())) continue;
-        graphics.DrawArc(colour, cx, cy, r, startAngle, endAngle, &blend, true);
-    }
+    graphics.DrawArcBand(colour, cx, cy, inner, outer, startAngle, endAngle, blend);
 }
 
 void IKnobArc::Capture() {

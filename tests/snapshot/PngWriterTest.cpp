@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "BitmapScaler.h"
 #include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
@@ -116,19 +115,4 @@ TEST(PngWriterTest, RefusesEmptyBitmapsAndUnwritablePaths) {
     // A folder is no file to write, and the temporary file is not left behind.
     ExpectErrorMentions([&] { PngWriter::WriteFile(good, testing::TempDir()); }, "cannot write");
     EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + ".part"));
-}
-
-TEST(BitmapScaler, EnlargesEachPixelToASquareAndRefusesBadFactors) {
-    RAST_MemBitmap source(3, 2);
-    FillPattern(source);
-    const auto doubled = BitmapScaler::Enlarge(source, 2);
-    ASSERT_EQ(doubled->width(), 6);
-    ASSERT_EQ(doubled->height(), 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(RAST_RowPointer(doubled.get(), y)[x], RAST_RowPointer(&source, y / 2)[x / 2])
-                << x << "," << y;
-    EXPECT_THROW(BitmapScaler::Enlarge(source, 0), SnapshotError);
-    EXPECT_THROW(BitmapScaler::Enlarge(source, BitmapScaler::kMaxFactor + 1), SnapshotError);
-    EXPECT_THROW(BitmapScaler::Enlarge(RAST_MemBitmap(), 2), SnapshotError);
 }

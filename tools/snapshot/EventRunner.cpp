@@ -9,7 +9,9 @@ EventRunner::EventRunner(IGraphicsHeadless& surface) : surface(surface) {
 
 void EventRunner::Run(const ScriptEvent& event) {
     using Kind = ScriptEvent::Kind;
-    const int x = event.x, y = event.y;
+    // Script coordinates are layout coordinates, the same at every scale; the
+    // window reports pixels.
+    const int x = surface.ToPixels(event.x), y = surface.ToPixels(event.y);
     switch (event.kind) {
     case Kind::Press:
         surface.MouseDownAt(x, y, event.keys);

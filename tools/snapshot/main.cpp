@@ -2,13 +2,14 @@
 // sets a program and parameters as a host would, plays scripted pointer and
 // key events on it, and writes what the screen shows to a PNG file.
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "BitmapScaler.h"
 #include "EventRunner.h"
 #include "EventScript.h"
 #include "InstrumentEditor.h"
@@ -54,6 +55,17 @@ std::vector<ScriptEvent> ParseEventOptions(const std::vector<std::string>& texts
     return events;
 }
 
+// A display scale factor from 1 to 4, the whole text a number.
+double ParseScale(const std::string& text) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    const double factor = std::strtod(start, &end);
+    if (end == start || *end != '\0' || !std::isfinite(factor) ||
+        factor < IGraphics::kMinScaleFactor || factor > IGraphics::kMaxScaleFactor)
+        throw SnapshotError("--scale takes a factor from 1 to 4, not '" + text + "'");
+    return factor;
+}
+
 // The program first, then every --set in order, then the note: what a host
 // does before it shows the editor.
 void Prepare(InstrumentEditor& editor, const std::string& program,
@@ -84,7 +96,7 @@ int Run(int argc, char** argv) {
     std::string program;
     std::vector<std::string> sets;
     int note = -1;
-    int scale = 1;
+    std::string scaleText = "1";
     bool list = false;
 
     CLI::App app("Shows Tonewell's editor on a surface without a window: sets a program and "
@@ -102,11 +114,10 @@ int Run(int argc, char** argv) {
     app.add_option("-o,--output", outputPath, "PNG file to write")
         ->type_name("FILE")
         ->capture_default_str();
-    app.add_option("--scale", scale,
-                   "Enlarge the image by this whole factor, each pixel a square of pixels "
-                   "(2 for the bundle's 2x snapshot)")
+    app.add_option("--scale", scaleText,
+                   "Draw the editor at this display scale factor, 1 to 4 (2 for the bundle's 2x "
+                   "snapshot); event coordinates stay those of scale 1")
         ->type_name("FACTOR")
-        ->check(CLI::Range(1, BitmapScaler::kMaxFactor))
         ->capture_default_str();
     app.add_option("-s,--script", scriptPath, "Event script to play")->type_name("FILE");
     app.add_option("-e,--event", eventTexts, "Events to play after the script; repeatable")
@@ -124,19 +135,18 @@ int Run(int argc, char** argv) {
     }
 
     // Everything is read and checked before the surface exists.
+    const double scale = ParseScale(scaleText);
     std::vector<ScriptEvent> events;
     if (!scriptPath.empty()) events = EventScript::Load(scriptPath);
     for (const ScriptEvent& event : ParseEventOptions(eventTexts))
         events.push_back(event);
 
     InstrumentEditor editor;
+    editor.Surface().SetScaleFactor(scale);
     Prepare(editor, program, sets, note);
     EventRunner runner(editor.Surface());
     runner.Run(events);
-    const RAST_MemBitmap& screen = runner.Finish();
-    std::unique_ptr<RAST_MemBitmap> scaled;
-    if (scale != 1) scaled = BitmapScaler::Enlarge(screen, scale);
-    const RAST_IBitmap& image = scaled ? static_cast<const RAST_IBitmap&>(*scaled) : screen;
+    const RAST_MemBitmap& image = runner.Finish();
     PngWriter::WriteFile(image, outputPath);
     if (list) {
         std::fputs(editor.Listing().c_str(), stdout);
