@@ -29,8 +29,9 @@ size_t CharacterLength(const unsigned char* s, size_t left) {
 }
 } // namespace
 
-EntryField::EntryField(const IBounds& box, const char* initial)
-    : box(box), style("Arial", kFontHeight, IArgb{255, 0, 0, 0}) {
+EntryField::EntryField(const IBounds& box, const char* initial, int fontHeight)
+    : box(box), fontHeight(std::max(1, fontHeight)),
+      style("Arial", this->fontHeight, IArgb{255, 0, 0, 0}) {
     Type(initial);
     anchor = 0;
 }
@@ -132,7 +133,7 @@ void EntryField::Collapse(size_t at) {
 int EntryField::PrefixWidth(size_t bytes) {
     if (bytes == 0) return 0;
     RAST_CachedFont* font = FontCache::Instance().FindOrCreate(style);
-    if (!font) return static_cast<int>(std::min<size_t>(bytes, kMaxBytes)) * kFontHeight / 2;
+    if (!font) return static_cast<int>(std::min<size_t>(bytes, kMaxBytes)) * fontHeight / 2;
     RAST_Rect extent{0, 0, 0, 0};
     font->renderText(nullptr, text.data(), static_cast<int>(std::min(bytes, text.size())), &extent,
                      RAST_DT_CALCRECT | RAST_DT_SINGLELINE);
@@ -166,7 +167,7 @@ void EntryField::Render() {
     RAST_FillRectangle(&picture, 0, 0, w, h, kPaper, 1.0f, RAST_MODE_COPY);
     RAST_CachedFont* font = FontCache::Instance().FindOrCreate(style);
     const int left = TextLeft();
-    const int lineHeight = font && font->lineHeight() > 0 ? font->lineHeight() : kFontHeight;
+    const int lineHeight = font && font->lineHeight() > 0 ? font->lineHeight() : fontHeight;
     const int top = (h - lineHeight) / 2;
 
     auto draw = [&](size_t from, size_t to, Pixel ink) {

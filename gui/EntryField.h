@@ -19,8 +19,9 @@ public:
     static constexpr size_t kMaxBytes = 1000;
     static constexpr int kFontHeight = 14;
 
-    // A field over box (surface coordinates) holding text, all of it selected.
-    EntryField(const IBounds& box, const char* text);
+    // A field over box (window pixels) holding text, all of it selected, in
+    // a font of fontHeight pixels (the display scale's).
+    EntryField(const IBounds& box, const char* text, int fontHeight = kFontHeight);
 
     const IBounds& Box() const { return box; }
     const std::string& Text() const { return text; }
@@ -65,6 +66,7 @@ private:
     size_t caret = 0;
     size_t anchor = 0;
     int scroll = 0; // pixels the text is shifted left when it does not fit
+    int fontHeight;
     ITextStyle style;
     RAST_MemBitmap picture;
     bool stale = true;
