@@ -718,16 +718,21 @@ void IGraphicsLinux::Resize(int newWidth, int newHeight) {
 }
 
 void IGraphicsLinux::ScaleFactorChanged() {
+    // An open entry lies at the old scale's pixels: it is cancelled, sending
+    // nothing. Giving the focus back is a round trip: before taking the lock.
+    ReturnFocus();
     {
-        // An open entry lies at the old scale's pixels.
         EventScope scope(*this);
-        ReturnFocus();
+        if (entryControl) {
+            entryControl->SetValueEntryPending(false);
+            entryControl->MarkDirty(false);
+        }
         entry.reset();
         entryControl = nullptr;
         entryParam = nullptr;
         entryState = kEntryIdle;
-        RedrawAll();
     }
+    RedrawAll();
     FitWindow();
 }
 

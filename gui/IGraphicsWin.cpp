@@ -363,7 +363,15 @@ void IGraphicsWin::Resize(int newWidth, int newHeight) {
 }
 
 void IGraphicsWin::ScaleFactorChanged() {
-    // An open entry lies at the old scale's pixels.
+    // An open entry lies at the old scale's pixels: it is cancelled, sending
+    // nothing.
+    {
+        EventScope scope(*this);
+        if (entryControl) {
+            entryControl->SetValueEntryPending(false);
+            entryControl->MarkDirty(false);
+        }
+    }
     DestroyEntry();
     RedrawAll();
     if (!window) return;

@@ -118,6 +118,8 @@ TEST_F(ValueEntry, TheWindowAndTheEntryFollowTheScaleFactor) {
     EXPECT_EQ(client.right, 240);
     EXPECT_EQ(client.bottom, 200);
 
+    // As a knob that hides its value text while the entry is open.
+    level->SetValueEntryPending(true);
     win->PromptParamEntry(level, core.GetParam(GuiTestCore::kLevel), false);
     const HWND entry = Entry();
     ASSERT_NE(entry, nullptr);
@@ -135,6 +137,7 @@ TEST_F(ValueEntry, TheWindowAndTheEntryFollowTheScaleFactor) {
     // The entry lay at the old scale's pixels: it goes, sending nothing.
     ASSERT_TRUE(win->SetScaleFactor(1.0));
     EXPECT_FALSE(IsWindow(entry));
+    EXPECT_FALSE(level->ValueEntryPending());
     EXPECT_DOUBLE_EQ(Plain(GuiTestCore::kLevel), 25.0);
     GetClientRect(Window(), &client);
     EXPECT_EQ(client.right, 120);
