@@ -602,3 +602,65 @@ TEST_F(EditorWindowTest, TheWindowFollowsTheScaleFactor) {
     EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 4 * 1024 * 1024);
     EXPECT_EQ(Differences(), 0);
 }
+
+// Run in a process of its own by the test below, with the display at 192 DPI
+// and the process aware of it: without a factor from the host, the editor
+// takes twice its size from the parent window's DPI.
+TEST(EditorWindowDpi, DISABLED_TheEditorTakesTheParentsDpi) {
+    SetProcessDPIAware();
+    auto plugin = NewInstance();
+    ASSERT_NE(plugin, nullptr);
+    IPtr<IPlugView> view = owned(plugin->Controller()->createView("editor"));
+    ASSERT_TRUE(view);
+    const HWND host = MakeHostWindow();
+    ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
+    ViewRect rect{};
+    view->getSize(&rect);
+    EXPECT_EQ(rect.getWidth(), 2 * kWidth);
+    EXPECT_EQ(rect.getHeight(), 2 * kHeight);
+    RECT client{};
+    GetClientRect(EditorWindowOf(host), &client);
+    EXPECT_EQ(client.right, 2 * kWidth);
+    view->removed();
+    DestroyWindow(host);
+}
+
+TEST(EditorWindowDpi, WithoutAHostFactorTheEditorFollowsTheSystemDpi) {
+    // The system's DPI is read as a process starts: the setting is made for
+    // a child process and put back after it.
+    HKEY desktop = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, &desktop),
+              ERROR_SUCCESS);
+    DWORD old = 0, size = sizeof old, type = 0;
+    const bool hadOld = RegQueryValueExA(desktop, "LogPixels", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
+                        type == REG_DWORD;
+    const DWORD dpi = 192;
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = std::string("\"") + self +
+                          "\" --gtest_also_run_disabled_tests "
+                          "--gtest_filter=EditorWindowDpi.DISABLED_TheEditorTakesTheParentsDpi";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    DWORD exitCode = 1;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &child)) {
+        WaitForSingleObject(child.hProcess, 60000);
+        GetExitCodeProcess(child.hProcess, &exitCode);
+        CloseHandle(child.hProcess);
+        CloseHandle(child.hThread);
+    }
+    if (hadOld)
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
+                       sizeof old);
+    else
+        RegDeleteValueA(desktop, "LogPixels");
+    RegCloseKey(desktop);
+    EXPECT_EQ(exitCode, 0u);
+}

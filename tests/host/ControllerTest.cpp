@@ -293,6 +293,12 @@ TEST(View, TheSizeFollowsTheHostsContentScale) {
     ASSERT_NE(plugin, nullptr);
     IPtr<IPlugView> view = owned(plugin->Controller()->createView("editor"));
     ASSERT_TRUE(view);
+    // Asking for the interface counts a reference, as for any other.
+    void* raw = nullptr;
+    ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &raw), kResultOk);
+    EXPECT_EQ(view->addRef(), 3u);
+    view->release();
+    EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(raw)->release(), 1u);
     FUnknownPtr<IPlugViewContentScaleSupport> scale(view);
     ASSERT_TRUE(scale);
     using Size = std::pair<int, int>;
