@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // What the plug-in core needs from an attached editor surface. The graphics
 // surface implements it; the core owns the attached surface.
 class IEditorSurface {
@@ -25,6 +27,12 @@ public:
     virtual double ScaleFactor() const { return 1.0; }
     virtual int PixelWidth() const { return Width(); }
     virtual int PixelHeight() const { return Height(); }
+    // The display scale that the platform reports for the open window (on
+    // Windows its DPI over 96), or 0 where the platform says nothing. While
+    // the window is open, a change of it is told to the listener (which may
+    // set the factor then); an empty listener hears nothing.
+    virtual double SystemScaleFactor() const { return 0.0; }
+    virtual void SetSystemScaleListener(std::function<void(double)> listener) { (void)listener; }
     // Opens the editor's window as a child of the host's window, or closes it.
     virtual void OpenEditorWindow(void* parent) = 0;
     virtual void CloseEditorWindow() = 0;

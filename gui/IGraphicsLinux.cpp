@@ -218,8 +218,8 @@ bool IGraphicsLinux::Connect(uint32_t parentWindow, int x, int y) {
     const auto created = Owned(xcb_request_check(
         connection,
         xcb_create_window_checked(connection, depth, id, parentWindow, place(x), place(y),
-                                  side(width), side(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                                  visual->visual_id, mask, values)));
+                                  side(PixelWidth()), side(PixelHeight()), 0,
+                                  XCB_WINDOW_CLASS_INPUT_OUTPUT, visual->visual_id, mask, values)));
     if (created || xcb_connection_has_error(connection)) return false;
     window = id;
     parent = parentWindow;
@@ -446,7 +446,7 @@ void IGraphicsLinux::ButtonReleased(const xcb_button_press_event_t& e) {
     const int x = e.event_x, y = e.event_y;
     MouseUpAt(x, y, keys);
     // A pointer that left while held gets its leave now.
-    if (window && !Inside(IBounds{0, 0, width, height}, x, y)) PointerLeft();
+    if (window && !Inside(PixelBox(), x, y)) PointerLeft();
 }
 
 void IGraphicsLinux::PointerMoved(int x, int y, uint16_t state) {
@@ -541,7 +541,9 @@ void IGraphicsLinux::PromptParamEntry(IControl* control, const IEngineParam* par
         const int w = std::max(32, 7 * static_cast<int>(std::strlen(widest)) + 6);
         box = IBounds::FromSize(ClampToInt(int64_t{x} - w / 2), ClampToInt(int64_t{y} - 8), w, 16);
     }
-    entry = std::make_unique<EntryField>(box, current);
+    // The field lies over the control's pixels, its text at the display scale.
+    box = IBounds{ToPixels(box.left), ToPixels(box.top), ToPixels(box.right), ToPixels(box.bottom)};
+    entry = std::make_unique<EntryField>(box, current, ScaleFactor());
     entryControl = control;
     entryParam = param;
     entryState = kEntryIdle;
@@ -630,15 +632,16 @@ void IGraphicsLinux::Repaint(const IBounds& box) {
     // Every dirty control lies inside what is painted, so none is marked
     // clean unpainted.
     if (CollectDirty(dirty)) area = area.Union(dirty);
-    area = area.Intersect(IBounds{0, 0, width, height});
+    area = area.Intersect(PixelBox());
     if (area.IsEmpty()) return;
     PaintRegion(area);
 }
 
 void IGraphicsLinux::PresentBeyondEditor(const IBounds& area) {
     if (!window || !display || display->lost || !drawBitmap) return;
-    const IBounds right = area.Intersect(IBounds{width, 0, kMaxWindowSide, kMaxWindowSide});
-    const IBounds below = area.Intersect(IBounds{0, height, width, kMaxWindowSide});
+    const int w = PixelWidth(), h = PixelHeight();
+    const IBounds right = area.Intersect(IBounds{w, 0, kMaxWindowSide, kMaxWindowSide});
+    const IBounds below = area.Intersect(IBounds{0, h, w, kMaxWindowSide});
     if (!right.IsEmpty()) PutArea(right);
     if (!below.IsEmpty()) PutArea(below);
     xcb_flush(display->connection);
@@ -650,7 +653,7 @@ void IGraphicsLinux::ShowEntry() {
 
 bool IGraphicsLinux::PresentRegion(const IBounds& box) {
     if (!window || !display || display->lost || !drawBitmap) return true;
-    const IBounds clip = box.Intersect(IBounds{0, 0, width, height})
+    const IBounds clip = box.Intersect(PixelBox())
                              .Intersect(IBounds{0, 0, drawBitmap->width(), drawBitmap->height()});
     if (clip.IsEmpty()) return true;
     PutArea(clip);
@@ -670,8 +673,8 @@ void IGraphicsLinux::PutArea(const IBounds& box) {
     const IBounds fieldBox = entry ? entry->Box() : IBounds{};
     // Beyond the editor (a window the host made larger) the last column and
     // row go on, so the background seems to reach the window's edges.
-    const int lastX = std::min(width, drawBitmap->width()) - 1;
-    const int lastY = std::min(height, drawBitmap->height()) - 1;
+    const int lastX = std::min(PixelWidth(), drawBitmap->width()) - 1;
+    const int lastY = std::min(PixelHeight(), drawBitmap->height()) - 1;
     if (lastX < 0 || lastY < 0 || box.left < 0 || box.top < 0) return;
     const int inside = std::clamp(lastX + 1 - box.left, 0, w);
     for (int top = box.top; top < box.bottom; top += rowsPerRequest) {
@@ -711,11 +714,35 @@ void IGraphicsLinux::Resize(int newWidth, int newHeight) {
     entryParam = nullptr;
     entryState = kEntryIdle;
     IGraphics::Resize(newWidth, newHeight);
+    FitWindow();
+}
+
+void IGraphicsLinux::ScaleFactorChanged() {
+    // An open entry lies at the old scale's pixels: it is cancelled, sending
+    // nothing. Giving the focus back is a round trip: before taking the lock.
+    ReturnFocus();
+    {
+        EventScope scope(*this);
+        if (entryControl) {
+            entryControl->SetValueEntryPending(false);
+            entryControl->MarkDirty(false);
+        }
+        entry.reset();
+        entryControl = nullptr;
+        entryParam = nullptr;
+        entryState = kEntryIdle;
+    }
+    RedrawAll();
+    FitWindow();
+}
+
+void IGraphicsLinux::FitWindow() {
     if (!window || !display || display->lost) return;
-    const uint32_t size[2] = {static_cast<uint32_t>(std::clamp(width, 1, kMaxWindowSide)),
-                              static_cast<uint32_t>(std::clamp(height, 1, kMaxWindowSide))};
+    const uint32_t size[2] = {static_cast<uint32_t>(std::clamp(PixelWidth(), 1, kMaxWindowSide)),
+                              static_cast<uint32_t>(std::clamp(PixelHeight(), 1, kMaxWindowSide))};
     xcb_configure_window(display->connection, window,
                          XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    // The exposure that clearing brings repaints the whole window.
     xcb_clear_area(display->connection, 1, window, 0, 0, 0, 0);
     xcb_flush(display->connection);
 }
@@ -738,7 +765,7 @@ bool IGraphicsLinux::WheelFromHost(double delta) {
     const auto pointer = Owned(xcb_query_pointer_reply(
         display->connection, xcb_query_pointer(display->connection, window), nullptr));
     if (!pointer || !pointer->same_screen) return false;
-    if (!Inside(IBounds{0, 0, width, height}, pointer->win_x, pointer->win_y)) return false;
+    if (!Inside(PixelBox(), pointer->win_x, pointer->win_y)) return false;
     IMouseKeys keys = KeysOf(pointer->mask);
     keys.left = keys.right = 0;
     MouseWheelAt(pointer->win_x, pointer->win_y, keys, std::trunc(delta));

@@ -62,9 +62,18 @@ public:
     // The open value entry, or null.
     const EntryField* Entry() const { return entry.get(); }
 
+protected:
+    // The window takes the new pixel size; the exposure repaints it.
+    void ScaleFactorChanged() override;
+
 private:
     // The connection and what the window holds on it.
     struct Display;
+
+    // The window's area: the editor at the display scale.
+    IBounds PixelBox() const { return IBounds{0, 0, PixelWidth(), PixelHeight()}; }
+    // Sizes an open window to the editor's pixel size and has it repainted.
+    void FitWindow();
 
     bool Connect(uint32_t parentWindow, int x, int y);
     // event is an xcb_generic_event_t, whose type has no name to declare here.

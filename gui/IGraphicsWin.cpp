@@ -27,6 +27,20 @@ HINSTANCE classInstance = nullptr;
 
 constexpr int kEntryTextMax = 1000;
 constexpr int kEntryFontHeight = 14;
+// Sent to a top-level window whose DPI changed, and to its children after it
+// (per-monitor aware processes, Windows 10 1703 on).
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+constexpr UINT kDefaultDpi = 96;
+
+// GetDpiForWindow where user32 has it (Windows 10 1607 on); else the default.
+UINT WindowDpi(HWND hwnd) {
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpi && hwnd ? getDpi(hwnd) : 0;
+    return dpi ? dpi : kDefaultDpi;
+}
 
 int ClampToInt(int64_t v) {
     return static_cast<int>(
@@ -143,6 +157,10 @@ LRESULT CALLBACK IGraphicsWin::Procedures::Window(HWND hwnd, UINT msg, WPARAM wP
         if (self->window == hwnd) ValidateRect(hwnd, nullptr);
         return 0;
     }
+    case kDpiChanged:
+    case kDpiChangedAfterParent:
+        self->DpiChanged();
+        return 0;
     case WM_CLOSE:
         self->CloseEditorWindow();
         return 0;
@@ -310,13 +328,13 @@ bool IGraphicsWin::PresentRegion(const IBounds& box) {
 }
 
 void IGraphicsWin::Resize(int newWidth, int newHeight) {
-    const int oldWidth = width, oldHeight = height;
+    const int oldWidth = PixelWidth(), oldHeight = PixelHeight();
     // The controls are about to be deleted; the entry must not outlive its own.
     DestroyEntry();
     IGraphics::Resize(newWidth, newHeight);
     if (!window) return;
-    const int dW = ClampToInt(int64_t{width} - oldWidth);
-    const int dH = ClampToInt(int64_t{height} - oldHeight);
+    const int dW = ClampToInt(int64_t{PixelWidth()} - oldWidth);
+    const int dH = ClampToInt(int64_t{PixelHeight()} - oldHeight);
 
     // The host's windows that hold the editor grow with it: its parent, and
     // the grandparent too, as long as each is a plain (not MDI) child.
@@ -342,6 +360,41 @@ void IGraphicsWin::Resize(int newWidth, int newHeight) {
     }
     const RECT old{0, 0, oldWidth, oldHeight};
     InvalidateRect(window, &old, FALSE);
+}
+
+void IGraphicsWin::ScaleFactorChanged() {
+    // An open entry lies at the old scale's pixels: it is cancelled, sending
+    // nothing.
+    {
+        EventScope scope(*this);
+        if (entryControl) {
+            entryControl->SetValueEntryPending(false);
+            entryControl->MarkDirty(false);
+        }
+    }
+    DestroyEntry();
+    RedrawAll();
+    if (!window) return;
+    // The host's windows are the host's to size (it hears of the new size).
+    SetWindowPos(window, nullptr, 0, 0, PixelWidth(), PixelHeight(),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+double IGraphicsWin::SystemScaleFactor() const {
+    if (!window) return 0.0;
+    return static_cast<double>(WindowDpi(parent ? parent : window)) / kDefaultDpi;
+}
+
+void IGraphicsWin::SetSystemScaleListener(std::function<void(double)> listener) {
+    systemScaleListener = std::move(listener);
+}
+
+void IGraphicsWin::DpiChanged() {
+    if (!systemScaleListener) return;
+    // The listener may set the factor, which resizes this window.
+    const auto listener = systemScaleListener;
+    listener(SystemScaleFactor());
 }
 
 void IGraphicsWin::PromptParamEntry(IControl* control, const IEngineParam* param, bool centred) {
@@ -371,8 +424,9 @@ void IGraphicsWin::PromptParamEntry(IControl* control, const IEngineParam* param
             top = ClampToInt(int64_t{y} - 8);
             style |= ES_CENTER;
         }
-        entry = CreateWindowExA(0, "EDIT", current, style, left, top, w, h, window, id, Instance(),
-                                nullptr);
+        const IBounds at = ToPixelBox(IBounds::FromSize(left, top, w, h));
+        entry = CreateWindowExA(0, "EDIT", current, style, at.left, at.top, at.W(), at.H(), window,
+                                id, Instance(), nullptr);
         if (entry) SendMessageA(entry, EM_SETSEL, 0, -1);
     } else {
         size_t longest = 0;
@@ -387,8 +441,9 @@ void IGraphicsWin::PromptParamEntry(IControl* control, const IEngineParam* param
             w = b.W();
             h = b.H();
         }
-        entry = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, left,
-                                top, w, h, window, id, Instance(), nullptr);
+        const IBounds at = ToPixelBox(IBounds::FromSize(left, top, w, h));
+        entry = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST,
+                                at.left, at.top, at.W(), at.H(), window, id, Instance(), nullptr);
         if (entry) {
             int selected = -1;
             for (int i = 0; i < texts; ++i) {
@@ -405,7 +460,7 @@ void IGraphicsWin::PromptParamEntry(IControl* control, const IEngineParam* param
     entryControl = control;
     entryParam = param;
     entryState = kEntryIdle;
-    entryFont = CreateFontA(kEntryFontHeight, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+    entryFont = CreateFontA(ToPixels(kEntryFontHeight), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
     if (entryFont) SendMessageA(entry, WM_SETFONT, reinterpret_cast<WPARAM>(entryFont), TRUE);
@@ -617,7 +672,7 @@ bool IGraphicsWin::WheelFromHost(double delta) {
 void IGraphicsWin::OpenEditorWindow(void* parentHandle) {
     const HWND newParent = static_cast<HWND>(parentHandle);
     parent = newParent;
-    int x = 0, y = 0, w = width, h = height;
+    int x = 0, y = 0, w = PixelWidth(), h = PixelHeight();
     if (window) {
         // Moving to another parent keeps the place and size the window has.
         RECT frame{};
@@ -643,6 +698,11 @@ void IGraphicsWin::OpenEditorWindow(void* parentHandle) {
     RedrawAll();
 }
 
+IBounds IGraphicsWin::ToPixelBox(const IBounds& box) const {
+    return IBounds{ToPixels(box.left), ToPixels(box.top), ToPixels(box.right),
+                   ToPixels(box.bottom)};
+}
+
 void IGraphicsWin::CloseEditorWindow() {
     ShutWindow(true, true);
 }
@@ -658,6 +718,7 @@ void IGraphicsWin::ShutWindow(bool tellCore, bool destroy) {
     DestroyEntry();
     KillTimer(closing, kTimerId);
     if (destroy) DestroyWindow(closing);
+    systemScaleListener = nullptr;
     if (openWindowCount > 0 && --openWindowCount == 0) Procedures::ReleaseWindowClass();
 }
 

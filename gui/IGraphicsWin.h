@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,10 +48,19 @@ public:
     void CloseEditorWindow() override;
     void* WindowHandle() const override { return window; }
     std::unique_ptr<RAST_IBitmap> LoadImageResource(int id) override;
+    // The parent window's DPI over 96 (96 where the system cannot say); 0
+    // while closed. The listener hears of a change of DPI while open, and is
+    // forgotten when the window closes.
+    double SystemScaleFactor() const override;
+    void SetSystemScaleListener(std::function<void(double)> listener) override;
 
     static constexpr int kTimerId = 2;
     static constexpr int kEntryId = 99;
     static constexpr const char* kWindowClass = "ICoreWndClass";
+
+protected:
+    // The window takes the new pixel size and repaints; an open entry is dropped.
+    void ScaleFactorChanged() override;
 
 private:
     // The window procedures, which reach the private state.
@@ -74,6 +84,9 @@ private:
     void ProtectEntry();
     bool ModulePathDirectory(HINSTANCE__* source, std::string& out) const;
     HINSTANCE__* Instance() const;
+    // A layout box in window pixels.
+    IBounds ToPixelBox(const IBounds& box) const;
+    void DpiChanged();
 
     HINSTANCE__* module = nullptr;
     HWND__* window = nullptr;
@@ -83,4 +96,5 @@ private:
     // The colour dialog's 16 custom colours (COLORREF), made on first use.
     std::unique_ptr<unsigned long[]> customColours;
     HWND__* parent = nullptr;
+    std::function<void(double)> systemScaleListener;
 };

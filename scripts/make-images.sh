@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Regenerates the editor's PNG images (img/*.png) from their SVG sources
-# (img/src/*.svg). The PNGs are committed, so an ordinary build never runs
-# this; run it after editing a source. Output is byte-identical from run to
+# Regenerates the editor's PNG images from their SVG sources (img/src/*.svg)
+# at three display scales: img/*.png at 1x, img/2x/*.png and img/3x/*.png at
+# twice and three times the size. The PNGs are committed, so an ordinary
+# build never runs this; run it after editing a source. Output is byte-identical from run to
 # run: fonts come from a private fontconfig setup that sees only the two font
 # packages below, and no time stamps or text chunks are written.
 #
@@ -45,13 +46,8 @@ EOF
 export FONTCONFIG_FILE="$work/fonts.conf"
 export SOURCE_DATE_EPOCH=0
 
-# The background without its off captions: the plate that the button and
-# caption pictures are drawn on.
-echo '#off { display: none; }' >"$work/plate.css"
-rsvg-convert --stylesheet "$work/plate.css" -o "$work/plate.png" "$src/bg.svg"
-
 # name, width, height, colour type, and for the pictures drawn on the plate
-# their place in the editor.
+# their place in the editor (all at 1x).
 images=(
     "bg      368 370 6"
     "knob    168  84 6"
@@ -66,27 +62,45 @@ images=(
     "center  108  20 6"
 )
 
-for entry in "${images[@]}"; do
-    read -r name w h type x y <<<"$entry"
-    rsvg-convert --width "$w" --height "$h" -o "$work/$name.png" "$src/$name.svg"
-    if [[ -n ${y:-} ]]; then
-        "$im" "$work/plate.png" -crop "${w}x${h}+$x+$y" +repage "$work/$name.png" \
-            -compose over -composite "$work/$name.png"
-    fi
-    opts=(-strip -define png:exclude-chunks=date,time -define png:compression-level=9)
-    case $name in
-    # The pointer halves are turned with bilinear filtering, which mixes in
-    # the colour of transparent neighbours: give those the pointer's colour.
-    knob | knob2) opts+=(-background '#9ce9ff' -alpha background) ;;
-    esac
-    if [[ $type == 2 ]]; then
-        "$im" "$work/$name.png" -alpha off "${opts[@]}" "PNG24:$out/$name.png"
-    else
-        "$im" "$work/$name.png" "${opts[@]}" "PNG32:$out/$name.png"
-    fi
-    # IHDR check: width, height, bit depth 8, colour type, no interlace.
-    got=$(od -An -tx1 -j16 -N13 "$out/$name.png" | tr -d ' \n')
-    want=$(printf '%08x%08x080%d000000' "$w" "$h" "$type")
-    [[ $got == "$want" ]] || { echo "make-images: $name.png has header $got, expected $want" >&2; exit 1; }
+# The background without its off captions: the plate that the button and
+# caption pictures are drawn on, rendered at each scale.
+echo '#off { display: none; }' >"$work/plate.css"
+
+count=0
+for scale in 1 2 3; do
+    dir="$out"
+    ((scale == 1)) || dir="$out/${scale}x"
+    mkdir -p "$dir" "$work/$scale"
+    size=()
+    ((scale == 1)) || size=(--width $((368 * scale)) --height $((370 * scale)))
+    rsvg-convert "${size[@]}" --stylesheet "$work/plate.css" -o "$work/$scale/plate.png" "$src/bg.svg"
+    for entry in "${images[@]}"; do
+        read -r name w h type x y <<<"$entry"
+        # Integer scales keep every size and place whole.
+        sw=$((w * scale))
+        sh=$((h * scale))
+        tmp="$work/$scale/$name.png"
+        rsvg-convert --width "$sw" --height "$sh" -o "$tmp" "$src/$name.svg"
+        if [[ -n ${y:-} ]]; then
+            "$im" "$work/$scale/plate.png" -crop "${sw}x${sh}+$((x * scale))+$((y * scale))" +repage "$tmp" \
+                -compose over -composite "$tmp"
+        fi
+        opts=(-strip -define png:exclude-chunks=date,time -define png:compression-level=9)
+        case $name in
+        # The pointer halves are turned with bilinear filtering, which mixes in
+        # the colour of transparent neighbours: give those the pointer's colour.
+        knob | knob2) opts+=(-background '#9ce9ff' -alpha background) ;;
+        esac
+        if [[ $type == 2 ]]; then
+            "$im" "$tmp" -alpha off "${opts[@]}" "PNG24:$dir/$name.png"
+        else
+            "$im" "$tmp" "${opts[@]}" "PNG32:$dir/$name.png"
+        fi
+        # IHDR check: width, height, bit depth 8, colour type, no interlace.
+        got=$(od -An -tx1 -j16 -N13 "$dir/$name.png" | tr -d ' \n')
+        want=$(printf '%08x%08x080%d000000' "$sw" "$sh" "$type")
+        [[ $got == "$want" ]] || { echo "make-images: $dir/$name.png has header $got, expected $want" >&2; exit 1; }
+        count=$((count + 1))
+    done
 done
-echo "make-images: wrote ${#images[@]} images to $out"
+echo "make-images: wrote $count images to $out, $out/2x and $out/3x"

@@ -1,5 +1,6 @@
 #include "ICoreVST3View.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ICoreVST3.h"
@@ -37,6 +38,8 @@ tresult PLUGIN_API ICoreVST3View::attached(void* parent, FIDString type) {
     if (!surface) return kResultFalse;
     if (!IsNativePlatform(type)) {
         systemWindow = parent;
+        hostAttached = true;
+        rect = ViewRect(0, 0, surface->PixelWidth(), surface->PixelHeight());
         return kResultOk;
     }
     // A window that the host's run loop must drive is not opened without one.
@@ -52,16 +55,23 @@ tresult PLUGIN_API ICoreVST3View::attached(void* parent, FIDString type) {
         systemWindow = nullptr;
         return kResultFalse;
     }
+    hostAttached = true;
+    // The host sized its window by getSize before this call.
+    rect = ViewRect(0, 0, surface->PixelWidth(), surface->PixelHeight());
+    surface->SetSystemScaleListener([this](double factor) { FollowSystemScale(factor); });
+    FollowSystemScale(surface->SystemScaleFactor());
     return kResultOk;
 }
 
 void ICoreVST3View::StopRunLoop() {
     runLoop->Stop();
+    if (IEditorSurface* surface = plugin.Editor()) surface->SetSystemScaleListener(nullptr);
 }
 
 tresult PLUGIN_API ICoreVST3View::removed() {
     CloseEditor();
     systemWindow = nullptr;
+    hostAttached = false;
     return kResultOk;
 }
 
@@ -71,19 +81,61 @@ void ICoreVST3View::CloseEditor() {
     if (plugin.EditorView() != this) return;
     runLoop->Stop();
     plugin.SetEditorView(nullptr);
-    if (IEditorSurface* surface = plugin.Editor()) surface->CloseEditorWindow();
+    if (IEditorSurface* surface = plugin.Editor()) {
+        surface->SetSystemScaleListener(nullptr);
+        surface->CloseEditorWindow();
+    }
 }
 
 tresult PLUGIN_API ICoreVST3View::getSize(ViewRect* size) {
     IEditorSurface* surface = plugin.Editor();
     if (!surface || !size) return kResultFalse;
-    *size = ViewRect(0, 0, surface->Width(), surface->Height());
+    *size = ViewRect(0, 0, surface->PixelWidth(), surface->PixelHeight());
     return kResultOk;
 }
 
+// The size follows the scale factor only; the host's size is noted so that
+// the host is asked again only when the editor's size differs from it.
 tresult PLUGIN_API ICoreVST3View::onSize(ViewRect* newSize) {
     if (newSize) rect = *newSize;
     return kResultOk;
+}
+
+tresult PLUGIN_API ICoreVST3View::setContentScaleFactor(ScaleFactor factor) {
+    if (!ApplyScaleFactor(factor)) return kResultFalse;
+    hostSetScale = true;
+    return kResultTrue;
+}
+
+void ICoreVST3View::FollowSystemScale(double factor) {
+    if (hostSetScale || !(factor > 0.0)) return;
+    ApplyScaleFactor(std::clamp(factor, 1.0, 4.0));
+}
+
+bool ICoreVST3View::ApplyScaleFactor(double factor) {
+    IEditorSurface* surface = plugin.Editor();
+    if (!surface || !surface->SetScaleFactor(factor)) return false;
+    AskHostForSize();
+    return true;
+}
+
+void ICoreVST3View::AskHostForSize() {
+    // A host that sets a factor from inside resizeView (or the onSize it
+    // calls) is asked for that size when its resizeView returns.
+    sizePending = true;
+    if (askingHost) return;
+    askingHost = true;
+    for (int round = 0; round < kMaxResizeRounds && sizePending; ++round) {
+        sizePending = false;
+        IEditorSurface* surface = plugin.Editor();
+        if (!hostAttached || !plugFrame || !surface) break;
+        ViewRect wanted(0, 0, surface->PixelWidth(), surface->PixelHeight());
+        if (wanted.getWidth() == rect.getWidth() && wanted.getHeight() == rect.getHeight()) break;
+        // Hosts that do not call onSize back keep the size they granted.
+        if (plugFrame->resizeView(this, &wanted) == kResultTrue) rect = wanted;
+    }
+    sizePending = false;
+    askingHost = false;
 }
 
 tresult PLUGIN_API ICoreVST3View::setFrame(IPlugFrame* frame) {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "HostTestSupport.h"
@@ -23,6 +24,7 @@
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
 #include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 using namespace Steinberg;
 using namespace hosttest;
@@ -542,4 +544,123 @@ TEST_F(EditorWindowTest, CarelessHostsNeitherCrashNorLeaveWindowsBehind) {
     plugin.reset();
     view = nullptr;
     EXPECT_EQ(EditorWindowOf(host), nullptr);
+}
+
+// Without a factor from the host the editor takes the parent's DPI (the
+// default 96 here: 1.0); the host's factor then sizes the open window at once
+// and has it repainted, and a later DPI change gives way to it. The module
+// carries every image's twins at 2x and 3x.
+TEST_F(EditorWindowTest, TheWindowFollowsTheScaleFactor) {
+    auto clientSize = [&] {
+        RECT client{};
+        GetClientRect(editor, &client);
+        return std::make_pair(static_cast<int>(client.right), static_cast<int>(client.bottom));
+    };
+    ViewRect rect{};
+    ASSERT_EQ(view->getSize(&rect), kResultOk);
+    EXPECT_EQ(std::make_pair(rect.getWidth(), rect.getHeight()), std::make_pair(kWidth, kHeight));
+    EXPECT_EQ(clientSize(), std::make_pair(kWidth, kHeight));
+
+    const auto module = reinterpret_cast<HMODULE>(GetWindowLongPtrA(editor, GWLP_HINSTANCE));
+    for (int id : {200, 310}) {
+        const std::unique_ptr<RAST_IBitmap> twin(RAST_DecodePNGResource(module, id));
+        ASSERT_TRUE(twin) << id;
+        EXPECT_EQ(twin->width(), id == 200 ? 2 * kWidth : 3 * 108) << id;
+        EXPECT_EQ(twin->height(), id == 200 ? 2 * kHeight : 3 * 20) << id;
+    }
+
+    FUnknownPtr<IPlugViewContentScaleSupport> scale(view);
+    ASSERT_TRUE(scale);
+    SetWindowPos(host, nullptr, 0, 0, 2 * kWidth + 40, 2 * kHeight + 60,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump(kTickMs);
+    ASSERT_EQ(scale->setContentScaleFactor(2.0f), kResultTrue);
+    EXPECT_EQ(clientSize(), std::make_pair(2 * kWidth, 2 * kHeight));
+    RECT update{};
+    EXPECT_TRUE(GetUpdateRect(editor, &update, FALSE));
+    EXPECT_EQ(update.right, 2 * kWidth);
+    EXPECT_EQ(update.bottom, 2 * kHeight);
+    PumpUntil([&] { return !GetUpdateRect(editor, nullptr, FALSE); });
+    EXPECT_FALSE(GetUpdateRect(editor, nullptr, FALSE));
+    // The host's factor wins over the window's DPI.
+    SendMessageA(editor, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+    EXPECT_EQ(clientSize(), std::make_pair(2 * kWidth, 2 * kHeight));
+
+    const HANDLE process = GetCurrentProcess();
+    const DWORD gdiBefore = GetGuiResources(process, GR_GDIOBJECTS);
+    PROCESS_MEMORY_COUNTERS before{};
+    GetProcessMemoryInfo(process, &before, sizeof before);
+    for (int i = 0; i < 500; ++i) {
+        ASSERT_EQ(scale->setContentScaleFactor(i % 2 ? 1.0f : 1.5f), kResultTrue);
+        Pump(i % 50 == 0 ? kTickMs : 0);
+    }
+    Pump(kTickMs);
+    PROCESS_MEMORY_COUNTERS after{};
+    GetProcessMemoryInfo(process, &after, sizeof after);
+    EXPECT_EQ(clientSize(), std::make_pair(kWidth, kHeight));
+    EXPECT_LE(GetGuiResources(process, GR_GDIOBJECTS), gdiBefore + 2);
+    EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 4 * 1024 * 1024);
+    EXPECT_EQ(Differences(), 0);
+}
+
+// Run in a process of its own by the test below, with the display at 192 DPI
+// and the process aware of it: without a factor from the host, the editor
+// takes twice its size from the parent window's DPI.
+TEST(EditorWindowDpi, DISABLED_TheEditorTakesTheParentsDpi) {
+    SetProcessDPIAware();
+    auto plugin = NewInstance();
+    ASSERT_NE(plugin, nullptr);
+    IPtr<IPlugView> view = owned(plugin->Controller()->createView("editor"));
+    ASSERT_TRUE(view);
+    const HWND host = MakeHostWindow();
+    ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
+    ViewRect rect{};
+    view->getSize(&rect);
+    EXPECT_EQ(rect.getWidth(), 2 * kWidth);
+    EXPECT_EQ(rect.getHeight(), 2 * kHeight);
+    RECT client{};
+    GetClientRect(EditorWindowOf(host), &client);
+    EXPECT_EQ(client.right, 2 * kWidth);
+    view->removed();
+    DestroyWindow(host);
+}
+
+TEST(EditorWindowDpi, WithoutAHostFactorTheEditorFollowsTheSystemDpi) {
+    // The system's DPI is read as a process starts: the setting is made for
+    // a child process and put back after it.
+    HKEY desktop = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, &desktop),
+              ERROR_SUCCESS);
+    DWORD old = 0, size = sizeof old, type = 0;
+    const bool hadOld = RegQueryValueExA(desktop, "LogPixels", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
+                        type == REG_DWORD;
+    const DWORD dpi = 192;
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = std::string("\"") + self +
+                          "\" --gtest_also_run_disabled_tests "
+                          "--gtest_filter=EditorWindowDpi.DISABLED_TheEditorTakesTheParentsDpi";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    DWORD exitCode = 1;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &child)) {
+        WaitForSingleObject(child.hProcess, 60000);
+        GetExitCodeProcess(child.hProcess, &exitCode);
+        CloseHandle(child.hProcess);
+        CloseHandle(child.hThread);
+    }
+    if (hadOld)
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
+                       sizeof old);
+    else
+        RegDeleteValueA(desktop, "LogPixels");
+    RegCloseKey(desktop);
+    EXPECT_EQ(exitCode, 0u);
 }

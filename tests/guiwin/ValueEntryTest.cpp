@@ -1,5 +1,7 @@
 // Typing a parameter value: the text field and the drop-down list, committed
 // by Enter, a choice or a click, cancelled by a right click.
+#include <cstdlib>
+
 #include "WinTestSupport.h"
 
 class ValueEntry : public EditorWindowFixture {
@@ -107,4 +109,37 @@ TEST_F(ValueEntry, DropDownListCommitsTheChosenText) {
     SendMessageA(list, WM_KEYDOWN, VK_HOME, 0); // the user moves to "Sine"
     ASSERT_TRUE(EntryClosed());
     EXPECT_DOUBLE_EQ(Plain(GuiTestCore::kWave), 0.0);
+}
+
+TEST_F(ValueEntry, TheWindowAndTheEntryFollowTheScaleFactor) {
+    ASSERT_TRUE(win->SetScaleFactor(2.0));
+    RECT client{};
+    GetClientRect(Window(), &client);
+    EXPECT_EQ(client.right, 240);
+    EXPECT_EQ(client.bottom, 200);
+
+    // As a knob that hides its value text while the entry is open.
+    level->SetValueEntryPending(true);
+    win->PromptParamEntry(level, core.GetParam(GuiTestCore::kLevel), false);
+    const HWND entry = Entry();
+    ASSERT_NE(entry, nullptr);
+    RECT box{};
+    GetWindowRect(entry, &box);
+    MapWindowPoints(HWND_DESKTOP, Window(), reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_EQ(box.left, 120);
+    EXPECT_EQ(box.top, 20);
+    EXPECT_EQ(box.right, 200);
+    EXPECT_EQ(box.bottom, 80);
+    LOGFONTA font{};
+    ASSERT_NE(GetObjectA(FontOf(entry), sizeof font, &font), 0);
+    EXPECT_EQ(std::abs(font.lfHeight), 28);
+
+    // The entry lay at the old scale's pixels: it goes, sending nothing.
+    ASSERT_TRUE(win->SetScaleFactor(1.0));
+    EXPECT_FALSE(IsWindow(entry));
+    EXPECT_FALSE(level->ValueEntryPending());
+    EXPECT_DOUBLE_EQ(Plain(GuiTestCore::kLevel), 25.0);
+    GetClientRect(Window(), &client);
+    EXPECT_EQ(client.right, 120);
+    EXPECT_EQ(client.bottom, 100);
 }

@@ -1,7 +1,11 @@
 #include <cmath>
+#include <limits>
 #include <pluginterfaces/gui/iplugview.h>
+#include <pluginterfaces/gui/iplugviewcontentscalesupport.h>
 #include <pluginterfaces/vst/ivsteditcontroller.h>
 #include <pluginterfaces/vst/ivstunits.h>
+#include <utility>
+#include <vector>
 
 #include "HostTestSupport.h"
 #include "Utf16.h"
@@ -251,4 +255,96 @@ TEST(View, AViewKeepsThePluginAlive) {
     ViewRect rect{};
     EXPECT_EQ(view->getSize(&rect), kResultOk);
     view = nullptr;
+}
+
+namespace {
+
+// A host's plug frame that grants every size through the view's onSize, and
+// may set another factor from inside (as some hosts do while resizing).
+class RecordingFrame : public IPlugFrame {
+public:
+    tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* newSize) override {
+        asked.push_back({newSize->getWidth(), newSize->getHeight()});
+        if (factorFromInside > 0.0) scale->setContentScaleFactor(factorFromInside);
+        return view->onSize(newSize);
+    }
+    tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+
+    std::vector<std::pair<int, int>> asked;
+    IPlugViewContentScaleSupport* scale = nullptr;
+    float factorFromInside = 0.0;
+};
+
+std::pair<int, int> SizeOf(IPlugView& view) {
+    ViewRect rect{};
+    EXPECT_EQ(view.getSize(&rect), kResultOk);
+    return {rect.getWidth(), rect.getHeight()};
+}
+
+} // namespace
+
+TEST(View, TheSizeFollowsTheHostsContentScale) {
+    auto plugin = NewInstance();
+    ASSERT_NE(plugin, nullptr);
+    IPtr<IPlugView> view = owned(plugin->Controller()->createView("editor"));
+    ASSERT_TRUE(view);
+    // Asking for the interface counts a reference, as for any other.
+    void* raw = nullptr;
+    ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &raw), kResultOk);
+    EXPECT_EQ(view->addRef(), 3u);
+    view->release();
+    EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(raw)->release(), 1u);
+    FUnknownPtr<IPlugViewContentScaleSupport> scale(view);
+    ASSERT_TRUE(scale);
+    using Size = std::pair<int, int>;
+
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float bad : {0.0f, -2.0f, 0.5f, 4.01f, std::nanf(""), inf, -inf}) {
+        EXPECT_EQ(scale->setContentScaleFactor(bad), kResultFalse) << bad;
+        EXPECT_EQ(SizeOf(*view), Size(368, 370));
+    }
+    // Before attached: the host reads the size afterwards.
+    RecordingFrame frame;
+    frame.scale = scale;
+    view->setFrame(&frame);
+    EXPECT_EQ(scale->setContentScaleFactor(1.5f), kResultTrue);
+    EXPECT_EQ(SizeOf(*view), Size(552, 555));
+    EXPECT_TRUE(frame.asked.empty());
+
+    // Attached: the host is asked once per new size, and its onSize accepted.
+    ASSERT_EQ(view->attached(nullptr, "NoSuchPlatform"), kResultOk);
+    EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultTrue);
+    EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultTrue);
+    EXPECT_EQ(scale->setContentScaleFactor(9.0f), kResultFalse);
+    EXPECT_EQ(SizeOf(*view), Size(736, 740));
+    EXPECT_EQ(frame.asked, std::vector<Size>{Size(736, 740)});
+
+    // A host that sets a factor from inside resizeView is asked for that
+    // size when its call returns, and one that keeps doing so is not asked
+    // without end.
+    frame.asked.clear();
+    frame.factorFromInside = 3.0f;
+    EXPECT_EQ(scale->setContentScaleFactor(1.0f), kResultTrue);
+    EXPECT_EQ(frame.asked, (std::vector<Size>{Size(368, 370), Size(1104, 1110)}));
+    EXPECT_EQ(SizeOf(*view), Size(1104, 1110));
+    frame.asked.clear();
+    frame.factorFromInside = 1.0f;
+    EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultTrue);
+    EXPECT_GE(frame.asked.size(), 1u);
+    EXPECT_LE(frame.asked.size(), 3u);
+
+    // Removed: the size changes, nobody is asked.
+    frame.factorFromInside = 0.0f;
+    EXPECT_EQ(view->removed(), kResultOk);
+    frame.asked.clear();
+    EXPECT_EQ(scale->setContentScaleFactor(1.25f), kResultTrue);
+    EXPECT_EQ(SizeOf(*view), Size(460, 463));
+    EXPECT_TRUE(frame.asked.empty());
+    EXPECT_EQ(view->canResize(), kResultFalse);
+    view->setFrame(nullptr);
 }

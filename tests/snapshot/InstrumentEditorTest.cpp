@@ -289,3 +289,19 @@ TEST(InstrumentEditorTest, The2xPictureAveragedDownStaysCloseTo1x) {
     RecordProperty("mean_abs_difference", std::to_string(mean));
     EXPECT_LT(mean, 4.0) << mean;
 }
+
+// Every image has twins drawn at two and three times its size, under its id
+// plus 100 and plus 200, built in the way the module builds them.
+TEST(InstrumentEditorTest, EveryImageHasItsTwinsForHighDensityDisplays) {
+    for (int id = 100; id <= 110; ++id) {
+        const std::unique_ptr<RAST_IBitmap> one(RAST_DecodePNGResource(nullptr, id));
+        ASSERT_TRUE(one) << id;
+        for (int scale : {2, 3}) {
+            const std::unique_ptr<RAST_IBitmap> twin(
+                RAST_DecodePNGResource(nullptr, id + 100 * (scale - 1)));
+            ASSERT_TRUE(twin) << id << " at " << scale;
+            EXPECT_EQ(twin->width(), one->width() * scale) << id;
+            EXPECT_EQ(twin->height(), one->height() * scale) << id;
+        }
+    }
+}
