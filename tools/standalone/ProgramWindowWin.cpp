@@ -1,12 +1,12 @@
-#include "PlayError.h"
+#include "MainWindowWin.h"
 #include "ProgramWindow.h"
 
 namespace tonewell::standalone {
 
-std::unique_ptr<ProgramWindow> ProgramWindow::Open(render::PluginSession&, LivePlayer&,
-                                                   ParameterChangeQueue&, NoteQueue&, int) {
-    throw PlayError("this Windows version has no window yet; play with --no-window "
-                    "(tonewell --help lists what it does)");
+std::unique_ptr<ProgramWindow> ProgramWindow::Open(render::PluginSession& session,
+                                                   LivePlayer& player, ParameterChangeQueue& queue,
+                                                   NoteQueue& keyNotes, int program) {
+    return std::make_unique<MainWindowWin>(session, player, queue, keyNotes, program);
 }
 
 } // namespace tonewell::standalone
