@@ -495,7 +495,8 @@ TEST_F(LiveOutput, AnInterruptStopsPlayingAndExitsCleanly) {
 }
 
 // The window on the test command's X server: a top-level "Tonewell" whose
-// editor area shows the instrument's drawing, while the sound plays.
+// editor area shows the instrument's drawing, while the sound plays; a
+// second one is refused.
 TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     const char* displayName = std::getenv("DISPLAY");
     ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
@@ -530,6 +531,11 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     XCloseDisplay(display);
     EXPECT_NE(found, 0u) << "no window named Tonewell";
     EXPECT_GE(colours, 50u) << "the editor's area shows " << colours << " colours";
+
+    // A second window would save over the first one's state: it refuses.
+    const auto second = RunTonewell({"--program", kSchumann}, Env());
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("another Tonewell window is open"), std::string::npos) << second.err;
 
     player.Signal(SIGTERM);
     const auto result = player.Wait(10s);

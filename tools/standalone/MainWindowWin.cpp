@@ -103,25 +103,26 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
 
     const HINSTANCE module = GetModuleHandleW(nullptr);
     RegisterClasses(module);
-    window_ = CreateWindowExW(0, kWindowClass, L"Tonewell", kWindowStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, kMinWidth, kBarHeight, nullptr, nullptr, module,
-                              nullptr);
+    window_ =
+        CreateWindowExW(0, kWindowClass, L"Tonewell", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        kMinWidth, kBarHeight, nullptr, nullptr, module, nullptr);
     if (!window_)
         throw PlayError("cannot open a window (no desktop to show it on); --no-window plays "
                         "without one");
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindowWin::WindowProc));
+    SetWindowLongPtrW(window_, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(&MainWindowWin::WindowProc));
 
     const auto child = [&](const wchar_t* type, const wchar_t* text, DWORD style, int id) {
         HWND control =
             CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, window_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                     FALSE);
+        SendMessageW(control, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         return control;
     };
-    transport_ = child(L"BUTTON", L"Stop", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE,
-                       kTransportId);
+    transport_ =
+        child(L"BUTTON", L"Stop", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE, kTransportId);
     SendMessageW(transport_, BM_SETCHECK, player_.Transport() ? BST_CHECKED : BST_UNCHECKED, 0);
     SetWindowTextW(transport_, player_.Transport() ? L"Stop" : L"Play");
     programs_ = child(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kProgramsId);
@@ -135,9 +136,9 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
     SendMessageW(meter_, PBM_SETRANGE32, 0, 100);
     position_ = child(L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE, kPositionId);
     underruns_ = child(L"STATIC", L"", SS_RIGHT | SS_CENTERIMAGE, kUnderrunsId);
-    area_ = CreateWindowExW(0, kAreaClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
-                            kBarHeight, size.getWidth(), size.getHeight(), window_, nullptr,
-                            module, nullptr);
+    area_ =
+        CreateWindowExW(0, kAreaClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, kBarHeight,
+                        size.getWidth(), size.getHeight(), window_, nullptr, module, nullptr);
     Layout(size.getWidth(), size.getHeight());
     Refresh();
 

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "AudioOutput.h"
+#include "InstanceLock.h"
 #include "LivePlayer.h"
 #include "MidiInput.h"
 #include "ParameterChangeQueue.h"
@@ -108,6 +109,8 @@ int Run(int argc, char** argv) {
     // nothing else asked for) the state the window was left in last time.
     auto& instance = session.Instance();
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    std::optional<InstanceLock> lock;
+    if (statePath) lock.emplace(*statePath);
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
     } else if (statePath && !options.program && options.assignments.empty() && !script &&
