@@ -19,10 +19,12 @@ using namespace Steinberg;
 
 namespace {
 
-// The meter shows the last 60 dB, where tones are heard.
-double MeterValue(float peak) {
-    if (peak <= 0.f) return 0.0;
-    return std::clamp((20.0 * std::log10(peak) + 60.0) / 60.0, 0.0, 1.0);
+// The meter shows the last 60 dB, where tones are heard, in steps of a
+// hundredth: a steady tone's peak wavers below that, and each change
+// redraws the bar.
+int MeterStep(float peak) {
+    if (!(peak > 0.f)) return 0;
+    return static_cast<int>(std::clamp((20.0 * std::log10(peak) + 60.0) / 60.0, 0.0, 1.0) * 100.0);
 }
 
 } // namespace
@@ -186,7 +188,10 @@ int MainWindowLinux::OnKey(GtkWidget*, void* event, void* self) {
 
 int MainWindowLinux::OnTick(void* self) {
     auto& window = *static_cast<MainWindowLinux*>(self);
-    gtk_level_bar_set_value(GTK_LEVEL_BAR(window.meter_), MeterValue(window.player_.LastPeak()));
+    if (const int step = MeterStep(window.player_.LastPeak()); step != window.meterShown_) {
+        window.meterShown_ = step;
+        gtk_level_bar_set_value(GTK_LEVEL_BAR(window.meter_), step / 100.0);
+    }
     if (window.player_.Finished() || (window.stopRequested_ && window.stopRequested_())) {
         window.Detach();
         window.Quit();

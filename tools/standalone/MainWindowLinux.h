@@ -68,6 +68,8 @@ private:
     GtkWidget* editor_ = nullptr;
     GMainLoop* loop_ = nullptr;
     unsigned int tick_ = 0;
+    // The meter's step shown, so that only changes redraw it.
+    int meterShown_ = -1;
     std::function<bool()> stopRequested_;
 };
 

@@ -39,8 +39,8 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
 
     CLI::App app("Plays the Tonewell instrument through the computer's audio output.", "tonewell");
     app.add_flag("--no-window", options.noWindow,
-                 "Play in the terminal, without a window (the window needs an X display on "
-                 "Linux; Windows has none yet)");
+                 "Play in the terminal, without a window (on Linux the window needs an X "
+                 "display); nothing is saved or restored");
     app.add_option("--module", options.modulePath, "VST 3 module to load")
         ->type_name("PATH")
         ->capture_default_str();
