@@ -90,6 +90,12 @@ void RegisterClasses(HINSTANCE module) {
 
 } // namespace
 
+bool MainWindowWin::StartedFromMenu() {
+    DWORD processes[2];
+    return GetConsoleWindow() != nullptr && GetConsoleProcessList(processes, 2) == 1 &&
+           GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_CHAR;
+}
+
 MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
                              ParameterChangeQueue& queue, NoteQueue& keyNotes, int program)
     : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes) {
@@ -149,6 +155,8 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
         controller->setComponentHandler(forwarder_);
         frame_ = EditorPlugFrame::Create([this](int width, int height) { Layout(width, height); });
         view_->setFrame(frame_);
+        // An empty console beside the window would only puzzle.
+        if (StartedFromMenu()) ShowWindow(GetConsoleWindow(), SW_HIDE);
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
         if (view_->attached(area_, kPlatformTypeHWND) != kResultOk) {

@@ -55,6 +55,10 @@ public:
     HWND EditorArea() const { return area_; }
     // Brings the bar up to date with the player, as the timer does.
     void Refresh();
+    // True when the program has a console of its own that nobody typed
+    // into: it was started from a menu or Explorer, not a terminal. The
+    // window hides that console.
+    static bool StartedFromMenu();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

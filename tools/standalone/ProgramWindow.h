@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace tonewell::render {
 class PluginSession;
@@ -29,6 +30,11 @@ public:
     static std::unique_ptr<ProgramWindow> Open(render::PluginSession& session, LivePlayer& player,
                                                ParameterChangeQueue& queue, NoteQueue& keyNotes,
                                                int program);
+
+    // Shows a failure in a message box when the program was started from a
+    // menu rather than a terminal (Windows), where its console vanishes with
+    // it; otherwise nothing, stderr has said it.
+    static void ReportFailure(const std::string& message);
 };
 
 } // namespace tonewell::standalone

@@ -9,4 +9,7 @@ std::unique_ptr<ProgramWindow> ProgramWindow::Open(render::PluginSession& sessio
     return std::make_unique<MainWindowLinux>(session, player, queue, keyNotes, program);
 }
 
+// A program started from a menu has its messages in the session's log.
+void ProgramWindow::ReportFailure(const std::string&) {}
+
 } // namespace tonewell::standalone

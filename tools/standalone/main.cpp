@@ -270,15 +270,25 @@ int Run(int argc, char** argv) {
 
 } // namespace
 
+namespace {
+
+// On stderr, and where a program started from a menu shows it.
+void Report(const std::string& message) {
+    std::fprintf(stderr, "tonewell: %s\n", message.c_str());
+    ProgramWindow::ReportFailure(message);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const PlayError& error) {
-        std::fprintf(stderr, "tonewell: %s\n", error.what());
+        Report(error.what());
     } catch (const render::RenderError& error) {
-        std::fprintf(stderr, "tonewell: %s\n", error.what());
+        Report(error.what());
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "tonewell: unexpected failure: %s\n", error.what());
+        Report(std::string("unexpected failure: ") + error.what());
     }
     return 1;
 }
