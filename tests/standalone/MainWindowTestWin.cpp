@@ -73,7 +73,13 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     settings.totalFrames = 90 * settings.sampleRate;
     LivePlayer player(session.Instance(), queue, render::SessionAutomation{}, settings);
     const int schumann = session.Programs().Resolve("Binaural - 7.83 (Schumann Resonance)");
-    MainWindowWin window(session, player, queue, keyNotes, schumann);
+    ProgramWindow::OutputMenu menu;
+    menu.devices = {"Default output", "Speakers"};
+    menu.rates = {44100, 48000};
+    menu.rate = 1;
+    menu.buffers = OutputSettings::BufferSizes();
+    menu.buffer = 2;
+    MainWindowWin window(session, player, queue, keyNotes, schumann, menu);
     const HWND bar = window.Handle();
 
     const HWND editor = GetWindow(window.EditorArea(), GW_CHILD);
@@ -137,6 +143,20 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     EXPECT_FALSE(note.on);
     EXPECT_EQ(GetWindow(window.EditorArea(), GW_CHILD), nullptr);
     EXPECT_FALSE(IsWindowVisible(bar));
+    EXPECT_FALSE(window.OutputChosen().has_value());
+
+    // An output chosen in the bar: the device and the rate as they stand,
+    // the buffer chosen.
+    const HWND buffers = GetDlgItem(bar, MainWindowWin::kBufferId);
+    EXPECT_EQ(SendMessageW(buffers, CB_GETCURSEL, 0, 0), 2);
+    SendMessageW(buffers, CB_SETCURSEL, 3, 0);
+    SendMessageW(GetDlgItem(bar, MainWindowWin::kDeviceId), CB_SETCURSEL, 1, 0);
+    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(MainWindowWin::kBufferId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(buffers));
+    ASSERT_TRUE(window.OutputChosen().has_value());
+    EXPECT_EQ(window.OutputChosen()->device, "Speakers");
+    EXPECT_EQ(window.OutputChosen()->rate, 48000u);
+    EXPECT_EQ(window.OutputChosen()->buffer, 512u);
 }
 
 } // namespace

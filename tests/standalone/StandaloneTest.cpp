@@ -21,8 +21,10 @@
 #include "ComputerKeyboard.h"
 #include "LivePlayer.h"
 #include "MidiInput.h"
+#include "OutputSettings.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "ProgramWindow.h"
 #include "SavedState.h"
 #include "SessionPosition.h"
 #include "StandaloneHarness.h"
@@ -291,6 +293,35 @@ TEST(SavedState, APresetPlaysAndTheSavedStateComesBackWhole) {
                  PlayError);
     EXPECT_THROW(SavedState::LoadPreset(fresh.Instance(), folder.Path("none.vstpreset")),
                  PlayError);
+}
+
+TEST(OutputSettings, ComeBackAsSavedAndDamageGivesTheDefaults) {
+    ScratchFolder folder;
+    const std::string path = folder.Path("deep/output.txt").string();
+    EXPECT_FALSE(OutputSettings::Load(path).has_value());
+    OutputSettings::Save({"USB Audio\nrate=8000", 96000, 1024}, path);
+    auto loaded = OutputSettings::Load(path);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->device, "USB Audio rate=8000");
+    EXPECT_EQ(loaded->rate, 96000u);
+    EXPECT_EQ(loaded->buffer, 1024u);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"deep"});
+
+    std::ofstream(path) << "rate=99999999999\nbuffer=-5\n\xff\xfe garbage\nbuffer\n";
+    loaded = OutputSettings::Load(path);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->device, "");
+    EXPECT_EQ(loaded->rate, 48000u);
+    EXPECT_EQ(loaded->buffer, 256u);
+
+    // The bar's selections, the first device standing for the default.
+    ProgramWindow::OutputMenu menu{
+        {"Default output", "USB Audio"}, 0, {44100, 48000}, 1, {256, 512}, 0};
+    const auto choice = ProgramWindow::ChoiceOf(menu, 1, 0, 7);
+    EXPECT_EQ(choice.device, "USB Audio");
+    EXPECT_EQ(choice.rate, 44100u);
+    EXPECT_EQ(choice.buffer, 256u);
+    EXPECT_EQ(ProgramWindow::ChoiceOf(menu, 0, -1, 1).device, "");
 }
 
 TEST(NoteInput, KeysAndMidiMessagesBecomeNotes) {

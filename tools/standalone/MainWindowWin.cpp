@@ -21,10 +21,10 @@ constexpr const wchar_t* kWindowClass = L"TonewellMainWindow";
 constexpr const wchar_t* kAreaClass = L"TonewellEditorArea";
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 50;
-// The bar: two rows of controls above the editor.
+// The bar: three rows of controls above the editor.
 constexpr int kMargin = 6;
 constexpr int kRowHeight = 24;
-constexpr int kBarHeight = 3 * kMargin + 2 * kRowHeight;
+constexpr int kBarHeight = 4 * kMargin + 3 * kRowHeight;
 // Narrower editors still get a usable bar.
 constexpr int kMinWidth = 320;
 constexpr int kSideWidth = 100;
@@ -97,8 +97,9 @@ bool MainWindowWin::StartedFromMenu() {
 }
 
 MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
-                             ParameterChangeQueue& queue, NoteQueue& keyNotes, int program)
-    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes) {
+                             ParameterChangeQueue& queue, NoteQueue& keyNotes, int program,
+                             const OutputMenu& output)
+    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes), output_(output) {
     auto* controller = session_.Instance().Controller();
     view_ = owned(controller->createView(Vst::ViewType::kEditor));
     if (!view_ || view_->isPlatformTypeSupported(kPlatformTypeHWND) != kResultTrue)
@@ -142,6 +143,22 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
     SendMessageW(meter_, PBM_SETRANGE32, 0, 100);
     position_ = child(L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE, kPositionId);
     underruns_ = child(L"STATIC", L"", SS_RIGHT | SS_CENTERIMAGE, kUnderrunsId);
+    const auto list = [&](int id, const std::vector<std::string>& items, int selected,
+                          const wchar_t* name) {
+        HWND control = child(L"COMBOBOX", name, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id);
+        for (const auto& item : items)
+            SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+        SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+        return control;
+    };
+    std::vector<std::string> rates, buffers;
+    for (const unsigned int rate : output_.rates)
+        rates.push_back(std::to_string(rate) + " Hz");
+    for (const unsigned int buffer : output_.buffers)
+        buffers.push_back(std::to_string(buffer) + " frames");
+    device_ = list(kDeviceId, output_.devices, output_.device, L"Output device");
+    rate_ = list(kRateId, rates, output_.rate, L"Sample rate");
+    buffer_ = list(kBufferId, buffers, output_.buffer, L"Buffer size");
     area_ =
         CreateWindowExW(0, kAreaClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, kBarHeight,
                         size.getWidth(), size.getHeight(), window_, nullptr, module, nullptr);
@@ -207,6 +224,12 @@ void MainWindowWin::Layout(int editorWidth, int editorHeight) {
     MoveWindow(position_, 2 * kMargin + kSideWidth, row2, width - 4 * kMargin - 2 * kSideWidth,
                kRowHeight, TRUE);
     MoveWindow(underruns_, width - kMargin - kSideWidth, row2, kSideWidth, kRowHeight, TRUE);
+    const int row3 = 3 * kMargin + 2 * kRowHeight;
+    const int choiceWidth = 96;
+    const int deviceWidth = width - 4 * kMargin - 2 * choiceWidth;
+    MoveWindow(device_, kMargin, row3, deviceWidth, 320, TRUE);
+    MoveWindow(rate_, 2 * kMargin + deviceWidth, row3, choiceWidth, 320, TRUE);
+    MoveWindow(buffer_, 3 * kMargin + deviceWidth + choiceWidth, row3, choiceWidth, 320, TRUE);
     MoveWindow(area_, 0, kBarHeight, editorWidth, editorHeight, TRUE);
     RECT outer{0, 0, width, kBarHeight + editorHeight};
     AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
@@ -248,6 +271,10 @@ LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (LOWORD(wParam) == kTransportId && HIWORD(wParam) == BN_CLICKED) OnTransport();
         if (LOWORD(wParam) == kProgramsId && HIWORD(wParam) == CBN_SELCHANGE) OnProgram();
+        if ((LOWORD(wParam) == kDeviceId || LOWORD(wParam) == kRateId ||
+             LOWORD(wParam) == kBufferId) &&
+            HIWORD(wParam) == CBN_SELCHANGE)
+            OnOutput();
         return 0;
     case WM_TIMER:
         if (wParam != kTickTimer) break;
@@ -300,6 +327,16 @@ void MainWindowWin::OnProgram() {
     // The controller shows the program; the processor gets it from the queue.
     session_.Instance().Controller()->setParamNormalized(*programChange, value);
     queue_.Push({*programChange, value});
+}
+
+void MainWindowWin::OnOutput() {
+    const auto selected = [](HWND list) {
+        return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
+    };
+    // The program plays on through the new output, in a new window.
+    outputChosen_ = ChoiceOf(output_, selected(device_), selected(rate_), selected(buffer_));
+    Detach();
+    Quit();
 }
 
 void MainWindowWin::Detach() {

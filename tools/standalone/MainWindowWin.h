@@ -22,9 +22,9 @@ class ParameterChangeQueue;
 
 // The program's window (Win32): the instrument's own editor as a child of an
 // area of ours, above it a bar of native controls: the transport's
-// play/stop, the program list, the level meter, where a session stands and
-// the underrun count. Everything runs on the thread that made it; parameter
-// edits reach the audio callback through the queue.
+// play/stop, the program list, the level meter, where a session stands, the
+// underrun count, and the output's device, sample rate and buffer size. Everything runs on the
+// thread that made it; parameter edits reach the audio callback through the queue.
 class MainWindowWin : public ProgramWindow {
 public:
     // The bar's controls, found with GetDlgItem on Handle().
@@ -34,13 +34,17 @@ public:
         kMeterId,
         kPositionId,
         kUnderrunsId,
+        kDeviceId,
+        kRateId,
+        kBufferId,
     };
 
     // Shows the window with the editor attached. Throws PlayError when the
     // editor cannot open. `program`: the list's selection, -1 for none. Keys
-    // pressed in the window play notes into `keyNotes`.
+    // pressed in the window play notes into `keyNotes`; `output` fills the
+    // output lists.
     MainWindowWin(render::PluginSession& session, LivePlayer& player, ParameterChangeQueue& queue,
-                  NoteQueue& keyNotes, int program);
+                  NoteQueue& keyNotes, int program, const OutputMenu& output);
     // Detaches the editor and destroys the window.
     ~MainWindowWin() override;
     MainWindowWin(const MainWindowWin&) = delete;
@@ -49,6 +53,7 @@ public:
     // Serves the window until it is closed, the player has finished, or
     // `stopRequested` answers true (asked a few times a second).
     void Run(std::function<bool()> stopRequested) override;
+    std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
 
     HWND Handle() const { return window_; }
     // The area the editor's own window is a child of.
@@ -67,6 +72,7 @@ private:
     bool PlayKey(const MSG& msg);
     void OnTransport();
     void OnProgram();
+    void OnOutput();
     // Lays the bar and the editor area out for an editor of this size.
     void Layout(int editorWidth, int editorHeight);
     void SetText(HWND control, std::string& shown, const std::string& text);
@@ -88,7 +94,11 @@ private:
     HWND meter_ = nullptr;
     HWND position_ = nullptr;
     HWND underruns_ = nullptr;
-    HFONT font_ = nullptr;
+    HWND device_ = nullptr;
+    HWND rate_ = nullptr;
+    HWND buffer_ = nullptr;
+    OutputMenu output_;
+    std::optional<OutputSettings::Choice> outputChosen_;
     // What the bar shows, so that only changes repaint it.
     int meterShown_ = -1;
     std::string positionShown_;

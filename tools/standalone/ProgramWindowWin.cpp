@@ -5,8 +5,9 @@ namespace tonewell::standalone {
 
 std::unique_ptr<ProgramWindow> ProgramWindow::Open(render::PluginSession& session,
                                                    LivePlayer& player, ParameterChangeQueue& queue,
-                                                   NoteQueue& keyNotes, int program) {
-    return std::make_unique<MainWindowWin>(session, player, queue, keyNotes, program);
+                                                   NoteQueue& keyNotes, int program,
+                                                   const OutputMenu& output) {
+    return std::make_unique<MainWindowWin>(session, player, queue, keyNotes, program, output);
 }
 
 void ProgramWindow::ReportFailure(const std::string& message) {

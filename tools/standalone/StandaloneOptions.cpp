@@ -122,6 +122,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     if (!midiText.empty()) options.midiPort = ParseBounded("--midi-port", midiText, 0, 9999);
     options.sampleRate = ParseBounded("--rate", rateText, kMinRate, kMaxRate);
     options.bufferFrames = ParseBounded("--buffer", bufferText, 16, kMaxBuffer);
+    options.outputGiven = app.count("--device") + app.count("--rate") + app.count("--buffer") > 0;
     return options;
 }
 
