@@ -12,7 +12,8 @@ namespace tonewell::standalone {
 namespace {
 
 std::optional<unsigned int> Number(const std::string& text, unsigned int low, unsigned int high) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     const auto value = static_cast<unsigned int>(std::stoul(text));
     if (value < low || value > high) return std::nullopt;
