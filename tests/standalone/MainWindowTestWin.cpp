@@ -106,7 +106,7 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     const HWND programs = GetDlgItem(bar, MainWindowWin::kProgramsId);
     EXPECT_EQ(SendMessageW(programs, CB_GETCOUNT, 0, 0),
               static_cast<LRESULT>(session.Programs().Names().size()));
-    EXPECT_EQ(SendMessageW(programs, CB_GETCURSEL, 0, 0), schumann);
+    EXPECT_EQ(window.ProgramShown(), schumann);
     int chosen = 0;
     while (session.ProgramValues(chosen) == session.ProgramValues(schumann))
         ++chosen;

@@ -60,7 +60,7 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     g_signal_connect(transport_, "toggled", G_CALLBACK(&MainWindowLinux::OnTransport), this);
     gtk_box_pack_start(GTK_BOX(bar), transport_, FALSE, FALSE, 0);
 
-    GtkWidget* programs = gtk_combo_box_text_new();
+    GtkWidget* programs = programs_ = gtk_combo_box_text_new();
     const auto& names = session_.Programs().Names();
     for (std::size_t i = 0; i < names.size(); ++i)
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(programs),
@@ -200,6 +200,10 @@ void MainWindowLinux::OnProgram(GtkWidget* list, void* self) {
     // The controller shows the program; the processor gets it from the queue.
     window.session_.Instance().Controller()->setParamNormalized(*programChange, value);
     window.queue_.Push({*programChange, value});
+}
+
+int MainWindowLinux::ProgramShown() const {
+    return gtk_combo_box_get_active(GTK_COMBO_BOX(programs_));
 }
 
 void MainWindowLinux::OnOutput(GtkWidget*, void* self) {

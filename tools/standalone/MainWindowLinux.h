@@ -45,6 +45,7 @@ public:
     // `stopRequested` answers true (asked a few times a second).
     void Run(std::function<bool()> stopRequested) override;
     std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
+    int ProgramShown() const override;
 
 private:
     static int OnDelete(GtkWidget* widget, void* event, void* self);
@@ -67,6 +68,7 @@ private:
     Steinberg::IPtr<Steinberg::IPlugView> view_;
     GtkWidget* window_ = nullptr;
     GtkWidget* transport_ = nullptr;
+    GtkWidget* programs_ = nullptr;
     GtkWidget* meter_ = nullptr;
     GtkWidget* editor_ = nullptr;
     GtkWidget* device_ = nullptr;

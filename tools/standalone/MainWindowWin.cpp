@@ -329,6 +329,10 @@ void MainWindowWin::OnProgram() {
     queue_.Push({*programChange, value});
 }
 
+int MainWindowWin::ProgramShown() const {
+    return static_cast<int>(SendMessageW(programs_, CB_GETCURSEL, 0, 0));
+}
+
 void MainWindowWin::OnOutput() {
     const auto selected = [](HWND list) {
         return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));

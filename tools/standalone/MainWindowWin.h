@@ -54,6 +54,7 @@ public:
     // `stopRequested` answers true (asked a few times a second).
     void Run(std::function<bool()> stopRequested) override;
     std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
+    int ProgramShown() const override;
 
     HWND Handle() const { return window_; }
     // The area the editor's own window is a child of.

@@ -41,6 +41,8 @@ public:
     // The output chosen in the bar when that is what ended Run: the program
     // plays on through it. None when Run ended otherwise.
     virtual std::optional<OutputSettings::Choice> OutputChosen() const = 0;
+    // The program list's selection; -1 for none.
+    virtual int ProgramShown() const = 0;
 
     // Shows the window with the editor attached; `program` is the program
     // list's selection, -1 for none, and keys pressed in the window play

@@ -91,6 +91,8 @@ struct Round {
     // The output came from the saved settings or the bar, not the command line.
     bool outputChosen = false;
     bool transport = true;
+    // The program list's selection; -1 for none.
+    int program = -1;
     // Set by a round that ends for another output: the choice, and where
     // playing stood (seconds into the session, or seconds played).
     std::optional<OutputSettings::Choice> next;
@@ -232,7 +234,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (!options.noWindow) {
         for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
-        const int program = options.program ? session.Programs().Resolve(*options.program) : -1;
+        const int program =
+            options.program ? session.Programs().Resolve(*options.program) : round.program;
         ProgramWindow::OutputMenu menu;
         menu.devices.push_back("Default output");
         std::vector<unsigned int> rates;
@@ -287,6 +290,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         if (output.Lost()) throw PlayError("the audio device went away: " + output.Failure());
         round.next = window->OutputChosen();
         round.transport = player.Transport();
+        round.program = window->ProgramShown();
         round.reachedSeconds =
             static_cast<double>(script ? player.Position() : player.FramesPlayed()) / rate;
         // Closing the window fades the sound out like Ctrl-C.
