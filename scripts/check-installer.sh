@@ -59,7 +59,7 @@ if [[ -f "$validator" ]]; then
 fi
 
 # Installed apart from the bundle, the program finds it in the VST 3 folder.
-listing=$(wine "$program/Tonewell.exe" --list-programs 2>&1 | tr -d '\r')
+listing=$(wine "$program/Tonewell.exe" --list-programs 2>&1 | tr -d '\r' || true)
 grep -q "Binaural - 7.83 (Schumann Resonance)" <<<"$listing" ||
     fail "the installed Tonewell.exe does not find the bundle: $(tail -3 <<<"$listing")"
 

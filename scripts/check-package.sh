@@ -74,10 +74,9 @@ if [[ -x build/windows/tests/host_tests.exe ]]; then
         TONEWELL_PRESETS="$work/unpacked/$windows/presets" \
         wine build/windows/tests/host_tests.exe --gtest_brief=1 --gtest_filter='Factory.*:Bundle.*' ||
         fail "the unpacked Windows bundle fails the host tests under Wine"
-    if ! wine "$work/unpacked/$windows/Tonewell.exe" --list-programs 2>&1 | tr -d '\r' |
-        grep -q "Schumann"; then
-        fail "the unpacked Tonewell.exe does not list the programs"
-    fi
+    listing=$(wine "$work/unpacked/$windows/Tonewell.exe" --list-programs 2>&1 | tr -d '\r' || true)
+    grep -q "Schumann" <<<"$listing" ||
+        fail "the unpacked Tonewell.exe does not list the programs: $(tail -3 <<<"$listing")"
 else
     fail "no Windows host tests built to load the Windows bundle"
 fi
