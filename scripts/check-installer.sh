@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Checks the Windows setup program under Wine, in a prefix of its own:
 #   check-installer.sh SETUP.EXE WORK-FOLDER
-# A silent install puts the bundle, the factory presets and the documents
-# where they belong and registers the uninstaller in the 64-bit registry; the
-# installed bundle loads through the host kit and passes the validator (when
-# the conformance tools are there); a silent uninstall removes everything it
+# A silent install puts the bundle, the factory presets, the documents and
+# Tonewell.exe (with its Start-menu entry) where they belong and registers
+# the uninstaller in the 64-bit registry; the installed bundle loads through
+# the host kit and passes the validator (when the conformance tools are
+# there), and the installed Tonewell.exe finds it; a silent uninstall
+# removes everything it
 # installed, even with files deleted by hand, and leaves a user's preset
 # written beside the factory ones.
 set -euo pipefail
@@ -30,11 +32,12 @@ bundle=$(unix_path 'C:\Program Files\Common Files\VST3\Tonewell.vst3')
 presets=$(unix_path 'C:\ProgramData\VST3 Presets\Kestrin\Tonewell')
 program=$(unix_path 'C:\Program Files\Kestrin\Tonewell')
 module="$bundle/Contents/x86_64-win/Tonewell.vst3"
+shortcut=$(unix_path 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Tonewell.lnk')
 
 timeout 120 wine "$setup" /S || fail "the silent install exited with $?"
 wineserver -w
 for file in "$module" "$bundle/Contents/Resources/moduleinfo.json" "$program/README.md" \
-    "$program/LICENSE" "$program/Uninstall.exe"; do
+    "$program/LICENSE" "$program/Uninstall.exe" "$program/Tonewell.exe" "$shortcut"; do
     [[ -f "$file" ]] || fail "not installed: $file"
 done
 count=$(find "$presets" -name '*.vstpreset' 2>/dev/null | wc -l)
@@ -55,6 +58,11 @@ if [[ -f "$validator" ]]; then
     grep -h "^Result" "$work/validator.txt" | tr -d '\r' | sed 's/^/validator (installed): /' || true
 fi
 
+# Installed apart from the bundle, the program finds it in the VST 3 folder.
+listing=$(wine "$program/Tonewell.exe" --list-programs 2>&1 | tr -d '\r' || true)
+grep -q "Binaural - 7.83 (Schumann Resonance)" <<<"$listing" ||
+    fail "the installed Tonewell.exe does not find the bundle: $(tail -3 <<<"$listing")"
+
 # A second install over the first replaces it; then a user's own preset
 # beside the factory ones, and files deleted by hand, before uninstalling.
 timeout 120 wine "$setup" /S || fail "installing again exited with $?"
@@ -65,6 +73,7 @@ timeout 120 wine "$program/Uninstall.exe" /S || fail "the silent uninstall exite
 wineserver -w
 [[ ! -e "$bundle" ]] || fail "the uninstall left the bundle"
 [[ ! -e "$program" ]] || fail "the uninstall left $program: $(ls "$program")"
+[[ ! -e "$shortcut" ]] || fail "the uninstall left the Start-menu entry"
 left=$(find "$presets" -type f -printf '%f\n' 2>/dev/null)
 [[ "$left" == "My Own.vstpreset" ]] || fail "after the uninstall the presets folder holds: $left"
 [[ -z "$(registered)" ]] || fail "the uninstall entry is still registered"

@@ -52,7 +52,7 @@ tar -tzf "dist/$linux.tar.gz" | sed 's:/$::' >"$work/linux.txt"
 check_listing "$work/linux.txt" x86_64-linux/Tonewell.so "$linux" tonewell tonewell-render \
     tonewell-snapshot
 unzip -Z1 "dist/$windows.zip" | sed 's:/$::' >"$work/windows.txt"
-check_listing "$work/windows.txt" x86_64-win/Tonewell.vst3 "$windows"
+check_listing "$work/windows.txt" x86_64-win/Tonewell.vst3 "$windows" Tonewell.exe
 
 # Unpacked as a user would, the bundle in a VST 3 folder of its own.
 mkdir -p "$work/vst3" "$work/unpacked"
@@ -74,6 +74,9 @@ if [[ -x build/windows/tests/host_tests.exe ]]; then
         TONEWELL_PRESETS="$work/unpacked/$windows/presets" \
         wine build/windows/tests/host_tests.exe --gtest_brief=1 --gtest_filter='Factory.*:Bundle.*' ||
         fail "the unpacked Windows bundle fails the host tests under Wine"
+    listing=$(wine "$work/unpacked/$windows/Tonewell.exe" --list-programs 2>&1 | tr -d '\r' || true)
+    grep -q "Schumann" <<<"$listing" ||
+        fail "the unpacked Tonewell.exe does not list the programs: $(tail -3 <<<"$listing")"
 else
     fail "no Windows host tests built to load the Windows bundle"
 fi

@@ -3,7 +3,7 @@
 # into dist/:
 #   Tonewell-<version>-windows-x64-setup.exe the Windows setup program (NSIS)
 #   tonewell_<version>_amd64.deb             the Debian package
-#   Tonewell-<version>-windows-x64.zip       bundle, presets, README, licence, INSTALL.txt
+#   Tonewell-<version>-windows-x64.zip       bundle, presets, README, licence, INSTALL.txt, Tonewell.exe
 #   Tonewell-<version>-linux-x86_64.tar.gz   the same, plus tonewell-render and tonewell-snapshot
 # Name and version come from each bundle's moduleinfo.json, which the build
 # writes from the module's own factory.
@@ -23,7 +23,7 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux --target tonewell_bundle_resources tonewell-render tonewell-snapshot \
     tonewell
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target tonewell_bundle_resources
+cmake --build --preset windows --target tonewell_bundle_resources tonewell
 
 field() { jq -er ".$1" "build/$2/Tonewell.vst3/Contents/Resources/moduleinfo.json"; }
 info=build/linux/Tonewell.vst3/Contents/Resources/moduleinfo.json
@@ -74,6 +74,8 @@ TEXT
 
 windows="$name-$version-windows-x64"
 stage_common windows "$windows"
+# The desktop program finds the bundle beside it, or installed in the common VST 3 folder.
+cp build/windows/Tonewell.exe "$stage/$windows/"
 # CRLF line ends, so that Notepad shows the text as it is meant.
 sed 's/$/\r/' >"$stage/$windows/INSTALL.txt" <<TEXT
 $name $version for Windows (64-bit)
@@ -86,6 +88,11 @@ Factory presets: copy the files in presets\\ into
     %PROGRAMDATA%\\VST3 Presets\\Kestrin\\Tonewell\\              for every user
 
 Then let the host rescan its plug-ins.
+
+Tonewell.exe plays the instrument live, in a window with its editor (or, with
+--no-window, in a console); run from this folder it loads Tonewell.vst3
+beside it, elsewhere the one in the VST3 folder above. Tonewell.exe --help
+lists what it does.
 TEXT
 
 # The Windows setup program, from the staged Windows files; the uninstaller

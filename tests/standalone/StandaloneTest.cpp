@@ -21,8 +21,10 @@
 #include "ComputerKeyboard.h"
 #include "LivePlayer.h"
 #include "MidiInput.h"
+#include "OutputSettings.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "ProgramWindow.h"
 #include "SavedState.h"
 #include "SessionPosition.h"
 #include "StandaloneHarness.h"
@@ -293,6 +295,35 @@ TEST(SavedState, APresetPlaysAndTheSavedStateComesBackWhole) {
                  PlayError);
 }
 
+TEST(OutputSettings, ComeBackAsSavedAndDamageGivesTheDefaults) {
+    ScratchFolder folder;
+    const std::string path = folder.Path("deep/output.txt").string();
+    EXPECT_FALSE(OutputSettings::Load(path).has_value());
+    OutputSettings::Save({"USB Audio\nrate=8000", 96000, 1024}, path);
+    auto loaded = OutputSettings::Load(path);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->device, "USB Audio rate=8000");
+    EXPECT_EQ(loaded->rate, 96000u);
+    EXPECT_EQ(loaded->buffer, 1024u);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"deep"});
+
+    std::ofstream(path) << "rate=99999999999\nbuffer=-5\n\xff\xfe garbage\nbuffer\n";
+    loaded = OutputSettings::Load(path);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->device, "");
+    EXPECT_EQ(loaded->rate, 48000u);
+    EXPECT_EQ(loaded->buffer, 256u);
+
+    // The bar's selections, the first device standing for the default.
+    ProgramWindow::OutputMenu menu{
+        {"Default output", "USB Audio"}, 0, {44100, 48000}, 1, {256, 512}, 0};
+    const auto choice = ProgramWindow::ChoiceOf(menu, 1, 0, 7);
+    EXPECT_EQ(choice.device, "USB Audio");
+    EXPECT_EQ(choice.rate, 44100u);
+    EXPECT_EQ(choice.buffer, 256u);
+    EXPECT_EQ(ProgramWindow::ChoiceOf(menu, 0, -1, 1).device, "");
+}
+
 TEST(NoteInput, KeysAndMidiMessagesBecomeNotes) {
     ComputerKeyboard keys;
     auto note = keys.Press(U'a');
@@ -495,7 +526,8 @@ TEST_F(LiveOutput, AnInterruptStopsPlayingAndExitsCleanly) {
 }
 
 // The window on the test command's X server: a top-level "Tonewell" whose
-// editor area shows the instrument's drawing, while the sound plays.
+// editor area shows the instrument's drawing, while the sound plays; a
+// second one is refused.
 TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     const char* displayName = std::getenv("DISPLAY");
     ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
@@ -530,6 +562,11 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     XCloseDisplay(display);
     EXPECT_NE(found, 0u) << "no window named Tonewell";
     EXPECT_GE(colours, 50u) << "the editor's area shows " << colours << " colours";
+
+    // A second window would save over the first one's state: it refuses.
+    const auto second = RunTonewell({"--program", kSchumann}, Env());
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("another Tonewell window is open"), std::string::npos) << second.err;
 
     player.Signal(SIGTERM);
     const auto result = player.Wait(10s);

@@ -1,7 +1,8 @@
 ; The Windows setup program: the VST 3 bundle where every host looks, the
-; factory presets where hosts list them for every user, the README and the
-; licence with an uninstaller under Program Files, and an entry in Add or
-; Remove Programs. scripts/package.sh passes NAME, VENDOR, VERSION,
+; factory presets where hosts list them for every user, the desktop program
+; Tonewell.exe, the README and the licence with an uninstaller under Program
+; Files, a Start-menu entry for the program, and an entry in Add or Remove
+; Programs. scripts/package.sh passes NAME, VENDOR, VERSION,
 ; VERSION4 (a.b.c.0), URL, STAGE (the files to install) and OUTFILE.
 ; Silent with /S, for the installer and the uninstaller alike.
 
@@ -81,6 +82,8 @@ UninstPage instfiles
     RMDir "$APPDATA\${PRESET_DIR}"
     RMDir "$APPDATA\VST3 Presets\${VENDOR}"
     RMDir "$APPDATA\VST3 Presets"
+    Delete "$SMPROGRAMS\${NAME}.lnk"
+    Delete "$INSTDIR\${NAME}.exe"
     Delete "$INSTDIR\${PRESET_LIST}"
     Delete "$INSTDIR\README.md"
     Delete "$INSTDIR\LICENSE"
@@ -135,10 +138,14 @@ Section "Install"
     SetOutPath "$APPDATA\${PRESET_DIR}"
     File "${STAGE}\presets\*.vstpreset"
     SetOutPath "$INSTDIR"
+    File "${STAGE}\${NAME}.exe"
     File "${STAGE}\README.md"
     File "${STAGE}\LICENSE"
     File "${STAGE}\${PRESET_LIST}"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
+    ; The program finds the bundle in the common VST 3 folder.
+    CreateShortCut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\${NAME}.exe" "" "$INSTDIR\${NAME}.exe" 0 \
+        SW_SHOWNORMAL "" "Plays ${NAME} live, with its editor"
     ${If} ${Errors}
         MessageBox MB_OK|MB_ICONSTOP "${NAME} could not be installed: a file could not be written." /SD IDOK
         SetErrorLevel 4

@@ -25,6 +25,7 @@ LivePlayer::LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& 
     : instance_(instance), changes_(changes), automation_(std::move(automation)),
       settings_(settings), done_(std::max<std::int64_t>(settings.startFrame, 0)) {
     if (done_ > 0) fadeInFrom_ = done_;
+    position_.store(done_, std::memory_order_relaxed);
     settings_.maxBlock = std::max(settings_.maxBlock, 1);
     settings_.endFadeFrames = std::max<std::int64_t>(settings_.endFadeFrames, 1);
     settings_.stopFadeFrames = std::max<std::int64_t>(settings_.stopFadeFrames, 1);
@@ -155,6 +156,7 @@ void LivePlayer::Render(float* left, float* right, int frames) {
     std::fill(right + filled, right + frames, 0.f);
     lastPeak_.store(peak, std::memory_order_relaxed);
     played_.store(elapsed_, std::memory_order_relaxed);
+    position_.store(done_, std::memory_order_relaxed);
     if (Ended(stopEnd)) finished_.store(true, std::memory_order_release);
 }
 

@@ -70,6 +70,11 @@ public:
     // True once the last faded frame has been played.
     bool Finished() const { return finished_.load(std::memory_order_acquire); }
     std::int64_t FramesPlayed() const { return played_.load(std::memory_order_relaxed); }
+    // Where in the length playing stands (a loop starts it over), and the
+    // length: -1 when playing goes on until stopped.
+    std::int64_t Position() const { return position_.load(std::memory_order_relaxed); }
+    std::int64_t LengthFrames() const { return settings_.totalFrames; }
+    int SampleRate() const { return settings_.sampleRate; }
     std::uint64_t Underruns() const { return underruns_.load(std::memory_order_relaxed); }
     // Blocks the plug-in refused to process or whose changes did not fit.
     std::uint64_t Failures() const { return failures_.load(std::memory_order_relaxed); }
@@ -111,6 +116,7 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
     std::atomic<std::int64_t> played_{0};
+    std::atomic<std::int64_t> position_{0};
     std::atomic<std::uint64_t> underruns_{0};
     std::atomic<std::uint64_t> failures_{0};
     std::atomic<float> lastPeak_{0.f};

@@ -19,17 +19,20 @@ using namespace Steinberg;
 
 namespace {
 
-// The meter shows the last 60 dB, where tones are heard.
-double MeterValue(float peak) {
-    if (peak <= 0.f) return 0.0;
-    return std::clamp((20.0 * std::log10(peak) + 60.0) / 60.0, 0.0, 1.0);
+// The meter shows the last 60 dB, where tones are heard, in steps of a
+// hundredth: a steady tone's peak wavers below that, and each change
+// redraws the bar.
+int MeterStep(float peak) {
+    if (!(peak > 0.f)) return 0;
+    return static_cast<int>(std::clamp((20.0 * std::log10(peak) + 60.0) / 60.0, 0.0, 1.0) * 100.0);
 }
 
 } // namespace
 
 MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& player,
-                                 ParameterChangeQueue& queue, NoteQueue& keyNotes, int program)
-    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes) {
+                                 ParameterChangeQueue& queue, NoteQueue& keyNotes, int program,
+                                 const OutputMenu& output)
+    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes), output_(output) {
     // The editor embeds itself in an X11 window: GTK must draw on X11 too.
     gdk_set_allowed_backends("x11");
     if (!gtk_init_check(nullptr, nullptr))
@@ -57,7 +60,7 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     g_signal_connect(transport_, "toggled", G_CALLBACK(&MainWindowLinux::OnTransport), this);
     gtk_box_pack_start(GTK_BOX(bar), transport_, FALSE, FALSE, 0);
 
-    GtkWidget* programs = gtk_combo_box_text_new();
+    GtkWidget* programs = programs_ = gtk_combo_box_text_new();
     const auto& names = session_.Programs().Names();
     for (std::size_t i = 0; i < names.size(); ++i)
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(programs),
@@ -78,9 +81,37 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     gtk_widget_set_tooltip_text(meter_, "Output level, the last 60 dB");
     gtk_box_pack_start(GTK_BOX(bar), meter_, FALSE, FALSE, 0);
 
+    // The output's choices, below: choosing one plays on through it.
+    GtkWidget* outputRow = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+    gtk_container_set_border_width(GTK_CONTAINER(outputRow), 6);
+    const auto list = [&](const std::vector<std::string>& items, int selected, const char* tip,
+                          bool expand) {
+        GtkWidget* combo = gtk_combo_box_text_new();
+        for (const auto& item : items)
+            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), item.c_str());
+        gtk_combo_box_set_active(GTK_COMBO_BOX(combo), selected);
+        gtk_widget_set_tooltip_text(combo, tip);
+        g_signal_connect(combo, "changed", G_CALLBACK(&MainWindowLinux::OnOutput), this);
+        gtk_box_pack_start(GTK_BOX(outputRow), combo, expand, expand, 0);
+        return combo;
+    };
+    std::vector<std::string> rates, buffers;
+    for (const unsigned int rate : output_.rates)
+        rates.push_back(std::to_string(rate) + " Hz");
+    for (const unsigned int buffer : output_.buffers)
+        buffers.push_back(std::to_string(buffer) + " frames");
+    device_ = list(output_.devices, output_.device, "Output device", true);
+    GList* deviceCells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(device_));
+    for (GList* cell = deviceCells; cell != nullptr; cell = cell->next)
+        g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "max-width-chars", 8, nullptr);
+    g_list_free(deviceCells);
+    rate_ = list(rates, output_.rate, "Sample rate", false);
+    buffer_ = list(buffers, output_.buffer, "Buffer size", false);
+
     editor_ = gtk_drawing_area_new();
     gtk_widget_set_size_request(editor_, size.getWidth(), size.getHeight());
     gtk_box_pack_start(GTK_BOX(column), bar, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(column), outputRow, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(column), editor_, TRUE, TRUE, 0);
     gtk_container_add(GTK_CONTAINER(window_), column);
     g_signal_connect(window_, "delete-event", G_CALLBACK(&MainWindowLinux::OnDelete), this);
@@ -171,6 +202,22 @@ void MainWindowLinux::OnProgram(GtkWidget* list, void* self) {
     window.queue_.Push({*programChange, value});
 }
 
+int MainWindowLinux::ProgramShown() const {
+    return gtk_combo_box_get_active(GTK_COMBO_BOX(programs_));
+}
+
+void MainWindowLinux::OnOutput(GtkWidget*, void* self) {
+    auto& window = *static_cast<MainWindowLinux*>(self);
+    const auto selected = [](GtkWidget* list) {
+        return gtk_combo_box_get_active(GTK_COMBO_BOX(list));
+    };
+    // The program plays on through the new output, in a new window.
+    window.outputChosen_ = ChoiceOf(window.output_, selected(window.device_),
+                                    selected(window.rate_), selected(window.buffer_));
+    window.Detach();
+    window.Quit();
+}
+
 int MainWindowLinux::OnKey(GtkWidget*, void* event, void* self) {
     auto& window = *static_cast<MainWindowLinux*>(self);
     const auto* key = static_cast<const GdkEventKey*>(event);
@@ -186,7 +233,10 @@ int MainWindowLinux::OnKey(GtkWidget*, void* event, void* self) {
 
 int MainWindowLinux::OnTick(void* self) {
     auto& window = *static_cast<MainWindowLinux*>(self);
-    gtk_level_bar_set_value(GTK_LEVEL_BAR(window.meter_), MeterValue(window.player_.LastPeak()));
+    if (const int step = MeterStep(window.player_.LastPeak()); step != window.meterShown_) {
+        window.meterShown_ = step;
+        gtk_level_bar_set_value(GTK_LEVEL_BAR(window.meter_), step / 100.0);
+    }
     if (window.player_.Finished() || (window.stopRequested_ && window.stopRequested_())) {
         window.Detach();
         window.Quit();

@@ -25,16 +25,17 @@ class ParameterChangeQueue;
 
 // The program's window (GTK 3 on X11): the instrument's own editor embedded
 // as an X11 child window, above it a bar with the transport's play/stop,
-// the program list and a level meter. Everything runs on the thread that
+// the program list and a level meter, and a row with the output's device,
+// sample rate and buffer size. Everything runs on the thread that
 // made it; parameter edits reach the audio callback through the queue.
 class MainWindowLinux : public ProgramWindow {
 public:
     // Opens the display and shows the window with the editor attached.
     // Throws PlayError when there is no display or the editor cannot open.
     // `program`: the list's selection, -1 for none. Keys pressed in the
-    // window play notes into `keyNotes`.
+    // window play notes into `keyNotes`; `output` fills the output lists.
     MainWindowLinux(render::PluginSession& session, LivePlayer& player, ParameterChangeQueue& queue,
-                    NoteQueue& keyNotes, int program);
+                    NoteQueue& keyNotes, int program, const OutputMenu& output);
     // Detaches the editor and closes the window.
     ~MainWindowLinux() override;
     MainWindowLinux(const MainWindowLinux&) = delete;
@@ -43,11 +44,14 @@ public:
     // Serves the window until it is closed, the player has finished, or
     // `stopRequested` answers true (asked a few times a second).
     void Run(std::function<bool()> stopRequested) override;
+    std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
+    int ProgramShown() const override;
 
 private:
     static int OnDelete(GtkWidget* widget, void* event, void* self);
     static void OnTransport(GtkWidget* button, void* self);
     static void OnProgram(GtkWidget* list, void* self);
+    static void OnOutput(GtkWidget* list, void* self);
     static int OnTick(void* self);
     static int OnKey(GtkWidget* widget, void* event, void* self);
     void Detach();
@@ -64,10 +68,18 @@ private:
     Steinberg::IPtr<Steinberg::IPlugView> view_;
     GtkWidget* window_ = nullptr;
     GtkWidget* transport_ = nullptr;
+    GtkWidget* programs_ = nullptr;
     GtkWidget* meter_ = nullptr;
     GtkWidget* editor_ = nullptr;
+    GtkWidget* device_ = nullptr;
+    GtkWidget* rate_ = nullptr;
+    GtkWidget* buffer_ = nullptr;
+    OutputMenu output_;
+    std::optional<OutputSettings::Choice> outputChosen_;
     GMainLoop* loop_ = nullptr;
     unsigned int tick_ = 0;
+    // The meter's step shown, so that only changes redraw it.
+    int meterShown_ = -1;
     std::function<bool()> stopRequested_;
 };
 

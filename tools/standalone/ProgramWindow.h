@@ -2,6 +2,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "OutputSettings.h"
 
 namespace tonewell::render {
 class PluginSession;
@@ -16,19 +21,45 @@ class ParameterChangeQueue;
 // The program's window with the instrument's editor, as the platform has it.
 class ProgramWindow {
 public:
+    // What the bar offers for the audio output, and what plays now (indexes
+    // into the lists).
+    struct OutputMenu {
+        // The first entry stands for the system's default device.
+        std::vector<std::string> devices;
+        int device = 0;
+        std::vector<unsigned int> rates;
+        int rate = 0;
+        std::vector<unsigned int> buffers;
+        int buffer = 0;
+    };
+
     virtual ~ProgramWindow() = default;
 
     // Serves the window until it is closed, the player has finished, or
     // `stopRequested` answers true (asked a few times a second).
     virtual void Run(std::function<bool()> stopRequested) = 0;
+    // The output chosen in the bar when that is what ended Run: the program
+    // plays on through it. None when Run ended otherwise.
+    virtual std::optional<OutputSettings::Choice> OutputChosen() const = 0;
+    // The program list's selection; -1 for none.
+    virtual int ProgramShown() const = 0;
 
     // Shows the window with the editor attached; `program` is the program
     // list's selection, -1 for none, and keys pressed in the window play
-    // notes into `keyNotes`. Throws PlayError when it cannot (no display, an
-    // editor that does not open, or a platform without the window yet).
+    // notes into `keyNotes`; `output` fills the bar's output lists. Throws
+    // PlayError when it cannot (no display, an editor that does not open).
     static std::unique_ptr<ProgramWindow> Open(render::PluginSession& session, LivePlayer& player,
                                                ParameterChangeQueue& queue, NoteQueue& keyNotes,
-                                               int program);
+                                               int program, const OutputMenu& output);
+
+    // The choice the menu's selections stand for.
+    static OutputSettings::Choice ChoiceOf(const OutputMenu& output, int device, int rate,
+                                           int buffer);
+
+    // Shows a failure in a message box when the program was started from a
+    // menu rather than a terminal (Windows), where its console vanishes with
+    // it; otherwise nothing, stderr has said it.
+    static void ReportFailure(const std::string& message);
 };
 
 } // namespace tonewell::standalone

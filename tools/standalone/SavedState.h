@@ -21,8 +21,10 @@ public:
     // through a temporary file, so a crash never leaves half a file. Throws
     // PlayError when it cannot.
     static void Save(hostkit::PluginInstance& instance, const std::string& path);
-    // Where the window keeps its state: tonewell/last.vstpreset in the user's
-    // configuration folder; none when the system names no such folder.
+    // Where the window keeps its state: last.vstpreset in the user's
+    // configuration folder (tonewell/ in XDG's on Linux, Kestrin\Tonewell\ in
+    // the roaming application data on Windows); none when the system names
+    // no such folder.
     static std::optional<std::string> DefaultPath();
 };
 

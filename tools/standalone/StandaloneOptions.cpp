@@ -39,8 +39,8 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
 
     CLI::App app("Plays the Tonewell instrument through the computer's audio output.", "tonewell");
     app.add_flag("--no-window", options.noWindow,
-                 "Play in the terminal, without a window (the window needs an X display on "
-                 "Linux; Windows has none yet)");
+                 "Play in the terminal, without a window (on Linux the window needs an X "
+                 "display); nothing is saved or restored");
     app.add_option("--module", options.modulePath, "VST 3 module to load")
         ->type_name("PATH")
         ->capture_default_str();
@@ -122,6 +122,7 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     if (!midiText.empty()) options.midiPort = ParseBounded("--midi-port", midiText, 0, 9999);
     options.sampleRate = ParseBounded("--rate", rateText, kMinRate, kMaxRate);
     options.bufferFrames = ParseBounded("--buffer", bufferText, 16, kMaxBuffer);
+    options.outputGiven = app.count("--device") + app.count("--rate") + app.count("--buffer") > 0;
     return options;
 }
 

@@ -29,6 +29,9 @@ struct StandaloneOptions {
     std::optional<unsigned int> midiPort;
     unsigned int sampleRate = 48000;
     unsigned int bufferFrames = 256;
+    // --device, --rate or --buffer was given: the window then does not use
+    // the output chosen last time.
+    bool outputGiven = false;
 
     std::optional<std::string> helpText;
 

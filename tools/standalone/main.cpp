@@ -10,6 +10,7 @@
 #include <SessionScript.h>
 #include <SessionTimeline.h>
 #include <StartingChanges.h>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -18,8 +19,10 @@
 #include <thread>
 
 #include "AudioOutput.h"
+#include "InstanceLock.h"
 #include "LivePlayer.h"
 #include "MidiInput.h"
+#include "OutputSettings.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
 #include "ProgramWindow.h"
@@ -79,22 +82,31 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
     }
 }
 
-int Run(int argc, char** argv) {
-    const StandaloneOptions options =
-        StandaloneOptions::Parse(argc, argv, render::DefaultModulePath());
-    if (options.helpText) {
-        std::fputs(options.helpText->c_str(), stdout);
-        return 0;
-    }
-    if (options.listDevices) return ListDevices();
-    if (options.listMidi) {
-        const auto ports = MidiInput::Ports();
-        std::printf("MIDI input ports:%s\n", ports.empty() ? " none" : "");
-        for (std::size_t i = 0; i < ports.size(); ++i)
-            std::printf("%3zu  %s\n", i, ports[i].c_str());
-        return 0;
-    }
+// What goes from one round of playing to the next when the window's bar
+// chooses another output.
+struct Round {
+    // The output device by name (from the saved settings or the bar); none
+    // plays through the command line's --device or the default.
+    std::optional<std::string> deviceName;
+    // The output came from the saved settings or the bar, not the command line.
+    bool outputChosen = false;
+    bool transport = true;
+    // The program list's selection; -1 for none.
+    int program = -1;
+    // Set by a round that ends for another output: the choice, and where
+    // playing stood (seconds into the session, or seconds played).
+    std::optional<OutputSettings::Choice> next;
+    double reachedSeconds = 0.0;
+};
 
+// `value`'s index in `list`, where it is added (in order) when missing.
+int IndexIn(std::vector<unsigned int>& list, unsigned int value) {
+    auto at = std::lower_bound(list.begin(), list.end(), value);
+    if (at == list.end() || *at != value) at = list.insert(at, value);
+    return static_cast<int>(at - list.begin());
+}
+
+int PlayRound(const StandaloneOptions& options, Round& round) {
     // The session's own mistakes show before the module loads.
     std::optional<render::SessionScript> script;
     if (options.sessionPath) script = render::SessionScript::Read(*options.sessionPath);
@@ -108,6 +120,8 @@ int Run(int argc, char** argv) {
     // nothing else asked for) the state the window was left in last time.
     auto& instance = session.Instance();
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    std::optional<InstanceLock> lock;
+    if (statePath) lock.emplace(*statePath);
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
     } else if (statePath && !options.program && options.assignments.empty() && !script &&
@@ -196,18 +210,59 @@ int Run(int argc, char** argv) {
     if (midi.IsOpen())
         std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
 
+    player.SetTransport(round.transport);
+
+    AudioOutput output;
+    const std::vector<AudioOutput::Device> devices = output.Devices();
+    std::optional<unsigned int> device = options.device;
+    if (round.deviceName) {
+        const auto found = std::find_if(devices.begin(), devices.end(), [&](const auto& entry) {
+            return entry.name == *round.deviceName;
+        });
+        if (found != devices.end())
+            device = found->index;
+        else
+            std::fprintf(stderr,
+                         "tonewell: the output device \"%s\" is not there; playing "
+                         "through the default one\n",
+                         round.deviceName->c_str());
+    }
+
     // The window opens before the sound starts, and it shows the editor
     // with the starting program and settings.
     std::unique_ptr<ProgramWindow> window;
     if (!options.noWindow) {
         for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
-        const int program = options.program ? session.Programs().Resolve(*options.program) : -1;
-        window = ProgramWindow::Open(session, player, queue, keyNotes, program);
+        const int program =
+            options.program ? session.Programs().Resolve(*options.program) : round.program;
+        ProgramWindow::OutputMenu menu;
+        menu.devices.push_back("Default output");
+        std::vector<unsigned int> rates;
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            menu.devices.push_back(devices[i].name);
+            if (device ? devices[i].index == *device : devices[i].isDefault) {
+                rates = devices[i].sampleRates;
+                if (device) menu.device = static_cast<int>(i) + 1;
+            }
+        }
+        std::sort(rates.begin(), rates.end());
+        menu.rate = IndexIn(rates, options.sampleRate);
+        menu.rates = rates;
+        menu.buffers = OutputSettings::BufferSizes();
+        menu.buffer = IndexIn(menu.buffers, options.bufferFrames);
+        window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu);
     }
 
-    AudioOutput output;
-    output.Open(options.device, options.sampleRate, options.bufferFrames, player);
+    try {
+        output.Open(device, options.sampleRate, options.bufferFrames, player);
+    } catch (const PlayError& error) {
+        // An output chosen earlier that no longer opens gives way to the
+        // default device; the rate stays, the player is made for it.
+        if (!round.outputChosen) throw;
+        std::fprintf(stderr, "tonewell: %s; playing through the default device\n", error.what());
+        output.Open(std::nullopt, options.sampleRate, StandaloneOptions{}.bufferFrames, player);
+    }
 
     hostkit::ProcessConfig config;
     config.sampleRate = rate;
@@ -233,6 +288,11 @@ int Run(int argc, char** argv) {
             window->Run([&] { return render::InterruptGuard::Requested() || output.Lost(); });
         }
         if (output.Lost()) throw PlayError("the audio device went away: " + output.Failure());
+        round.next = window->OutputChosen();
+        round.transport = player.Transport();
+        round.program = window->ProgramShown();
+        round.reachedSeconds =
+            static_cast<double>(script ? player.Position() : player.FramesPlayed()) / rate;
         // Closing the window fades the sound out like Ctrl-C.
         player.RequestStop();
         const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
@@ -265,17 +325,84 @@ int Run(int argc, char** argv) {
     return 0;
 }
 
+int Run(int argc, char** argv) {
+    StandaloneOptions options = StandaloneOptions::Parse(argc, argv, render::DefaultModulePath());
+    if (options.helpText) {
+        std::fputs(options.helpText->c_str(), stdout);
+        return 0;
+    }
+    if (options.listDevices) return ListDevices();
+    if (options.listMidi) {
+        const auto ports = MidiInput::Ports();
+        std::printf("MIDI input ports:%s\n", ports.empty() ? " none" : "");
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            std::printf("%3zu  %s\n", i, ports[i].c_str());
+        return 0;
+    }
+
+    Round round;
+    // The window plays through the output chosen in it last time, unless
+    // the command line names one.
+    const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    const auto settingsPath =
+        statePath ? std::optional(OutputSettings::PathBeside(*statePath)) : std::nullopt;
+    if (settingsPath && !options.outputGiven) {
+        if (const auto saved = OutputSettings::Load(*settingsPath)) {
+            options.sampleRate = saved->rate;
+            options.bufferFrames = saved->buffer;
+            if (!saved->device.empty()) round.deviceName = saved->device;
+            round.outputChosen = true;
+        }
+    }
+    for (;;) {
+        const int code = PlayRound(options, round);
+        if (!round.next) return code;
+        const OutputSettings::Choice choice = *round.next;
+        round.next.reset();
+        try {
+            OutputSettings::Save(choice, *settingsPath);
+        } catch (const PlayError& error) {
+            std::fprintf(stderr, "tonewell: %s\n", error.what());
+        }
+        options.device.reset();
+        round.deviceName =
+            choice.device.empty() ? std::nullopt : std::optional<std::string>(choice.device);
+        round.outputChosen = true;
+        options.sampleRate = choice.rate;
+        options.bufferFrames = choice.buffer;
+        // The next round starts from the state this one saved, where this
+        // one stood.
+        options.preset.reset();
+        options.program.reset();
+        options.assignments.clear();
+        if (options.sessionPath)
+            options.fromSeconds = round.reachedSeconds;
+        else if (options.seconds)
+            options.seconds = std::max(*options.seconds - round.reachedSeconds, 0.1);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// On stderr, and where a program started from a menu shows it.
+void Report(const std::string& message) {
+    std::fprintf(stderr, "tonewell: %s\n", message.c_str());
+    ProgramWindow::ReportFailure(message);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const PlayError& error) {
-        std::fprintf(stderr, "tonewell: %s\n", error.what());
+        Report(error.what());
     } catch (const render::RenderError& error) {
-        std::fprintf(stderr, "tonewell: %s\n", error.what());
+        Report(error.what());
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "tonewell: unexpected failure: %s\n", error.what());
+        Report(std::string("unexpected failure: ") + error.what());
     }
     return 1;
 }
