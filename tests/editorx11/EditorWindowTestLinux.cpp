@@ -623,10 +623,22 @@ TEST_F(EditorX11Test, TheWindowFollowsTheContentScale) {
     PointerAway();
     EXPECT_EQ(ChangedPixels(big(), HeadlessPicture(*plugin, 2.0), whole, 2 * kWidth), 0);
 
+    // A field still open when the factor changes goes, sending nothing, and
+    // gives the keys back to the host.
+    Click(362, 266, 3);
+    Type({XK_7});
+    PointerAway();
+    plugin->Handler().Clear();
     ASSERT_EQ(scale->setContentScaleFactor(1.0f), kResultTrue);
     EXPECT_EQ(sizeBecomes({kWidth, kHeight}), std::make_pair(kWidth, kHeight));
     Settle();
     EXPECT_EQ(ChangedPixels(Screen(), HeadlessPicture(*plugin), IBounds{0, 0, kWidth, kHeight}), 0);
+    EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
+    EXPECT_TRUE(KindsFor(Binaural).empty());
+    const int hostKeys = host->KeyPresses();
+    host->MoveTo(editor, 5, 5);
+    host->Tap(XK_space);
+    EXPECT_EQ(host->KeyPresses(), hostKeys + 1);
 
     // A few painted rounds first: the first paint at 1.5 loads the 2x images,
     // kept for the process, and the allocator settles within them (measured:
