@@ -23,6 +23,15 @@ int ClampToInt(int64_t v) {
     return static_cast<int>(
         std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
+
+bool SamePixels(const RAST_IBitmap& a, const RAST_IBitmap& b) {
+    if (a.width() != b.width() || a.height() != b.height()) return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (!std::equal(RAST_RowPointer(&a, y), RAST_RowPointer(&a, y) + a.width(),
+                        RAST_RowPointer(&b, y)))
+            return false;
+    return true;
+}
 } // namespace
 
 IGraphics::IGraphics(ICoreBase* plug, int width, int height, int fps)
@@ -145,6 +154,13 @@ IImage IGraphics::SplitImage(IImage& image, double fraction) {
     // The right piece carries the id under which the left one is registered.
     --nextSyntheticId;
     RAST_IBitmap* leftBitmap = ImageCache::Instance().Add(nextSyntheticId, std::move(left));
+    // Every surface counts its ids from -2 and the cache gives the first piece
+    // under an id, so a knob here may turn another editor's piece: when its
+    // pixels are the same it has the same origin, and at a scale is cut from
+    // the same larger set rather than enlarged.
+    RAST_IBitmap* first = ImageCache::Instance().Find(nextSyntheticId);
+    if (first && first != leftBitmap && SamePixels(*first, *leftBitmap))
+        imageOrigins[first] = origin;
     const IImage leftImage{leftBitmap, leftWidth, image.height, 1, 0};
     image = IImage{right.get(), rightWidth, image.height, 1, nextSyntheticId};
     splitPieces.push_back(std::move(right));

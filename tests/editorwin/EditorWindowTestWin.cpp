@@ -87,25 +87,25 @@ std::unique_ptr<RAST_IBitmap> SourceBackground() {
 }
 
 // What the window shows, as 0xRRGGBB words, row by row.
-std::vector<uint32_t> Capture(HWND window) {
+std::vector<uint32_t> Capture(HWND window, int width = kWidth, int height = kHeight) {
     std::vector<uint32_t> pixels;
     HDC dc = GetDC(window);
     if (!dc) return pixels;
     HDC memory = CreateCompatibleDC(dc);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap && bits) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
+        BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
         GdiFlush();
         const auto* words = static_cast<const uint32_t*>(bits);
-        for (int i = 0; i < kWidth * kHeight; ++i)
+        for (int i = 0; i < width * height; ++i)
             pixels.push_back(words[i] & 0xFFFFFFu);
         SelectObject(memory, old);
         DeleteObject(bitmap);
@@ -116,23 +116,26 @@ std::vector<uint32_t> Capture(HWND window) {
 }
 
 // Keeps what the window shows as a PNG file among the build's artefacts.
-void SaveScreenshot(const std::vector<uint32_t>& pixels, const char* name) {
-    RAST_MemBitmap bitmap(kWidth, kHeight, 4);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
+void SaveScreenshot(const std::vector<uint32_t>& pixels, const char* name, int width = kWidth,
+                    int height = kHeight) {
+    RAST_MemBitmap bitmap(width, height, 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
             RAST_RowPointer(&bitmap, y)[x] =
-                0xFF000000u | pixels[static_cast<size_t>(y * kWidth + x)];
+                0xFF000000u | pixels[static_cast<size_t>(y * width + x)];
     std::string path = std::string(TONEWELL_SCREENSHOT_DIR) + "/" + name;
     if (path[0] == '/') path = "Z:" + path;
     tonewell::snapshot::PngWriter::WriteFile(bitmap, path);
 }
 
-int ChangedPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, RECT box) {
+// Pictures of a window stride pixels wide (the editor's width at its factor).
+int ChangedPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, RECT box,
+                  int stride = kWidth) {
     int changed = 0;
     for (int y = box.top; y < box.bottom; ++y)
         for (int x = box.left; x < box.right; ++x)
-            changed += a.at(static_cast<size_t>(y * kWidth + x)) !=
-                       b.at(static_cast<size_t>(y * kWidth + x));
+            changed += a.at(static_cast<size_t>(y * stride + x)) !=
+                       b.at(static_cast<size_t>(y * stride + x));
     return changed;
 }
 
@@ -141,29 +144,32 @@ constexpr RECT kWhole{0, 0, kWidth, kHeight};
 // The ids the editor's layout loads its images by.
 constexpr int kFirstImageId = 100, kLastImageId = 110;
 
-// The same editor on a headless surface in this program, given the state the
-// plug-in under test holds. Its images are decoded from the resources of the
-// module that made the window (this program has none of its own), once.
-std::vector<uint32_t> HeadlessPicture(PluginInstance& plugin, HWND editor) {
+// The same editor on a headless surface in this program at the factor, given
+// the state the plug-in under test holds. Its images and their 2x and 3x twins
+// are decoded from the resources of the module that made the window (this
+// program has none of its own), once.
+std::vector<uint32_t> HeadlessPicture(PluginInstance& plugin, HWND editor, double factor = 1.0) {
     static const bool imagesTaken = [editor] {
         const auto module = reinterpret_cast<HMODULE>(GetWindowLongPtrA(editor, GWLP_HINSTANCE));
         bool all = true;
         for (int id = kFirstImageId; id <= kLastImageId; ++id)
-            all &= ImageCache::Instance().Add(
-                       id, std::unique_ptr<RAST_IBitmap>(RAST_DecodePNGResource(module, id))) !=
-                   nullptr;
+            for (int set : {id, id + 100, id + 200})
+                all &= ImageCache::Instance().Add(set, std::unique_ptr<RAST_IBitmap>(
+                                                           RAST_DecodePNGResource(module, set))) !=
+                       nullptr;
         return all;
     }();
     EXPECT_TRUE(imagesTaken);
     tonewell::snapshot::InstrumentEditor headless;
     for (int p = 0; p < kParameterCount; ++p)
         headless.SetParameter(p, plugin.Controller()->getParamNormalized(p));
+    EXPECT_TRUE(headless.Surface().SetScaleFactor(factor));
     headless.Surface().OpenEditorWindow(nullptr);
     headless.Surface().Tick();
     std::vector<uint32_t> pixels;
     const RAST_MemBitmap& screen = headless.Surface().Screen();
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
             pixels.push_back(RAST_RowPointer(&screen, y)[x] & 0xFFFFFFu);
     return pixels;
 }
@@ -251,7 +257,9 @@ protected:
     }
     // Out of the editor, over the host's own window: hover marks go away.
     void PointerAway() {
-        MoveTo(kWidth + 10, kHeight / 2);
+        RECT client{};
+        GetClientRect(editor, &client);
+        MoveTo(client.right + 10, client.bottom / 2);
         Pump(kTickMs);
     }
 
@@ -280,19 +288,21 @@ protected:
     }
     HWND EntryWindow() const { return GetWindow(editor, GW_CHILD); }
     // Pixels in which the window differs from the headless editor of the same
-    // state, once the window's timer has had the time to repaint; a mismatch
-    // leaves both pictures among the build's artefacts.
-    int Differences() const {
-        const auto headless = HeadlessPicture(*plugin, editor);
+    // state at the factor (a whole number), once the window's timer has had
+    // the time to repaint; a mismatch leaves both pictures among the build's
+    // artefacts.
+    int Differences(int factor = 1) const {
+        const int w = factor * kWidth, h = factor * kHeight;
+        const auto headless = HeadlessPicture(*plugin, editor, factor);
         std::vector<uint32_t> shown;
         PumpUntil([&] {
-            shown = Capture(editor);
-            return ChangedPixels(shown, headless, kWhole) == 0;
+            shown = Capture(editor, w, h);
+            return ChangedPixels(shown, headless, RECT{0, 0, w, h}, w) == 0;
         });
-        const int changed = ChangedPixels(shown, headless, kWhole);
+        const int changed = ChangedPixels(shown, headless, RECT{0, 0, w, h}, w);
         if (changed != 0) {
-            SaveScreenshot(shown, "editor-windows-mismatch-window.png");
-            SaveScreenshot(headless, "editor-windows-mismatch-headless.png");
+            SaveScreenshot(shown, "editor-windows-mismatch-window.png", w, h);
+            SaveScreenshot(headless, "editor-windows-mismatch-headless.png", w, h);
         }
         return changed;
     }
@@ -548,7 +558,8 @@ TEST_F(EditorWindowTest, CarelessHostsNeitherCrashNorLeaveWindowsBehind) {
 
 // Without a factor from the host the editor takes the parent's DPI (the
 // default 96 here: 1.0); the host's factor then sizes the open window at once
-// and has it repainted, and a later DPI change gives way to it. The module
+// and has it repainted at the factor, where real input acts as at 1x, and a
+// later DPI change gives way to it. The module
 // carries every image's twins at 2x and 3x.
 TEST_F(EditorWindowTest, TheWindowFollowsTheScaleFactor) {
     auto clientSize = [&] {
@@ -582,6 +593,33 @@ TEST_F(EditorWindowTest, TheWindowFollowsTheScaleFactor) {
     EXPECT_EQ(update.bottom, 2 * kHeight);
     PumpUntil([&] { return !GetUpdateRect(editor, nullptr, FALSE); });
     EXPECT_FALSE(GetUpdateRect(editor, nullptr, FALSE));
+    PointerAway();
+    EXPECT_EQ(Differences(2), 0);
+
+    // Real input at 2x: 80 window pixels up "Binaural" turn it as 40 do at 1x.
+    plugin->Handler().Clear();
+    const double start = Normalized(Binaural);
+    Drag(362, 266, 186);
+    EXPECT_NEAR(Normalized(Binaural), start + 40.0 / 82.0 / 4.0, 1e-6);
+    ExpectBracketedEdits(Binaural);
+    // A right click opens the value field over the control's pixels (the 1x
+    // field's box, 157, 125 to 205, 141, doubled); typing and Enter commit.
+    plugin->Handler().Clear();
+    Click(362, 266, true);
+    HWND field = EntryWindow();
+    ASSERT_NE(field, nullptr);
+    RECT box{};
+    GetWindowRect(field, &box);
+    MapWindowPoints(nullptr, editor, reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_EQ(std::make_pair(box.left, box.top), std::make_pair(314L, 250L));
+    EXPECT_EQ(std::make_pair(box.right, box.bottom), std::make_pair(410L, 282L));
+    EXPECT_EQ(GetFocus(), field);
+    Type({'1', '2', VK_OEM_PERIOD, '5', VK_RETURN});
+    EXPECT_EQ(EntryWindow(), nullptr);
+    EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
+    ExpectBracketedEdits(Binaural);
+    PointerAway();
+    EXPECT_EQ(Differences(2), 0);
     // The host's factor wins over the window's DPI.
     SendMessageA(editor, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
     EXPECT_EQ(clientSize(), std::make_pair(2 * kWidth, 2 * kHeight));

@@ -51,26 +51,29 @@ constexpr int kWidth = 368, kHeight = 370;
 constexpr int kTickMs = 100;
 const FIDString kX11 = kPlatformTypeX11EmbedWindowID;
 
-std::vector<uint32_t> HeadlessPicture(PluginInstance& plugin) {
+std::vector<uint32_t> HeadlessPicture(PluginInstance& plugin, double factor = 1.0) {
     tonewell::snapshot::InstrumentEditor headless;
     for (int p = 0; p < kParameterCount; ++p)
         headless.SetParameter(p, plugin.Controller()->getParamNormalized(p));
+    EXPECT_TRUE(headless.Surface().SetScaleFactor(factor));
     headless.Surface().OpenEditorWindow(nullptr);
     headless.Surface().Tick();
     std::vector<uint32_t> pixels;
     const RAST_MemBitmap& screen = headless.Surface().Screen();
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
             pixels.push_back(RAST_RowPointer(&screen, y)[x] & 0xFFFFFFu);
     return pixels;
 }
 
-int ChangedPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, IBounds box) {
+// Pictures of a window stride pixels wide (the editor's width at its factor).
+int ChangedPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, IBounds box,
+                  int stride = kWidth) {
     int changed = 0;
     for (int y = box.top; y < box.bottom; ++y)
         for (int x = box.left; x < box.right; ++x)
-            changed += a.at(static_cast<size_t>(y * kWidth + x)) !=
-                       b.at(static_cast<size_t>(y * kWidth + x));
+            changed += a.at(static_cast<size_t>(y * stride + x)) !=
+                       b.at(static_cast<size_t>(y * stride + x));
     return changed;
 }
 
@@ -169,6 +172,15 @@ protected:
             host->Tap(key);
         Settle();
     }
+    // The button held from (x, y) to (x, toY) in four moves.
+    void Drag(int x, int y, int toY) {
+        host->MoveTo(editor, x, y);
+        host->Button(1, true);
+        for (int step = 1; step <= 4; ++step)
+            host->MoveTo(editor, x, y + (toY - y) * step / 4);
+        host->Button(1, false);
+        Settle();
+    }
     void PointerAway() {
         host->MoveTo(0, 900, 700);
         Settle();
@@ -225,12 +237,7 @@ TEST_F(EditorX11Test, RealInputReachesTheHostAndTheScreenMatchesTheHeadlessEdito
 
     // "Binaural": 40 pixels up an 82-pixel knob at gearing 4.
     const double start = Normalized(Binaural);
-    host->MoveTo(editor, 181, 133);
-    host->Button(1, true);
-    for (int step = 1; step <= 4; ++step)
-        host->MoveTo(editor, 181, 133 - 10 * step);
-    host->Button(1, false);
-    Settle();
+    Drag(181, 133, 93);
     EXPECT_NEAR(Normalized(Binaural), start + 40.0 / 82.0 / 4.0, 1e-6);
     const auto kinds = KindsFor(Binaural);
     ASSERT_GE(kinds.size(), 3u);
@@ -557,8 +564,9 @@ TEST_F(EditorX11Test, AServerThatGoesAwayIsLetGo) {
     EXPECT_EQ(loop->EventHandlerCount(), 1);
 }
 
-// The host's content scale sizes the open window at once and repaints it all;
-// many changes leave memory and the server's resources as they were.
+// The host's content scale sizes the open window at once and repaints it all
+// at the scale, where real input acts as at 1x; many changes leave memory and
+// the server's resources as they were.
 TEST_F(EditorX11Test, TheWindowFollowsTheContentScale) {
     FUnknownPtr<IPlugViewContentScaleSupport> scale(view);
     ASSERT_TRUE(scale);
@@ -569,19 +577,68 @@ TEST_F(EditorX11Test, TheWindowFollowsTheContentScale) {
         XGetWindowAttributes(host->Display(), editor, &attributes);
         return std::make_pair(attributes.width, attributes.height);
     };
+    // The editor sent the new size at once; the server takes it from that
+    // connection in its own time (the host's loop stays still meanwhile).
+    auto sizeBecomes = [&](std::pair<int, int> wanted) {
+        for (int i = 0; i < 100 && size() != wanted; ++i)
+            usleep(10000);
+        return size();
+    };
     ASSERT_EQ(scale->setContentScaleFactor(2.0f), kResultTrue);
     EXPECT_EQ(frame->ResizeRequests(), 1);
-    EXPECT_EQ(size(), std::make_pair(2 * kWidth, 2 * kHeight));
+    EXPECT_EQ(sizeBecomes({2 * kWidth, 2 * kHeight}), std::make_pair(2 * kWidth, 2 * kHeight));
     Settle();
-    // Resizing clears the window to black; the exposure painted it again.
-    const std::vector<uint32_t> big = host->Capture(editor, 2 * kWidth, 2 * kHeight);
-    ASSERT_EQ(big.size(), size_t{4} * kWidth * kHeight);
-    EXPECT_NE(big[size_t{2} * kWidth * (kHeight - 1) + kWidth - 1] & 0xFFFFFFu, 0u);
+    // Resizing clears the window to black; the exposure painted it again,
+    // pixel for pixel the headless editor at 2x.
+    const IBounds whole{0, 0, 2 * kWidth, 2 * kHeight};
+    const auto big = [&] { return host->Capture(editor, 2 * kWidth, 2 * kHeight); };
+    const auto opened = big();
+    ASSERT_EQ(opened.size(), size_t{4} * kWidth * kHeight);
+    EXPECT_EQ(ChangedPixels(opened, HeadlessPicture(*plugin, 2.0), whole, 2 * kWidth), 0);
 
+    // Real input at 2x: 80 window pixels up "Binaural" turn it as 40 do at 1x.
+    plugin->Handler().Clear();
+    const double start = Normalized(Binaural);
+    Drag(362, 266, 186);
+    EXPECT_NEAR(Normalized(Binaural), start + 40.0 / 82.0 / 4.0, 1e-6);
+    ExpectBracketedEdits(Binaural);
+    // A right click opens the value field over the control's pixels (the 1x
+    // field's box, 157, 125 to 205, 141, doubled), and nowhere else; typing
+    // and Enter commit.
+    plugin->Handler().Clear();
+    const auto turned = big();
+    Click(362, 266, 3);
+    const auto field = big();
+    const IBounds box{314, 250, 410, 282};
+    EXPECT_GT(ChangedPixels(turned, field, box, 2 * kWidth), 800);
+    EXPECT_EQ(ChangedPixels(turned, field, whole, 2 * kWidth),
+              ChangedPixels(turned, field, box, 2 * kWidth));
+    Type({XK_1, XK_2, XK_period, XK_5, XK_Return});
+    EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
+    ExpectBracketedEdits(Binaural);
+    // The editor's own list at 2x: "Yes" just below the middle of "Center Freq".
+    Click(606, 422, 3);
+    Click(606, 442);
+    EXPECT_EQ(Normalized(CenterFreq), 1.0);
+    PointerAway();
+    EXPECT_EQ(ChangedPixels(big(), HeadlessPicture(*plugin, 2.0), whole, 2 * kWidth), 0);
+
+    // A field still open when the factor changes goes, sending nothing, and
+    // gives the keys back to the host.
+    Click(362, 266, 3);
+    Type({XK_7});
+    PointerAway();
+    plugin->Handler().Clear();
     ASSERT_EQ(scale->setContentScaleFactor(1.0f), kResultTrue);
-    EXPECT_EQ(size(), std::make_pair(kWidth, kHeight));
+    EXPECT_EQ(sizeBecomes({kWidth, kHeight}), std::make_pair(kWidth, kHeight));
     Settle();
     EXPECT_EQ(ChangedPixels(Screen(), HeadlessPicture(*plugin), IBounds{0, 0, kWidth, kHeight}), 0);
+    EXPECT_NEAR(Plain(Binaural), 12.5, 1e-9);
+    EXPECT_TRUE(KindsFor(Binaural).empty());
+    const int hostKeys = host->KeyPresses();
+    host->MoveTo(editor, 5, 5);
+    host->Tap(XK_space);
+    EXPECT_EQ(host->KeyPresses(), hostKeys + 1);
 
     // A few painted rounds first: the first paint at 1.5 loads the 2x images,
     // kept for the process, and the allocator settles within them (measured:

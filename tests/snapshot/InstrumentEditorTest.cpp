@@ -290,6 +290,22 @@ TEST(InstrumentEditorTest, The2xPictureAveragedDownStaysCloseTo1x) {
     EXPECT_LT(mean, 4.0) << mean;
 }
 
+// Every editor counts the ids of its split images from the same start and
+// the cache gives the first piece under an id, so a second editor turns the
+// first one's knob pointers: at 2x they are still cut from the 2x images.
+TEST(InstrumentEditorTest, ASecondEditorDrawsAt2xAsTheFirst) {
+    InstrumentEditor first, second;
+    ASSERT_TRUE(first.Surface().SetScaleFactor(2.0));
+    ASSERT_TRUE(second.Surface().SetScaleFactor(2.0));
+    const RAST_MemBitmap& a = EventRunner(first.Surface()).Finish();
+    const RAST_MemBitmap& b = EventRunner(second.Surface()).Finish();
+    int changed = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            changed += RAST_RowPointer(&a, y)[x] != RAST_RowPointer(&b, y)[x];
+    EXPECT_EQ(changed, 0);
+}
+
 // Every image has twins drawn at two and three times its size, under its id
 // plus 100 and plus 200, built in the way the module builds them.
 TEST(InstrumentEditorTest, EveryImageHasItsTwinsForHighDensityDisplays) {
