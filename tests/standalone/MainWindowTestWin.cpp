@@ -160,6 +160,17 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
                     session.ProgramValues(chosen)[i], 1e-9)
             << i;
 
+    // Moved to a monitor of 144 DPI, the window goes where Windows suggests
+    // and its bar and font grow by half.
+    RECT suggested{40, 30, 600, 900};
+    SendMessageW(bar, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT moved{};
+    GetWindowRect(bar, &moved);
+    EXPECT_EQ(moved.left, 40);
+    EXPECT_EQ(moved.top, 30);
+    EXPECT_EQ(Measure(window).bar, 144);
+    EXPECT_EQ(Measure(window).font, 17);
+
     window.Refresh();
     EXPECT_EQ(Text(GetDlgItem(bar, MainWindowWin::kPositionId)), "0:00 / 1:30");
     EXPECT_EQ(Text(GetDlgItem(bar, MainWindowWin::kUnderrunsId)), "0 underruns");

@@ -286,6 +286,8 @@ void MainWindowWin::Layout(int editorWidth, int editorHeight) {
     AdjustForDpi(outer, dpi_);
     SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Centred texts that moved would otherwise leave their old pixels behind.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainWindowWin::MakeFont() {
