@@ -161,7 +161,10 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
             << i;
 
     // Moved to a monitor of 144 DPI, the window goes where Windows suggests
-    // and its bar and font grow by half.
+    // and its bar and font grow by half; a message without a rectangle
+    // changes nothing.
+    SendMessageW(bar, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    EXPECT_EQ(Measure(window).bar, 96);
     RECT suggested{40, 30, 600, 900};
     SendMessageW(bar, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     RECT moved{};

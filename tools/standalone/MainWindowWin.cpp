@@ -22,8 +22,6 @@ constexpr const wchar_t* kWindowClass = L"TonewellMainWindow";
 constexpr const wchar_t* kAreaClass = L"TonewellEditorArea";
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 50;
-// Sent to a top-level window whose monitor's DPI changed.
-constexpr UINT kDpiChanged = 0x02E0;
 constexpr int kDefaultDpi = 96;
 // The bar at 96 DPI: three rows of controls above the editor.
 constexpr int kMargin = 6;
@@ -353,7 +351,9 @@ LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             HIWORD(wParam) == CBN_SELCHANGE)
             OnOutput();
         return 0;
-    case kDpiChanged:
+    case WM_DPICHANGED:
+        // Windows always sends a DPI and a rectangle; anything else is ignored.
+        if (HIWORD(wParam) == 0 || lParam == 0) break;
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_TIMER:
