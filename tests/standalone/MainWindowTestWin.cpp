@@ -65,20 +65,53 @@ std::string Text(HWND window) {
     return text;
 }
 
-TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
-    render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+// What the window needs: the module, a player of 90 seconds and an output
+// menu of two devices.
+struct Program {
+    Program() : player(session.Instance(), queue, render::SessionAutomation{}, Settings()) {
+        menu.devices = {"Default output", "Speakers"};
+        menu.rates = {44100, 48000};
+        menu.rate = 1;
+        menu.buffers = OutputSettings::BufferSizes();
+        menu.buffer = 2;
+    }
+    static LivePlayer::Settings Settings() {
+        LivePlayer::Settings settings;
+        settings.totalFrames = 90 * settings.sampleRate;
+        return settings;
+    }
+    render::PluginSession session{TONEWELL_MODULE_PATH, "tonewell"};
     ParameterChangeQueue queue;
     NoteQueue keyNotes;
-    LivePlayer::Settings settings;
-    settings.totalFrames = 90 * settings.sampleRate;
-    LivePlayer player(session.Instance(), queue, render::SessionAutomation{}, settings);
-    const int schumann = session.Programs().Resolve("Binaural - 7.83 (Schumann Resonance)");
+    LivePlayer player;
     ProgramWindow::OutputMenu menu;
-    menu.devices = {"Default output", "Speakers"};
-    menu.rates = {44100, 48000};
-    menu.rate = 1;
-    menu.buffers = OutputSettings::BufferSizes();
-    menu.buffer = 2;
+};
+
+// The editor area's size, the bar's height above it and its font's height.
+struct Measures {
+    RECT area;
+    int bar;
+    int font;
+};
+
+Measures Measure(const MainWindowWin& window) {
+    Measures measures{};
+    GetClientRect(window.EditorArea(), &measures.area);
+    POINT top{0, 0};
+    MapWindowPoints(window.EditorArea(), window.Handle(), &top, 1);
+    measures.bar = top.y;
+    LOGFONTW font{};
+    const HWND transport = GetDlgItem(window.Handle(), MainWindowWin::kTransportId);
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(transport, WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    measures.font = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+    return measures;
+}
+
+TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
+    Program program;
+    auto& [session, queue, keyNotes, player, menu] = program;
+    const int schumann = session.Programs().Resolve("Binaural - 7.83 (Schumann Resonance)");
     MainWindowWin window(session, player, queue, keyNotes, schumann, menu);
     const HWND bar = window.Handle();
 
@@ -87,10 +120,12 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     std::size_t colours = 0;
     PumpUntil([&] { return (colours = Colours(editor)) >= 50; }, 5000);
     EXPECT_GE(colours, 50u) << "the editor shows " << colours << " colours";
-    RECT area{}, outer{};
-    GetClientRect(window.EditorArea(), &area);
-    GetClientRect(bar, &outer);
-    EXPECT_GE(outer.bottom, area.bottom + 40) << "no room for the bar above the editor";
+    // At 96 DPI the editor has its own size, the bar its 96 pixels.
+    const auto measures = Measure(window);
+    EXPECT_EQ(measures.area.right, 368);
+    EXPECT_EQ(measures.area.bottom, 370);
+    EXPECT_EQ(measures.bar, 96);
+    EXPECT_EQ(measures.font, 11);
 
     // The transport's button stops the generator and starts it again.
     const HWND transport = GetDlgItem(bar, MainWindowWin::kTransportId);
@@ -125,6 +160,20 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
                     session.ProgramValues(chosen)[i], 1e-9)
             << i;
 
+    // Moved to a monitor of 144 DPI, the window goes where Windows suggests
+    // and its bar and font grow by half; a message without a rectangle
+    // changes nothing.
+    SendMessageW(bar, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    EXPECT_EQ(Measure(window).bar, 96);
+    RECT suggested{40, 30, 600, 900};
+    SendMessageW(bar, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT moved{};
+    GetWindowRect(bar, &moved);
+    EXPECT_EQ(moved.left, 40);
+    EXPECT_EQ(moved.top, 30);
+    EXPECT_EQ(Measure(window).bar, 144);
+    EXPECT_EQ(Measure(window).font, 17);
+
     window.Refresh();
     EXPECT_EQ(Text(GetDlgItem(bar, MainWindowWin::kPositionId)), "0:00 / 1:30");
     EXPECT_EQ(Text(GetDlgItem(bar, MainWindowWin::kUnderrunsId)), "0 underruns");
@@ -157,6 +206,66 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     EXPECT_EQ(window.OutputChosen()->device, "Speakers");
     EXPECT_EQ(window.OutputChosen()->rate, 48000u);
     EXPECT_EQ(window.OutputChosen()->buffer, 512u);
+}
+
+// Run in a process of its own by the test below, with the display at 192
+// DPI: the window declares itself aware of each monitor's DPI, and it and
+// its editor take twice their size, the bar's font too.
+TEST(MainWindowWinDpi, DISABLED_TheWindowTakesTheDisplaysDpi) {
+    Program program;
+    MainWindowWin window(program.session, program.player, program.queue, program.keyNotes, 0,
+                         program.menu);
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+    const auto measures = Measure(window);
+    EXPECT_EQ(measures.area.right, 736);
+    EXPECT_EQ(measures.area.bottom, 740);
+    EXPECT_EQ(measures.bar, 192);
+    EXPECT_EQ(measures.font, 22);
+    const HWND editor = GetWindow(window.EditorArea(), GW_CHILD);
+    RECT client{};
+    GetClientRect(editor, &client);
+    EXPECT_EQ(client.right, 736);
+    EXPECT_EQ(client.bottom, 740);
+}
+
+TEST(MainWindowWinDpi, AtADisplayOf192DpiTheWindowIsTwiceItsSize) {
+    // The system's DPI is read as a process starts: the setting is made for
+    // a child process and put back after it.
+    HKEY desktop = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, &desktop),
+              ERROR_SUCCESS);
+    DWORD old = 0, size = sizeof old, type = 0;
+    const bool hadOld = RegQueryValueExA(desktop, "LogPixels", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
+                        type == REG_DWORD;
+    const DWORD dpi = 192;
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = std::string("\"") + self +
+                          "\" --gtest_also_run_disabled_tests "
+                          "--gtest_filter=MainWindowWinDpi.DISABLED_TheWindowTakesTheDisplaysDpi";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    DWORD exitCode = 1;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &child)) {
+        WaitForSingleObject(child.hProcess, 60000);
+        GetExitCodeProcess(child.hProcess, &exitCode);
+        CloseHandle(child.hProcess);
+        CloseHandle(child.hThread);
+    }
+    if (hadOld)
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
+                       sizeof old);
+    else
+        RegDeleteValueA(desktop, "LogPixels");
+    RegCloseKey(desktop);
+    EXPECT_EQ(exitCode, 0u);
 }
 
 } // namespace

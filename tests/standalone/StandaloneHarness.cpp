@@ -77,6 +77,14 @@ std::uintmax_t ChildProcess::OutputSize() const {
     return error ? 0 : size;
 }
 
+std::string ChildProcess::OutputFrom(std::uintmax_t offset) const {
+    std::ifstream in(streams_->Path("stdout"), std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::ostringstream content;
+    if (in) content << in.rdbuf();
+    return content.str();
+}
+
 void ChildProcess::Signal(int signal) const {
     if (pid_ > 0) kill(pid_, signal);
 }

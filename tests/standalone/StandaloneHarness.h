@@ -25,6 +25,8 @@ public:
     bool Started() const { return pid_ > 0; }
     // Bytes written to standard output so far.
     std::uintmax_t OutputSize() const;
+    // Standard output from byte `offset` to what is written so far.
+    std::string OutputFrom(std::uintmax_t offset) const;
     void Signal(int signal) const;
     // The exit code, or -1 after killing a process that outlived `limit`.
     CommandResult Wait(std::chrono::seconds limit);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
@@ -32,6 +33,8 @@
 // Xlib last: its macros (None, Status, ...) clash with the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace tonewell::standalone::test {
 namespace {
@@ -425,15 +428,8 @@ protected:
     // recording is placed by the last frame of the end fade.
     std::vector<std::vector<float>> PlayAndRecord(const std::vector<std::string>& arguments,
                                                   double seconds) {
-        constexpr std::uintmax_t kBytesPerSecond = 48000 * 2 * sizeof(float);
-        ChildProcess recorder(
-            {"parec", std::string("--device=") + PrivateSoundServer::kSink + ".monitor",
-             "--format=float32le", "--rate=48000", "--channels=2", "--raw", "--latency-msec=20"},
-            Env());
-        EXPECT_TRUE(recorder.Started()) << "cannot start parec (pulseaudio-utils)";
-        // The monitor delivers silence while the sink is idle: once it does,
-        // the recording runs and nothing played can be missed.
-        WaitForGrowth(recorder, 0, kBytesPerSecond / 10);
+        const auto recording = StartRecording();
+        auto& recorder = *recording;
         const auto result = RunTonewell(arguments, Env(), 30s);
         // What the sink still held when the program ended reaches the recording.
         WaitForGrowth(recorder, recorder.OutputSize(), kBytesPerSecond / 2);
@@ -458,6 +454,22 @@ protected:
         }
         return channels;
     }
+
+    // parec on the sink's monitor, 48 kHz float stereo, once it records.
+    std::unique_ptr<ChildProcess> StartRecording() const {
+        auto recorder = std::make_unique<ChildProcess>(
+            std::vector<std::string>{
+                "parec", std::string("--device=") + PrivateSoundServer::kSink + ".monitor",
+                "--format=float32le", "--rate=48000", "--channels=2", "--raw", "--latency-msec=20"},
+            Env());
+        EXPECT_TRUE(recorder->Started()) << "cannot start parec (pulseaudio-utils)";
+        // The monitor delivers silence while the sink is idle: once it does,
+        // the recording runs and nothing played can be missed.
+        WaitForGrowth(*recorder, 0, kBytesPerSecond / 10);
+        return recorder;
+    }
+
+    static constexpr std::uintmax_t kBytesPerSecond = 48000 * 2 * sizeof(float);
 
     static void WaitForGrowth(const ChildProcess& recorder, std::uintmax_t from,
                               std::uintmax_t bytes) {
@@ -572,6 +584,96 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     const auto result = player.Wait(10s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("underruns: 0\n"), std::string::npos) << result.out;
+}
+
+// The window through real input (XTEST): a click on play/stop silences the
+// generator and a second one brings it back; the next program, chosen in
+// the list from the keyboard, is heard at its own frequencies.
+TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
+    const char* displayName = std::getenv("DISPLAY");
+    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
+    Display* display = XOpenDisplay(displayName);
+    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+    int event = 0, error = 0, major = 0, minor = 0;
+    ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor)) << "no XTEST";
+    const auto recorder = StartRecording();
+    ChildProcess player({TONEWELL_PATH, "--program", kSchumann}, Env());
+    ASSERT_TRUE(player.Started());
+
+    using Sound = std::vector<std::vector<float>>;
+    // The next `seconds` heard, both channels.
+    const auto hear = [&](double seconds) {
+        const std::uintmax_t from = recorder->OutputSize() / 8 * 8;
+        const auto bytes = static_cast<std::uintmax_t>(seconds * 48000) * 8;
+        WaitForGrowth(*recorder, from, bytes);
+        const std::string raw = recorder->OutputFrom(from).substr(0, bytes);
+        Sound sound(2, std::vector<float>(raw.size() / 8));
+        for (std::size_t i = 0; i < raw.size() / 8; ++i) {
+            std::memcpy(&sound[0][i], raw.data() + 8 * i, 4);
+            std::memcpy(&sound[1][i], raw.data() + 8 * i + 4, 4);
+        }
+        return sound;
+    };
+    // Listens half a second at a time, ten seconds at most, until `heard`.
+    const auto until = [&](const std::function<bool(const Sound&)>& heard) {
+        for (int attempt = 0; attempt < 20; ++attempt)
+            if (heard(hear(0.5))) return true;
+        return false;
+    };
+    const auto loudest = [](const Sound& sound) {
+        return std::max(Peak(sound[0], 0, sound[0].size()), Peak(sound[1], 0, sound[1].size()));
+    };
+    const auto silent = [&](const Sound& sound) { return loudest(sound) < 1e-4f; };
+    const auto tones = [](double left, double right) {
+        return [left, right](const Sound& sound) {
+            const auto size = sound[0].size();
+            return std::fabs(ZeroCrossingFrequency(sound[0], 48000, 0, size) - left) < 0.05 &&
+                   std::fabs(ZeroCrossingFrequency(sound[1], 48000, 0, size) - right) < 0.05;
+        };
+    };
+
+    Window window = 0;
+    XWindowAttributes attributes{};
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        window = FindTopLevel(display, "Tonewell");
+        if (window && XGetWindowAttributes(display, window, &attributes) &&
+            attributes.map_state == IsViewable)
+            break;
+        window = 0;
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_NE(window, 0u) << "no window named Tonewell";
+    int left = 0, top = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &left, &top, &child);
+    ASSERT_TRUE(until(tones(196.085, 203.915))) << "the program is not heard";
+
+    // Play/stop leads the bar, inside its 6-pixel border.
+    const auto clickTransport = [&] {
+        XTestFakeMotionEvent(display, -1, left + 20, top + 16, CurrentTime);
+        XTestFakeButtonEvent(display, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display, 1, False, CurrentTime);
+        XFlush(display);
+    };
+    clickTransport();
+    EXPECT_TRUE(until(silent)) << "still heard after stop";
+    clickTransport();
+    EXPECT_TRUE(until(tones(196.085, 203.915))) << "not heard again after play";
+
+    // The clicked button has the focus; Tab leads to the program list, whose
+    // Down key chooses the next program: 200 Hz with a 14.3 Hz beat.
+    for (const KeySym symbol : {XK_Tab, XK_Down}) {
+        const KeyCode code = XKeysymToKeycode(display, symbol);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+    }
+    XFlush(display);
+    EXPECT_TRUE(until(tones(192.85, 207.15))) << "the chosen program is not heard";
+    XCloseDisplay(display);
+
+    player.Signal(SIGTERM);
+    const auto result = player.Wait(10s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
 TEST_F(LiveOutput, ASoundServerThatGoesAwayEndsPlayingWithAMessage) {

@@ -1,6 +1,7 @@
 #include "MainWindowWin.h"
 
 #include <PluginSession.h>
+#include <algorithm>
 #include <cmath>
 #include <commctrl.h>
 #include <cstdio>
@@ -21,7 +22,8 @@ constexpr const wchar_t* kWindowClass = L"TonewellMainWindow";
 constexpr const wchar_t* kAreaClass = L"TonewellEditorArea";
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMs = 50;
-// The bar: three rows of controls above the editor.
+constexpr int kDefaultDpi = 96;
+// The bar at 96 DPI: three rows of controls above the editor.
 constexpr int kMargin = 6;
 constexpr int kRowHeight = 24;
 constexpr int kBarHeight = 4 * kMargin + 3 * kRowHeight;
@@ -40,6 +42,42 @@ std::wstring Wide(const std::string& text) {
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                             length);
     return wide;
+}
+
+template <typename Proc> Proc User32(const char* name) {
+    return reinterpret_cast<Proc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+// Per-monitor aware (v2 from Windows 10 1703 on, else v1, else aware of
+// the system's DPI on older systems): Windows then neither stretches nor
+// blurs the window; the bar and the editor draw at the monitor's DPI.
+void BecomeDpiAware() {
+    using SetContextProc = BOOL(WINAPI*)(HANDLE);
+    static const auto setContext = User32<SetContextProc>("SetProcessDpiAwarenessContext");
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then its first version.
+    for (const INT_PTR context : {-4, -3})
+        if (setContext && setContext(reinterpret_cast<HANDLE>(context))) return;
+    SetProcessDPIAware();
+}
+
+UINT WindowDpi(HWND window) {
+    using GetDpiProc = UINT(WINAPI*)(HWND);
+    static const auto getDpi = User32<GetDpiProc>("GetDpiForWindow");
+    if (const UINT dpi = getDpi ? getDpi(window) : 0) return dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi > 0 ? dpi : kDefaultDpi);
+}
+
+// The outer size of a window whose client area is `client`, with the
+// caption and borders of that DPI.
+void AdjustForDpi(RECT& client, UINT dpi) {
+    using AdjustProc = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = User32<AdjustProc>("AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&client, kWindowStyle, FALSE, 0, dpi))
+        AdjustWindowRectEx(&client, kWindowStyle, FALSE, 0);
 }
 
 // The meter shows the last 60 dB, where tones are heard; 0 to 100.
@@ -108,6 +146,7 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
     if (view_->getSize(&size) != kResultOk || size.getWidth() <= 0 || size.getHeight() <= 0)
         throw PlayError("the instrument's editor has no size");
 
+    BecomeDpiAware();
     const HINSTANCE module = GetModuleHandleW(nullptr);
     RegisterClasses(module);
     window_ =
@@ -119,13 +158,14 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC,
                       reinterpret_cast<LONG_PTR>(&MainWindowWin::WindowProc));
+    dpi_ = WindowDpi(window_);
+    MakeFont();
 
     const auto child = [&](const wchar_t* type, const wchar_t* text, DWORD style, int id) {
         HWND control =
             CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, window_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
-        SendMessageW(control, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         return control;
     };
     transport_ =
@@ -213,28 +253,63 @@ void MainWindowWin::Run(std::function<bool()> stopRequested) {
 }
 
 void MainWindowWin::Layout(int editorWidth, int editorHeight) {
-    const int width = editorWidth > kMinWidth ? editorWidth : kMinWidth;
-    const int row2 = 2 * kMargin + kRowHeight;
-    const int transportWidth = 64;
-    MoveWindow(transport_, kMargin, kMargin, transportWidth, kRowHeight, TRUE);
+    editorWidth_ = editorWidth;
+    editorHeight_ = editorHeight;
+    // The bar's measures are for 96 DPI; the window's DPI scales them.
+    const auto scaled = [this](int pixels) {
+        return MulDiv(pixels, static_cast<int>(dpi_), kDefaultDpi);
+    };
+    const int margin = scaled(kMargin), rowHeight = scaled(kRowHeight), side = scaled(kSideWidth);
+    const int barHeight = scaled(kBarHeight);
+    const int width = std::max(editorWidth, scaled(kMinWidth));
+    const int row2 = 2 * margin + rowHeight;
+    const int transportWidth = scaled(64);
     // A drop-down list's height includes its open list.
-    const int listLeft = 2 * kMargin + transportWidth;
-    MoveWindow(programs_, listLeft, kMargin, width - listLeft - kMargin, 320, TRUE);
-    MoveWindow(meter_, kMargin, row2 + 5, kSideWidth, kRowHeight - 10, TRUE);
-    MoveWindow(position_, 2 * kMargin + kSideWidth, row2, width - 4 * kMargin - 2 * kSideWidth,
-               kRowHeight, TRUE);
-    MoveWindow(underruns_, width - kMargin - kSideWidth, row2, kSideWidth, kRowHeight, TRUE);
-    const int row3 = 3 * kMargin + 2 * kRowHeight;
-    const int choiceWidth = 96;
-    const int deviceWidth = width - 4 * kMargin - 2 * choiceWidth;
-    MoveWindow(device_, kMargin, row3, deviceWidth, 320, TRUE);
-    MoveWindow(rate_, 2 * kMargin + deviceWidth, row3, choiceWidth, 320, TRUE);
-    MoveWindow(buffer_, 3 * kMargin + deviceWidth + choiceWidth, row3, choiceWidth, 320, TRUE);
-    MoveWindow(area_, 0, kBarHeight, editorWidth, editorHeight, TRUE);
-    RECT outer{0, 0, width, kBarHeight + editorHeight};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+    const int dropHeight = scaled(320);
+    MoveWindow(transport_, margin, margin, transportWidth, rowHeight, TRUE);
+    const int listLeft = 2 * margin + transportWidth;
+    MoveWindow(programs_, listLeft, margin, width - listLeft - margin, dropHeight, TRUE);
+    MoveWindow(meter_, margin, row2 + scaled(5), side, rowHeight - scaled(10), TRUE);
+    MoveWindow(position_, 2 * margin + side, row2, width - 4 * margin - 2 * side, rowHeight, TRUE);
+    MoveWindow(underruns_, width - margin - side, row2, side, rowHeight, TRUE);
+    const int row3 = 3 * margin + 2 * rowHeight;
+    const int choiceWidth = scaled(96);
+    const int deviceWidth = width - 4 * margin - 2 * choiceWidth;
+    MoveWindow(device_, margin, row3, deviceWidth, dropHeight, TRUE);
+    MoveWindow(rate_, 2 * margin + deviceWidth, row3, choiceWidth, dropHeight, TRUE);
+    MoveWindow(buffer_, 3 * margin + deviceWidth + choiceWidth, row3, choiceWidth, dropHeight,
+               TRUE);
+    MoveWindow(area_, 0, barHeight, editorWidth, editorHeight, TRUE);
+    RECT outer{0, 0, width, barHeight + editorHeight};
+    AdjustForDpi(outer, dpi_);
     SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Centred texts that moved would otherwise leave their old pixels behind.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void MainWindowWin::MakeFont() {
+    // The stock dialog font's face, 11 pixels high at 96 DPI (8 points).
+    LOGFONTW face{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+    face.lfHeight = -MulDiv(11, static_cast<int>(dpi_), kDefaultDpi);
+    face.lfWidth = 0;
+    font_.reset(CreateFontIndirectW(&face));
+}
+
+void MainWindowWin::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    // The controls keep the old font until they have the new one.
+    FontHandle old = std::move(font_);
+    MakeFont();
+    for (HWND control = GetWindow(window_, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT))
+        if (control != area_)
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The editor follows after its parent and asks for its new size then.
+    Layout(editorWidth_, editorHeight_);
 }
 
 void MainWindowWin::SetText(HWND control, std::string& shown, const std::string& text) {
@@ -275,6 +350,11 @@ LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
              LOWORD(wParam) == kBufferId) &&
             HIWORD(wParam) == CBN_SELCHANGE)
             OnOutput();
+        return 0;
+    case WM_DPICHANGED:
+        // Windows always sends a DPI and a rectangle; anything else is ignored.
+        if (HIWORD(wParam) == 0 || lParam == 0) break;
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_TIMER:
         if (wParam != kTickTimer) break;

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/gui/iplugview.h>
 #include <string>
+#include <type_traits>
 #include <windows.h>
 
 #include "ComputerKeyboard.h"
@@ -74,8 +76,14 @@ private:
     void OnTransport();
     void OnProgram();
     void OnOutput();
-    // Lays the bar and the editor area out for an editor of this size.
+    // Lays the bar and the editor area out for an editor of this size, at
+    // the window's DPI.
     void Layout(int editorWidth, int editorHeight);
+    // The bar's font at the window's DPI.
+    void MakeFont();
+    // The window moved to a monitor of `dpi`; `suggested`: where Windows
+    // would have it.
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void SetText(HWND control, std::string& shown, const std::string& text);
     void Detach();
     void Quit();
@@ -88,6 +96,15 @@ private:
     Steinberg::IPtr<EditForwarder> forwarder_;
     Steinberg::IPtr<Steinberg::IPlugFrame> frame_;
     Steinberg::IPtr<Steinberg::IPlugView> view_;
+    struct FontDeleter {
+        void operator()(HFONT font) const { DeleteObject(font); }
+    };
+    using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+    // Destroyed after the window whose controls use it.
+    FontHandle font_;
+    UINT dpi_ = 96;
+    int editorWidth_ = 0;
+    int editorHeight_ = 0;
     HWND window_ = nullptr;
     HWND area_ = nullptr;
     HWND transport_ = nullptr;
