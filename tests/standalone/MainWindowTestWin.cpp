@@ -222,6 +222,10 @@ TEST(MainWindowWinDpi, DISABLED_TheWindowTakesTheDisplaysDpi) {
     EXPECT_EQ(measures.area.bottom, 740);
     EXPECT_EQ(measures.bar, 192);
     EXPECT_EQ(measures.font, 22);
+    // Taller than the test's screen, the window is not cut to it.
+    RECT whole{};
+    GetClientRect(window.Handle(), &whole);
+    EXPECT_EQ(whole.bottom, measures.bar + 740);
     const HWND editor = GetWindow(window.EditorArea(), GW_CHILD);
     RECT client{};
     GetClientRect(editor, &client);

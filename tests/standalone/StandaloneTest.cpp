@@ -411,6 +411,62 @@ Window FindTopLevel(Display* display, const char* name) {
     return found;
 }
 
+// The deepest window below `window`: in the program's window, the editor's
+// own, inside the X window of the area that holds it.
+Window Deepest(Display* display, Window window) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return window;
+    Window deepest = count > 0 ? Deepest(display, children[count - 1]) : window;
+    if (children) XFree(children);
+    return deepest;
+}
+
+// What the program's window shows, waited for (bounded) until its editor has
+// drawn: the editor's window, its size in pixels, and the colours seen in it.
+struct EditorShown {
+    Window toplevel = 0;
+    int width = 0;
+    int height = 0;
+    std::size_t colours = 0;
+};
+
+EditorShown WaitForEditor(Display* display) {
+    EditorShown shown;
+    for (int attempt = 0; attempt < 150 && shown.colours < 50; ++attempt) {
+        std::this_thread::sleep_for(100ms);
+        shown.toplevel = FindTopLevel(display, "Tonewell");
+        if (!shown.toplevel) continue;
+        const Window editor = Deepest(display, shown.toplevel);
+        XWindowAttributes attributes{};
+        if (editor == shown.toplevel || !XGetWindowAttributes(display, editor, &attributes) ||
+            attributes.map_state != IsViewable)
+            continue;
+        shown.width = attributes.width;
+        shown.height = attributes.height;
+        // From the screen, clipped to it: a window at twice the size may be
+        // taller than the screen.
+        int x = 0, y = 0;
+        Window child = 0;
+        const Window root = DefaultRootWindow(display);
+        XTranslateCoordinates(display, editor, root, 0, 0, &x, &y, &child);
+        const int right = std::min(x + attributes.width, DisplayWidth(display, 0));
+        const int bottom = std::min(y + attributes.height, DisplayHeight(display, 0));
+        x = std::max(x, 0);
+        y = std::max(y, 0);
+        if (right <= x || bottom <= y) continue;
+        XImage* image = XGetImage(display, root, x, y, right - x, bottom - y, AllPlanes, ZPixmap);
+        if (!image) continue;
+        std::set<unsigned long> seen;
+        for (int row = 0; row < image->height; row += 2)
+            for (int column = 0; column < image->width; column += 2)
+                seen.insert(XGetPixel(image, column, row));
+        XDestroyImage(image);
+        shown.colours = seen.size();
+    }
+    return shown;
+}
+
 // The built program against a private PulseAudio daemon; a daemon that does
 // not come up fails the tests rather than skipping them.
 class LiveOutput : public ::testing::Test {
@@ -548,32 +604,12 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     ChildProcess player({TONEWELL_PATH, "--program", kSchumann}, Env());
     ASSERT_TRUE(player.Started());
 
-    // Waits, bounded, for the window and for the editor to have drawn in it.
-    std::size_t colours = 0;
-    Window found = 0;
-    for (int attempt = 0; attempt < 150 && colours < 50; ++attempt) {
-        std::this_thread::sleep_for(100ms);
-        found = FindTopLevel(display, "Tonewell");
-        if (!found) continue;
-        XWindowAttributes attributes{};
-        if (!XGetWindowAttributes(display, found, &attributes) ||
-            attributes.map_state != IsViewable)
-            continue;
-        // Below the bar: the editor's area.
-        const int top = std::min(60, attributes.height / 2);
-        XImage* image = XGetImage(display, found, 0, top, attributes.width, attributes.height - top,
-                                  AllPlanes, ZPixmap);
-        if (!image) continue;
-        std::set<unsigned long> seen;
-        for (int y = 0; y < image->height; y += 2)
-            for (int x = 0; x < image->width; x += 2)
-                seen.insert(XGetPixel(image, x, y));
-        XDestroyImage(image);
-        colours = seen.size();
-    }
+    const auto shown = WaitForEditor(display);
     XCloseDisplay(display);
-    EXPECT_NE(found, 0u) << "no window named Tonewell";
-    EXPECT_GE(colours, 50u) << "the editor's area shows " << colours << " colours";
+    EXPECT_NE(shown.toplevel, 0u) << "no window named Tonewell";
+    EXPECT_EQ(shown.width, 368);
+    EXPECT_EQ(shown.height, 370);
+    EXPECT_GE(shown.colours, 50u) << "the editor shows " << shown.colours << " colours";
 
     // A second window would save over the first one's state: it refuses.
     const auto second = RunTonewell({"--program", kSchumann}, Env());
@@ -584,6 +620,27 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     const auto result = player.Wait(10s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("underruns: 0\n"), std::string::npos) << result.out;
+}
+
+// On a desktop at twice the scale (GDK_SCALE=2) the editor is drawn at
+// twice its size in pixels, as GTK draws the bar.
+TEST_F(LiveOutput, AtGtksScaleOfTwoTheEditorIsTwiceItsSize) {
+    const char* displayName = std::getenv("DISPLAY");
+    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
+    Display* display = XOpenDisplay(displayName);
+    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+    auto env = Env();
+    env.push_back("GDK_SCALE=2");
+    ChildProcess player({TONEWELL_PATH, "--program", kSchumann}, env);
+    ASSERT_TRUE(player.Started());
+    const auto shown = WaitForEditor(display);
+    XCloseDisplay(display);
+    EXPECT_EQ(shown.width, 736);
+    EXPECT_EQ(shown.height, 740);
+    EXPECT_GE(shown.colours, 50u) << "the editor shows " << shown.colours << " colours";
+    player.Signal(SIGTERM);
+    const auto result = player.Wait(10s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
 // The window through real input (XTEST): a click on play/stop silences the

@@ -110,6 +110,8 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
 
     editor_ = gtk_drawing_area_new();
     gtk_widget_set_size_request(editor_, size.getWidth(), size.getHeight());
+    // A view without a scale stays at 1 and is simply small on a HiDPI screen.
+    scaleSupport_ = FUnknownPtr<IPlugViewContentScaleSupport>(view_);
     gtk_box_pack_start(GTK_BOX(column), bar, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(column), outputRow, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(column), editor_, TRUE, TRUE, 0);
@@ -119,6 +121,10 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     g_signal_connect(window_, "key-press-event", G_CALLBACK(&MainWindowLinux::OnKey), this);
     g_signal_connect(window_, "key-release-event", G_CALLBACK(&MainWindowLinux::OnKey), this);
     gtk_widget_show_all(window_);
+    // GTK's scale is known once the window is realized; the editor, which
+    // counts in device pixels, gets it before it opens.
+    ApplyScale();
+    g_signal_connect(window_, "notify::scale-factor", G_CALLBACK(&MainWindowLinux::OnScale), this);
 
     // The editor's window goes inside an X window of the drawing area's own.
     GdkWindow* area = gtk_widget_get_window(editor_);
@@ -128,11 +134,8 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     forwarder_ = EditForwarder::Create(queue_);
     controller->setComponentHandler(forwarder_);
     runLoop_ = GlibRunLoopLinux::Create();
-    GtkWidget* editor = editor_;
-    frame_ =
-        tonewell::hostkit::HostPlugFrameLinux::Create(runLoop_, [editor](int width, int height) {
-            gtk_widget_set_size_request(editor, width, height);
-        });
+    frame_ = tonewell::hostkit::HostPlugFrameLinux::Create(
+        runLoop_, [this](int width, int height) { SizeEditor(width, height); });
     view_->setFrame(frame_);
     const auto xid = static_cast<std::uintptr_t>(gdk_x11_window_get_xid(area));
     // The editor opens its own display connection: the window must already
@@ -140,6 +143,7 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     gdk_display_sync(gtk_widget_get_display(editor_));
     if (view_->attached(reinterpret_cast<void*>(xid), kPlatformTypeX11EmbedWindowID) != kResultOk) {
         view_->setFrame(nullptr);
+        scaleSupport_ = nullptr;
         view_ = nullptr;
         throw PlayError("the instrument's editor did not open in the window");
     }
@@ -169,7 +173,28 @@ void MainWindowLinux::Detach() {
     if (!view_) return;
     view_->removed();
     view_->setFrame(nullptr);
+    scaleSupport_ = nullptr;
     view_ = nullptr;
+}
+
+void MainWindowLinux::SizeEditor(int width, int height) {
+    // GTK counts in logical units; rounding up keeps the last device pixels.
+    const auto logical = [this](int pixels) { return (pixels + scale_ - 1) / scale_; };
+    gtk_widget_set_size_request(editor_, logical(width), logical(height));
+}
+
+void MainWindowLinux::ApplyScale() {
+    scale_ = std::max(1, gtk_widget_get_scale_factor(window_));
+    if (!view_) return;
+    // Once attached, the view asks the frame for its new size itself.
+    if (scaleSupport_) scaleSupport_->setContentScaleFactor(static_cast<float>(scale_));
+    ViewRect size;
+    if (view_->getSize(&size) == kResultOk && size.getWidth() > 0 && size.getHeight() > 0)
+        SizeEditor(size.getWidth(), size.getHeight());
+}
+
+void MainWindowLinux::OnScale(GtkWidget*, void*, void* self) {
+    static_cast<MainWindowLinux*>(self)->ApplyScale();
 }
 
 void MainWindowLinux::Quit() {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <pluginterfaces/base/smartpointer.h>
 #include <pluginterfaces/gui/iplugview.h>
+#include <pluginterfaces/gui/iplugviewcontentscalesupport.h>
 
 #include "ComputerKeyboard.h"
 #include "EditForwarder.h"
@@ -54,6 +55,11 @@ private:
     static void OnOutput(GtkWidget* list, void* self);
     static int OnTick(void* self);
     static int OnKey(GtkWidget* widget, void* event, void* self);
+    static void OnScale(GtkWidget* window, void* property, void* self);
+    // Gives the editor GTK's scale and sizes its area to match.
+    void ApplyScale();
+    // Sizes the editor's area to `width` x `height` device pixels.
+    void SizeEditor(int width, int height);
     void Detach();
     void Quit();
 
@@ -66,6 +72,7 @@ private:
     Steinberg::IPtr<EditForwarder> forwarder_;
     Steinberg::IPtr<Steinberg::IPlugFrame> frame_;
     Steinberg::IPtr<Steinberg::IPlugView> view_;
+    Steinberg::IPtr<Steinberg::IPlugViewContentScaleSupport> scaleSupport_;
     GtkWidget* window_ = nullptr;
     GtkWidget* transport_ = nullptr;
     GtkWidget* programs_ = nullptr;
@@ -78,6 +85,8 @@ private:
     std::optional<OutputSettings::Choice> outputChosen_;
     GMainLoop* loop_ = nullptr;
     unsigned int tick_ = 0;
+    // GTK's integral scale: device pixels per logical unit.
+    int scale_ = 1;
     // The meter's step shown, so that only changes redraw it.
     int meterShown_ = -1;
     std::function<bool()> stopRequested_;

@@ -282,7 +282,9 @@ void MainWindowWin::Layout(int editorWidth, int editorHeight) {
     MoveWindow(area_, 0, barHeight, editorWidth, editorHeight, TRUE);
     RECT outer{0, 0, width, barHeight + editorHeight};
     AdjustForDpi(outer, dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+    outerWidth_ = outer.right - outer.left;
+    outerHeight_ = outer.bottom - outer.top;
+    SetWindowPos(window_, nullptr, 0, 0, outerWidth_, outerHeight_,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Centred texts that moved would otherwise leave their old pixels behind.
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -355,6 +357,17 @@ LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // Windows always sends a DPI and a rectangle; anything else is ignored.
         if (HIWORD(wParam) == 0 || lParam == 0) break;
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_GETMINMAXINFO:
+        // Windows caps a window at the screen's size; at a high DPI on a
+        // small screen that would clip the editor.
+        if (lParam != 0) {
+            auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+            limits.ptMaxTrackSize.x = std::max<LONG>(limits.ptMaxTrackSize.x, outerWidth_);
+            limits.ptMaxTrackSize.y = std::max<LONG>(limits.ptMaxTrackSize.y, outerHeight_);
+            limits.ptMaxSize.x = std::max<LONG>(limits.ptMaxSize.x, outerWidth_);
+            limits.ptMaxSize.y = std::max<LONG>(limits.ptMaxSize.y, outerHeight_);
+        }
         return 0;
     case WM_TIMER:
         if (wParam != kTickTimer) break;

@@ -105,6 +105,10 @@ private:
     UINT dpi_ = 96;
     int editorWidth_ = 0;
     int editorHeight_ = 0;
+    // The window's outer size for the editor and the bar, which the screen's
+    // size must not cap.
+    int outerWidth_ = 0;
+    int outerHeight_ = 0;
     HWND window_ = nullptr;
     HWND area_ = nullptr;
     HWND transport_ = nullptr;
