@@ -718,21 +718,17 @@ void IGraphicsLinux::Resize(int newWidth, int newHeight) {
 }
 
 void IGraphicsLinux::ScaleFactorChanged() {
-    // An open entry lies at the old scale's pixels: it is cancelled, sending
-    // nothing. Giving the focus back is a round trip: before taking the lock.
+    // The surface has ended the control's entry; the field, at the old
+    // scale's pixels, goes without sending anything. Giving the focus back
+    // is a round trip: before taking the lock.
     ReturnFocus();
     {
         EventScope scope(*this);
-        if (entryControl) {
-            entryControl->SetValueEntryPending(false);
-            entryControl->MarkDirty(false);
-        }
         entry.reset();
         entryControl = nullptr;
         entryParam = nullptr;
         entryState = kEntryIdle;
     }
-    RedrawAll();
     FitWindow();
 }
 

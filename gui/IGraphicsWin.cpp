@@ -363,17 +363,9 @@ void IGraphicsWin::Resize(int newWidth, int newHeight) {
 }
 
 void IGraphicsWin::ScaleFactorChanged() {
-    // An open entry lies at the old scale's pixels: it is cancelled, sending
-    // nothing.
-    {
-        EventScope scope(*this);
-        if (entryControl) {
-            entryControl->SetValueEntryPending(false);
-            entryControl->MarkDirty(false);
-        }
-    }
+    // The surface has ended the control's entry; the field, at the old
+    // scale's pixels, goes without sending anything.
     DestroyEntry();
-    RedrawAll();
     if (!window) return;
     // The host's windows are the host's to size (it hears of the new size).
     SetWindowPos(window, nullptr, 0, 0, PixelWidth(), PixelHeight(),
