@@ -23,6 +23,7 @@
 #include "RAST_Blit.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
+#include "WindowTestSupportWin.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
@@ -88,31 +89,7 @@ std::unique_ptr<RAST_IBitmap> SourceBackground() {
 
 // What the window shows, as 0xRRGGBB words, row by row.
 std::vector<uint32_t> Capture(HWND window, int width = kWidth, int height = kHeight) {
-    std::vector<uint32_t> pixels;
-    HDC dc = GetDC(window);
-    if (!dc) return pixels;
-    HDC memory = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* words = static_cast<const uint32_t*>(bits);
-        for (int i = 0; i < width * height; ++i)
-            pixels.push_back(words[i] & 0xFFFFFFu);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
-    return pixels;
+    return tonewell::wintest::CaptureWindow(window, width, height);
 }
 
 // Keeps what the window shows as a PNG file among the build's artefacts.
@@ -664,41 +641,8 @@ TEST(EditorWindowDpi, DISABLED_TheEditorTakesTheParentsDpi) {
 }
 
 TEST(EditorWindowDpi, WithoutAHostFactorTheEditorFollowsTheSystemDpi) {
-    // The system's DPI is read as a process starts: the setting is made for
-    // a child process and put back after it.
-    HKEY desktop = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE, &desktop),
-              ERROR_SUCCESS);
-    DWORD old = 0, size = sizeof old, type = 0;
-    const bool hadOld = RegQueryValueExA(desktop, "LogPixels", nullptr, &type,
-                                         reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
-                        type == REG_DWORD;
-    const DWORD dpi = 192;
-    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                   sizeof dpi);
-
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = std::string("\"") + self +
-                          "\" --gtest_also_run_disabled_tests "
-                          "--gtest_filter=EditorWindowDpi.DISABLED_TheEditorTakesTheParentsDpi";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    DWORD exitCode = 1;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &child)) {
-        WaitForSingleObject(child.hProcess, 60000);
-        GetExitCodeProcess(child.hProcess, &exitCode);
-        CloseHandle(child.hProcess);
-        CloseHandle(child.hThread);
-    }
-    if (hadOld)
-        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
-                       sizeof old);
-    else
-        RegDeleteValueA(desktop, "LogPixels");
-    RegCloseKey(desktop);
-    EXPECT_EQ(exitCode, 0u);
+    // The system's DPI is read as a process starts: the case runs in a child.
+    EXPECT_EQ(tonewell::wintest::RunCaseAtDpi(
+                  "EditorWindowDpi.DISABLED_TheEditorTakesTheParentsDpi", 192),
+              0u);
 }

@@ -13,6 +13,7 @@
 #include "MainWindowWin.h"
 #include "NoteQueue.h"
 #include "ParameterChangeQueue.h"
+#include "WindowTestSupportWin.h"
 
 namespace tonewell::standalone {
 namespace {
@@ -32,30 +33,11 @@ std::size_t Colours(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
     const int width = client.right, height = client.bottom;
+    const std::vector<std::uint32_t> pixels = wintest::CaptureWindow(window, width, height);
     std::set<std::uint32_t> seen;
-    HDC dc = GetDC(window);
-    HDC memory = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* words = static_cast<const std::uint32_t*>(bits);
-        for (int y = 0; y < height; y += 2)
-            for (int x = 0; x < width; x += 2)
-                seen.insert(words[y * width + x] & 0xFFFFFFu);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
+    for (int y = 0; y < height && !pixels.empty(); y += 2)
+        for (int x = 0; x < width; x += 2)
+            seen.insert(pixels[static_cast<std::size_t>(y) * width + x]);
     return seen.size();
 }
 
@@ -234,42 +216,9 @@ TEST(MainWindowWinDpi, DISABLED_TheWindowTakesTheDisplaysDpi) {
 }
 
 TEST(MainWindowWinDpi, AtADisplayOf192DpiTheWindowIsTwiceItsSize) {
-    // The system's DPI is read as a process starts: the setting is made for
-    // a child process and put back after it.
-    HKEY desktop = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE, &desktop),
-              ERROR_SUCCESS);
-    DWORD old = 0, size = sizeof old, type = 0;
-    const bool hadOld = RegQueryValueExA(desktop, "LogPixels", nullptr, &type,
-                                         reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
-                        type == REG_DWORD;
-    const DWORD dpi = 192;
-    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                   sizeof dpi);
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = std::string("\"") + self +
-                          "\" --gtest_also_run_disabled_tests "
-                          "--gtest_filter=MainWindowWinDpi.DISABLED_TheWindowTakesTheDisplaysDpi";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    DWORD exitCode = 1;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &child)) {
-        WaitForSingleObject(child.hProcess, 60000);
-        GetExitCodeProcess(child.hProcess, &exitCode);
-        CloseHandle(child.hProcess);
-        CloseHandle(child.hThread);
-    }
-    if (hadOld)
-        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
-                       sizeof old);
-    else
-        RegDeleteValueA(desktop, "LogPixels");
-    RegCloseKey(desktop);
-    EXPECT_EQ(exitCode, 0u);
+    // The system's DPI is read as a process starts: the case runs in a child.
+    EXPECT_EQ(wintest::RunCaseAtDpi("MainWindowWinDpi.DISABLED_TheWindowTakesTheDisplaysDpi", 192),
+              0u);
 }
 
 } // namespace
