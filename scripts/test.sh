@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: native Release, native with sanitizers, the concurrency
 # stress test under ThreadSanitizer, the Windows cross build under Wine, the
-# release archives, the host conformance tools, Ardour, and bounded fuzzing.
+# release archives, the host conformance tools, Ardour, Carla, and bounded fuzzing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -112,6 +112,19 @@ else
     record daw failed $((SECONDS - start))
 fi
 rm -f "$daw_log"
+
+# Tonewell in Carla's host engine (scripts/carla-suite.sh): programs, values,
+# state, a project, a recording through JACK and the editor; skipped, never
+# passed, when Carla is not there.
+echo "== carla =="
+start=$SECONDS
+carla_status=0
+bash scripts/carla-suite.sh || carla_status=$?
+case $carla_status in
+0) record carla passed $((SECONDS - start)) ;;
+77) record carla skipped $((SECONDS - start)) "no Carla host engine" ;;
+*) record carla failed $((SECONDS - start)) ;;
+esac
 
 # Short, bounded fuzzing runs (clang, libFuzzer, sanitizers) of the PNG
 # decoder, the stored state and the process calls.
