@@ -16,8 +16,8 @@ packages=(
     clang libclang-rt-14-dev
     nlohmann-json3-dev jq zip unzip
     # A real DAW for the host suite: Ardour, run headless through its Lua shell;
-    # python3 measures the tones it exports.
-    ardour python3
+    # python3 measures the tones it exports; gdb keeps the stacks of a hung host.
+    ardour python3 gdb
     # Release packages: the Windows setup program and the Debian package.
     nsis help2man lintian
     # The desktop program: its audio output, MIDI input and window, and a
