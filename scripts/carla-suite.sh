@@ -65,7 +65,8 @@ trap cleanup EXIT
 export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache" XDG_DATA_HOME="$HOME/.local/share"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
-export JACK_DEFAULT_SERVER="tonewell-carla-$$" JACK_NO_AUDIO_RESERVATION=1
+# Clients never start a server of their own (jack_lsp polls before ours is up).
+export JACK_DEFAULT_SERVER="tonewell-carla-$$" JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
 
 # A free display above those scripts/test.sh takes, so both can run at once.
 display=""
