@@ -28,6 +28,7 @@ echo "Release archives: bash scripts/package.sh (into $root/dist)"
 echo "Offline renderer: $root/build/linux/tonewell-render"
 echo "Desktop program: $root/build/linux/tonewell, $root/build/windows/Tonewell.exe (--no-window)"
 echo "Editor snapshots: $root/build/linux/tonewell-snapshot"
+echo "Listening guide: $root/build/linux/guide.html (beside the programs; also build/windows)"
 echo "Tests and benchmarks:"
 for preset in linux windows; do
     find "build/$preset" -maxdepth 2 \( -name '*_tests' -o -name '*_tests.exe' -o -name '*_bench' \) \

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Checks what scripts/package.sh wrote into dist/:
 # - the archives: each listing holds the bundle with its resources, 124
-#   presets, README, licence and install text (and the tools in the Linux
-#   one); each bundle, unpacked into a VST 3 folder of its own, loads through
-#   the host kit (the Windows one under Wine) and its moduleinfo.json and
-#   presets pass the bundle tests;
+#   presets, the listening guide, licence and install text (and the tools in
+#   the Linux one); each bundle, unpacked into a VST 3 folder of its own,
+#   loads through the host kit (the Windows one under Wine) and its
+#   moduleinfo.json and presets pass the bundle tests;
 # - the Debian package: lintian finds no error, its contents are the
-#   expected list, and unpacked its bundle loads (and passes the validator
-#   when the conformance tools are there) and its tools run;
-# - the Windows setup program, in a Wine prefix of its own: a silent install
-#   puts every file where it belongs and registers the uninstaller, the
-#   installed bundle loads (and passes the validator), and a silent uninstall
-#   removes all it installed but nothing else, files deleted by hand or not.
+#   expected list (the guide, the icon in the hicolor sizes), its menu entry
+#   names the icon, its manual pages show installed paths and one event a
+#   line, and unpacked its bundle loads, passes the validator and its tools
+#   run;
+# - the Windows setup program (scripts/check-installer.sh): installs, fails
+#   safely, upgrades, remembers its folder and uninstalls, in a Wine prefix
+#   of its own.
+# The validator runs from the conformance tools (TONEWELL_CONFORMANCE_TOOLS,
+# or ../shared/tools beside the repository). Without them every other check
+# still runs, and a run that passes them all ends with exit status 77
+# (skipped), never 0: it did not check what it was meant to.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,6 +27,8 @@ version=$(jq -er .Version "$info")
 linux="$name-$version-linux-x86_64"
 windows="$name-$version-windows-x64"
 failures=0
+skipped=()
+tools="${TONEWELL_CONFORMANCE_TOOLS:-$root/../shared/tools}"
 
 fail() {
     echo "check-package: $*" >&2
@@ -33,7 +40,7 @@ check_listing() {
     local listing=$1 arch=$2 base=$3
     shift 3
     for entry in "Tonewell.vst3/Contents/$arch" "Tonewell.vst3/Contents/Resources/moduleinfo.json" \
-        README.md LICENSE INSTALL.txt "$@"; do
+        guide.html LICENSE INSTALL.txt "$@"; do
         grep -qxF "$base/$entry" "$listing" || fail "$base: no $entry"
     done
     for scale in "" "_2.0x"; do
@@ -83,7 +90,6 @@ fi
 
 # The Debian package.
 package="dist/tonewell_${version}_amd64.deb"
-validator_dir="$root/../shared/tools/vst3-validator"
 if [[ ! -f "$package" ]]; then
     fail "no $package"
 else
@@ -96,13 +102,19 @@ else
         printf '%s\n' /usr /usr/bin /usr/bin/tonewell /usr/bin/tonewell-render /usr/bin/tonewell-snapshot \
             /usr/lib /usr/lib/vst3 /usr/share /usr/share/applications \
             /usr/share/applications/tonewell.desktop /usr/share/doc /usr/share/doc/tonewell \
-            /usr/share/doc/tonewell/README.md.gz /usr/share/doc/tonewell/changelog.gz \
+            /usr/share/doc/tonewell/guide.html /usr/share/doc/tonewell/changelog.gz \
             /usr/share/doc/tonewell/copyright /usr/share/man /usr/share/man/man1 \
             /usr/share/man/man1/tonewell.1.gz /usr/share/man/man1/tonewell-render.1.gz \
             /usr/share/man/man1/tonewell-snapshot.1.gz \
             /usr/share/vst3 /usr/share/vst3/presets /usr/share/vst3/presets/Kestrin \
             /usr/share/vst3/presets/Kestrin/Tonewell
         (cd build/linux && find Tonewell.vst3) | sed 's:^:/usr/lib/vst3/:'
+        printf '%s\n' /usr/share/icons /usr/share/icons/hicolor /usr/share/icons/hicolor/scalable \
+            /usr/share/icons/hicolor/scalable/apps /usr/share/icons/hicolor/scalable/apps/tonewell.svg
+        for size in 16 22 24 32 48 64 128 256; do
+            printf '%s\n' "/usr/share/icons/hicolor/${size}x$size" "/usr/share/icons/hicolor/${size}x$size/apps" \
+                "/usr/share/icons/hicolor/${size}x$size/apps/tonewell.png"
+        done
         (cd build/linux/presets && ls) | sed 's:^:/usr/share/vst3/presets/Kestrin/Tonewell/:'
     } | sort >"$work/deb-expected.txt"
     diff -u "$work/deb-expected.txt" "$work/deb.txt" >"$work/deb-diff.txt" ||
@@ -112,11 +124,31 @@ else
         TONEWELL_PRESETS="$work/deb/usr/share/vst3/presets/Kestrin/Tonewell" \
         build/linux/tests/host_tests --gtest_brief=1 --gtest_filter='Factory.*:Bundle.*' ||
         fail "the packaged Linux bundle fails the host tests"
-    if [[ -x "$validator_dir/validator" ]]; then
-        "$validator_dir/validator" "$work/deb/usr/lib/vst3/Tonewell.vst3" >"$work/validator.txt" 2>&1 ||
-            fail "the packaged bundle fails the validator: $(tail -3 "$work/validator.txt")"
+    if [[ ! -d "$tools" ]]; then
+        skipped+=("the validator on the packaged bundle")
+    elif [[ ! -x "$tools/vst3-validator/validator" ]]; then
+        fail "no $tools/vst3-validator/validator"
+    elif "$tools/vst3-validator/validator" "$work/deb/usr/lib/vst3/Tonewell.vst3" >"$work/validator.txt" 2>&1; then
         grep -h "^Result" "$work/validator.txt" | sed 's/^/validator (package): /' || true
+    else
+        fail "the packaged bundle fails the validator: $(tail -3 "$work/validator.txt")"
     fi
+    grep -qx "Icon=tonewell" "$work/deb/usr/share/applications/tonewell.desktop" ||
+        fail "the menu entry names no icon"
+    # One self-contained page: every picture embedded.
+    guide="$work/deb/usr/share/doc/tonewell/guide.html"
+    pictures=$(grep -oE '<img [^>]*src="[^"]{0,5}' "$guide" || true)
+    [[ $(grep -c 'src="data:' <<<"$pictures") -ge 3 && -z $(grep -v 'src="data:' <<<"$pictures") ]] ||
+        fail "the packaged guide does not embed its pictures: $(head -c 300 <<<"$pictures")"
+    # The manual pages: installed paths only, and the snapshot tool's events
+    # one a line (two forms on one line is the table run together).
+    for page in "$work"/deb/usr/share/man/man1/*.1.gz; do
+        ! zcat "$page" | grep -qE 'dist/stage|stage/deb|build/(linux|windows)' ||
+            fail "$(basename "$page") names a build folder: $(zcat "$page" | grep -E 'stage|build/' | head -2)"
+    done
+    forms='(press|release|drag|click|double|wheel|over) X Y'
+    ! zcat "$work/deb/usr/share/man/man1/tonewell-snapshot.1.gz" | grep -qE "$forms.*$forms" ||
+        fail "tonewell-snapshot.1 runs its event table together"
     # Installed, the renderer finds the bundle under its prefix.
     HOME="$work" "$work/deb/usr/bin/tonewell-render" --list-programs >"$work/deb-programs.txt" &&
         grep -q Schumann "$work/deb-programs.txt" ||
@@ -131,12 +163,23 @@ setup="dist/$name-$version-windows-x64-setup.exe"
 if [[ ! -f "$setup" ]]; then
     fail "no $setup"
 elif [[ -x build/windows/tests/host_tests.exe ]]; then
-    bash scripts/check-installer.sh "$setup" "$work/installer" || fail "the Windows setup program"
+    installer_status=0
+    bash scripts/check-installer.sh "$setup" "$work/installer" || installer_status=$?
+    case $installer_status in
+    0) ;;
+    77) skipped+=("the validator on the installed bundle") ;;
+    *) fail "the Windows setup program" ;;
+    esac
 fi
 
 ls -l "dist/$linux.tar.gz" "dist/$windows.zip" "$package" "$setup"
 if [[ $failures -gt 0 ]]; then
     echo "check-package: $failures problems"
     exit 1
+fi
+if [[ ${#skipped[@]} -gt 0 ]]; then
+    echo "check-package: SKIPPED, no conformance tools in $tools: $(printf '%s; ' "${skipped[@]}")"
+    echo "check-package: every other check passed"
+    exit 77
 fi
 echo "check-package: archives, Debian package and Windows setup complete; every bundle loads"

@@ -3,8 +3,10 @@
 # into dist/:
 #   Tonewell-<version>-windows-x64-setup.exe the Windows setup program (NSIS)
 #   tonewell_<version>_amd64.deb             the Debian package
-#   Tonewell-<version>-windows-x64.zip       bundle, presets, README, licence, INSTALL.txt, Tonewell.exe
-#   Tonewell-<version>-linux-x86_64.tar.gz   the same, plus tonewell-render and tonewell-snapshot
+#   Tonewell-<version>-windows-x64.zip       bundle, presets, listening guide, licence, INSTALL.txt,
+#                                            Tonewell.exe
+#   Tonewell-<version>-linux-x86_64.tar.gz   the same, with tonewell, tonewell-render and
+#                                            tonewell-snapshot
 # Name and version come from each bundle's moduleinfo.json, which the build
 # writes from the module's own factory.
 set -euo pipefail
@@ -21,9 +23,16 @@ source scripts/wine-prefix.sh
 
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target tonewell_bundle_resources tonewell-render tonewell-snapshot \
-    tonewell
+    tonewell tonewell_guide
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target tonewell_bundle_resources tonewell
+cmake --build --preset windows --target tonewell_bundle_resources tonewell tonewell_guide
+# The listening guide goes with the programs; the developer's README does not.
+for platform in linux windows; do
+    if [[ ! -s build/$platform/guide.html ]]; then
+        echo "package: no build/$platform/guide.html (pandoc missing? scripts/setup.sh installs it)" >&2
+        exit 1
+    fi
+done
 
 field() { jq -er ".$1" "build/$2/Tonewell.vst3/Contents/Resources/moduleinfo.json"; }
 info=build/linux/Tonewell.vst3/Contents/Resources/moduleinfo.json
@@ -39,13 +48,13 @@ stage="$dist/stage"
 rm -rf "$stage"
 mkdir -p "$stage"
 
-# stage_common PLATFORM DIR: bundle, presets, README and licence.
+# stage_common PLATFORM DIR: bundle, presets, listening guide and licence.
 stage_common() {
     local dir="$stage/$2"
     mkdir -p "$dir"
     cp -a "build/$1/Tonewell.vst3" "$dir/"
     cp -a "build/$1/presets" "$dir/presets"
-    cp README.md "$dir/README.md"
+    cp "build/$1/guide.html" "$dir/guide.html"
     cp LICENSE "$dir/LICENSE"
 }
 
@@ -68,6 +77,7 @@ Programs, run from this folder (they load Tonewell.vst3 beside them):
     ./tonewell                   plays the instrument live, in a window or a terminal
     ./tonewell-render --help     renders the instrument into a WAV or FLAC file
     ./tonewell-snapshot --help   draws the editor into a PNG file
+guide.html is the listening guide: headphones, level, the controls and programs.
 They use the system's libsndfile, libpng, FreeType and Fontconfig
 (Debian: libsndfile1 libpng16-16 libfreetype6 libfontconfig1).
 TEXT
@@ -92,24 +102,35 @@ Then let the host rescan its plug-ins.
 Tonewell.exe plays the instrument live, in a window with its editor (or, with
 --no-window, in a console); run from this folder it loads Tonewell.vst3
 beside it, elsewhere the one in the VST3 folder above. Tonewell.exe --help
-lists what it does.
+lists what it does. guide.html is the listening guide: headphones, level,
+the controls and the programs.
 TEXT
 
-# The Windows setup program, from the staged Windows files; the uninstaller
-# removes the factory presets by the names listed here.
+# The Windows setup program, from the staged Windows files. It removes its
+# factory presets by name (factory-presets.nsh, built into setup and
+# uninstaller), and installs their list for the next version's setup.
 ls "$stage/$windows/presets" >"$stage/$windows/factory-presets.txt"
+{
+    echo '!macro DeleteFactoryPresets DIR'
+    while IFS= read -r preset; do
+        preset=${preset//\$/\$\$}
+        echo "    Delete \"\${DIR}\\${preset//\"/\$\\\"}\""
+    done <"$stage/$windows/factory-presets.txt"
+    echo '!macroend'
+} >"$stage/$windows/factory-presets.nsh"
 setup="$name-$version-windows-x64-setup.exe"
 vendor=$(jq -er '."Factory Info".Vendor' "$info")
 url=$(jq -er '."Factory Info".URL' "$info")
 mkdir -p "$dist"
 makensis -V2 -NOCD -DNAME="$name" -DVENDOR="$vendor" -DVERSION="$version" \
-    -DVERSION4="$version.0" -DURL="$url" -DSTAGE="$stage/$windows" \
+    -DVERSION4="$version.0" -DURL="$url" -DSTAGE="$stage/$windows" -DICON="$root/img/icon/tonewell.ico" \
     -DOUTFILE="$dist/$setup" tools/installer/Tonewell.nsi
-rm "$stage/$windows/factory-presets.txt"
+rm "$stage/$windows/factory-presets.txt" "$stage/$windows/factory-presets.nsh"
 
 # The Debian package, laid out as the system expects: the bundle where Linux
 # hosts look for system-wide VST 3, the presets, the tools with their manual
-# pages, and the documentation with its copyright file.
+# pages, the menu entry with its icon in the hicolor sizes, and the listening
+# guide with the copyright file.
 deb="$stage/deb"
 docs="$deb/usr/share/doc/tonewell"
 presets="$deb/usr/share/vst3/presets/$vendor/$name"
@@ -126,14 +147,30 @@ chmod 0644 "$deb/usr/lib/vst3/Tonewell.vst3/Contents/x86_64-linux/Tonewell.so"
 declare -A summary=([tonewell]="play Tonewell's programs and sessions live"
     [tonewell-render]="render Tonewell's programs and sessions into audio files"
     [tonewell-snapshot]="draw Tonewell's editor into a PNG file")
+# The manual pages show the installed names: each tool's help, run from the
+# staged tree, with the staging folder taken out of the paths it prints.
+helpers=$(mktemp -d)
 for tool in tonewell tonewell-render tonewell-snapshot; do
-    help2man --no-info --no-discard-stderr --version-string="$version" --name="${summary[$tool]}" \
-        "$deb/usr/bin/$tool" | gzip -9n >"$deb/usr/share/man/man1/$tool.1.gz"
+    printf '#!/bin/sh\n"%s" "$@" 2>&1 | sed -e "s|%s||g" -e "s|/usr/bin/\\.\\./lib/|/usr/lib/|g"\n' \
+        "$deb/usr/bin/$tool" "$deb" >"$helpers/$tool"
+    chmod +x "$helpers/$tool"
+    help2man --no-info --version-string="$version" --name="${summary[$tool]}" \
+        "$helpers/$tool" >"$helpers/$tool.1"
+    if grep -qF "stage/deb" "$helpers/$tool.1"; then
+        echo "package: the manual page of $tool names the staging folder" >&2
+        exit 1
+    fi
+    gzip -9n <"$helpers/$tool.1" >"$deb/usr/share/man/man1/$tool.1.gz"
 done
-install -m 0644 README.md "$docs/README.md"
-gzip -9n "$docs/README.md"
+rm -rf "$helpers"
+install -m 0644 build/linux/guide.html "$docs/guide.html"
 install -m 0644 tools/debian/copyright "$docs/copyright"
 install -D -m 0644 tools/debian/tonewell.desktop "$deb/usr/share/applications/tonewell.desktop"
+for size in 16 22 24 32 48 64 128 256; do
+    install -D -m 0644 "img/icon/${size}x$size.png" \
+        "$deb/usr/share/icons/hicolor/${size}x$size/apps/tonewell.png"
+done
+install -D -m 0644 img/src/icon.svg "$deb/usr/share/icons/hicolor/scalable/apps/tonewell.svg"
 changelog_date=$(date -R -d "@$(git log -1 --format=%ct 2>/dev/null || date +%s)")
 printf '%s\n' "tonewell ($version) unstable; urgency=medium" "" \
     "  * Release $version." "" " -- $vendor <packages@kestrin.audio>  $changelog_date" |
@@ -160,7 +197,7 @@ Section: sound
 Priority: optional
 Homepage: $url
 Description: binaural and monaural beat instrument (VST 3)
- $name generates pure tones and brainwave-entrainment beats: binaural
+ $name generates tones and brainwave-entrainment beats: binaural
  beats (each ear its own tone, apart by the beat frequency), monaural
  beats, left/right reversal and single tones at named frequencies, in four
  wave shapes. It runs as a generator while the host transport plays, or as
@@ -171,7 +208,8 @@ Description: binaural and monaural beat instrument (VST 3)
  instrument live without a DAW, in a window with its editor or in a
  terminal), and the command-line tools tonewell-render (renders programs
  and sessions into audio files) and tonewell-snapshot (draws the editor
- into a PNG file).
+ into a PNG file). The listening guide is
+ /usr/share/doc/tonewell/guide.html.
 CONTROL
 (cd "$deb" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$deb/DEBIAN/md5sums"
 package="tonewell_${version}_amd64.deb"

@@ -18,8 +18,9 @@ packages=(
     # A real DAW for the host suite: Ardour, run headless through its Lua shell;
     # python3 measures the tones it exports; gdb keeps the stacks of a hung host.
     ardour python3 gdb
-    # Release packages: the Windows setup program and the Debian package.
-    nsis help2man lintian
+    # Release packages: the Windows setup program and the Debian package; pandoc
+    # makes the listening guide into guide.html.
+    nsis help2man lintian pandoc
     # The desktop program: its audio output, MIDI input and window, and a
     # private sound server for its test.
     librtaudio-dev librtmidi-dev libasound2-dev libgtk-3-dev pulseaudio pulseaudio-utils

@@ -1,10 +1,17 @@
 ; The Windows setup program: the VST 3 bundle where every host looks, the
 ; factory presets where hosts list them for every user, the desktop program
-; Tonewell.exe, the README and the licence with an uninstaller under Program
-; Files, a Start-menu entry for the program, and an entry in Add or Remove
-; Programs. scripts/package.sh passes NAME, VENDOR, VERSION,
-; VERSION4 (a.b.c.0), URL, STAGE (the files to install) and OUTFILE.
+; Tonewell.exe, the listening guide and the licence with an uninstaller under
+; Program Files, Start-menu entries for the program and the guide, and an
+; entry in Add or Remove Programs. scripts/package.sh passes NAME, VENDOR,
+; VERSION, VERSION4 (a.b.c.0), URL, ICON, STAGE (the files to install, with
+; factory-presets.nsh, the presets' names) and OUTFILE.
 ; Silent with /S, for the installer and the uninstaller alike.
+;
+; A setup either completes or leaves the machine as it found it: the
+; installed version (files, Start-menu entries, uninstall entry) is copied
+; aside before anything is changed, and a setup that fails removes what it
+; wrote and puts that copy back. The uninstall entry is written only once
+; everything is in place.
 
 ; A 64-bit setup, like the plug-in it installs.
 Target amd64-unicode
@@ -20,11 +27,20 @@ SetDateSave off
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${NAME}"
 !define PRESET_DIR "VST3 Presets\${VENDOR}\${NAME}"
+; This version's factory presets, by name: the uninstaller and a failed
+; setup remove exactly these. The same names are written to PRESET_LIST, so
+; that the next version's setup knows what to replace.
 !define PRESET_LIST "factory-presets.txt"
+!define GUIDE_LINK "${NAME} listening guide.lnk"
+!include "${STAGE}\factory-presets.nsh"
 
 Name "${NAME} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${VENDOR}\${NAME}"
+; A reinstall or an upgrade without /D= goes where the last one went.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+Icon "${ICON}"
+UninstallIcon "${ICON}"
 ShowInstDetails show
 ShowUnInstDetails show
 
@@ -55,46 +71,43 @@ UninstPage instfiles
     ${EndIf}
 !macroend
 
-; Removes exactly what setup installs: the bundle (wholly ours), the factory
-; presets by name (a user's own presets beside them stay), and our folders
-; when they are left empty. Files deleted by hand are simply passed over.
-!macro RemoveInstalled un
-    SetShellVarContext all
+; The files of ours in a program folder.
+!macro ForEachProgramFile MACRO ARG
+    !insertmacro ${MACRO} "${ARG}" "${NAME}.exe"
+    !insertmacro ${MACRO} "${ARG}" "guide.html"
+    !insertmacro ${MACRO} "${ARG}" "README.md"
+    !insertmacro ${MACRO} "${ARG}" "LICENSE"
+    !insertmacro ${MACRO} "${ARG}" "${PRESET_LIST}"
+    !insertmacro ${MACRO} "${ARG}" "Uninstall.exe"
+!macroend
+!macro DeleteFile DIR FILE
+    Delete "${DIR}\${FILE}"
+!macroend
+
+; Removes exactly what this version installs: the bundle (wholly ours), the
+; factory presets by name (a user's own presets beside them stay), the
+; program folder's files, the Start-menu entries, and our folders when they
+; are left empty. Files deleted by hand are simply passed over.
+!macro RemoveInstalled DIR
     RMDir /r "$COMMONFILES64\VST3\${NAME}.vst3"
     RMDir "$COMMONFILES64\VST3"
-    ClearErrors
-    FileOpen $0 "$INSTDIR\${PRESET_LIST}" r
-    ${IfNot} ${Errors}
-        ${Do}
-            FileRead $0 $1
-            ${If} $1 == ""
-                ${Break}
-            ${EndIf}
-            Push $1
-            Call ${un}TrimNewline
-            Pop $1
-            ${If} $1 != ""
-                Delete "$APPDATA\${PRESET_DIR}\$1"
-            ${EndIf}
-        ${Loop}
-        FileClose $0
-    ${EndIf}
+    !insertmacro DeleteFactoryPresets "$APPDATA\${PRESET_DIR}"
+    !insertmacro RemoveEmptyPresetFolders
+    Delete "$SMPROGRAMS\${NAME}.lnk"
+    Delete "$SMPROGRAMS\${GUIDE_LINK}"
+    !insertmacro ForEachProgramFile DeleteFile "${DIR}"
+    RMDir "${DIR}"
+    RMDir "${DIR}\.."
+!macroend
+!macro RemoveEmptyPresetFolders
     RMDir "$APPDATA\${PRESET_DIR}"
     RMDir "$APPDATA\VST3 Presets\${VENDOR}"
     RMDir "$APPDATA\VST3 Presets"
-    Delete "$SMPROGRAMS\${NAME}.lnk"
-    Delete "$INSTDIR\${NAME}.exe"
-    Delete "$INSTDIR\${PRESET_LIST}"
-    Delete "$INSTDIR\README.md"
-    Delete "$INSTDIR\LICENSE"
-    Delete "$INSTDIR\Uninstall.exe"
-    RMDir "$INSTDIR"
-    RMDir "$INSTDIR\.."
 !macroend
 
-!macro TrimNewlineFunction un
-Function ${un}TrimNewline
+Function TrimNewline
     Exch $0
+    Push $1
     ${Do}
         StrCpy $1 $0 1 -1
         ${If} $1 == "$\n"
@@ -104,11 +117,42 @@ Function ${un}TrimNewline
             ${Break}
         ${EndIf}
     ${Loop}
+    Pop $1
     Exch $0
 FunctionEnd
-!macroend
-!insertmacro TrimNewlineFunction ""
-!insertmacro TrimNewlineFunction "un."
+
+; The installed version's files, from its own list of factory presets (any
+; earlier version's setup wrote one) and its program folder.
+Function RemovePrevious
+    Exch $0 ; the program folder
+    Push $1
+    Push $2
+    ClearErrors
+    FileOpen $1 "$0\${PRESET_LIST}" r
+    ${IfNot} ${Errors}
+        ${Do}
+            FileRead $1 $2
+            ${If} $2 == ""
+                ${Break}
+            ${EndIf}
+            Push $2
+            Call TrimNewline
+            Pop $2
+            ${If} $2 != ""
+                Delete "$APPDATA\${PRESET_DIR}\$2"
+            ${EndIf}
+        ${Loop}
+        FileClose $1
+    ${EndIf}
+    !insertmacro RemoveInstalled "$0"
+    Pop $2
+    Pop $1
+    Pop $0
+FunctionEnd
+
+Var PreviousDir ; the program folder of the installed version, "" when none
+Var Saved       ; where the installed version waits until the new one is complete
+Var Changing    ; 1 once this setup has begun to change the machine
 
 Function .onInit
     !insertmacro SingleInstance
@@ -119,18 +163,106 @@ Function .onInit
     ${EndIf}
     SetRegView 64
     SetShellVarContext all
+    StrCpy $Changing 0
+    ReadRegStr $PreviousDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
 FunctionEnd
 
-; A failed or cancelled setup leaves nothing behind and nothing registered.
-Function .onInstFailed
-    !insertmacro RemoveInstalled ""
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+; Copies what may be changed aside: the bundle, the preset folder (factory
+; presets and a user's own alike), our files in the old and the new program
+; folder, and the Start-menu entries.
+!macro SaveFile DIR FILE
+    ${If} ${FileExists} "${DIR}\${FILE}"
+        CopyFiles /SILENT "${DIR}\${FILE}" "$Saved\${DIR_KEY}"
+    ${EndIf}
+!macroend
+!macro SaveFolder DIR KEY
+    !define DIR_KEY "${KEY}"
+    CreateDirectory "$Saved\${KEY}"
+    !insertmacro ForEachProgramFile SaveFile "${DIR}"
+    !undef DIR_KEY
+!macroend
+Function SaveInstalled
+    StrCpy $Saved "$PLUGINSDIR\installed"
+    CreateDirectory "$Saved"
+    ClearErrors
+    ${If} ${FileExists} "$COMMONFILES64\VST3\${NAME}.vst3\*.*"
+        CreateDirectory "$Saved\vst3"
+        CopyFiles /SILENT "$COMMONFILES64\VST3\${NAME}.vst3" "$Saved\vst3"
+    ${EndIf}
+    ${If} ${FileExists} "$APPDATA\${PRESET_DIR}\*.*"
+        CreateDirectory "$Saved\presets"
+        CopyFiles /SILENT "$APPDATA\${PRESET_DIR}\*.*" "$Saved\presets"
+    ${EndIf}
+    !insertmacro SaveFolder "$INSTDIR" "program"
+    ${If} $PreviousDir != ""
+        !insertmacro SaveFolder "$PreviousDir" "previous"
+    ${EndIf}
+    CreateDirectory "$Saved\menu"
+    ${If} ${FileExists} "$SMPROGRAMS\${NAME}.lnk"
+        CopyFiles /SILENT "$SMPROGRAMS\${NAME}.lnk" "$Saved\menu"
+    ${EndIf}
+    ${If} ${FileExists} "$SMPROGRAMS\${GUIDE_LINK}"
+        CopyFiles /SILENT "$SMPROGRAMS\${GUIDE_LINK}" "$Saved\menu"
+    ${EndIf}
 FunctionEnd
+
+; A failed setup: what it wrote goes, what was there comes back. A first
+; install leaves nothing; an upgrade leaves the installed version as it was,
+; its uninstall entry untouched (only a complete setup writes the entry).
+Function .onInstFailed
+    ${If} $Changing != 1
+        Return
+    ${EndIf}
+    ; Out of our folders first: the working folder (the last SetOutPath)
+    ; cannot be removed.
+    SetOutPath "$TEMP"
+    !insertmacro RemoveInstalled "$INSTDIR"
+    ${If} ${FileExists} "$Saved\vst3\${NAME}.vst3\*.*"
+        CreateDirectory "$COMMONFILES64\VST3"
+        CopyFiles /SILENT "$Saved\vst3\${NAME}.vst3" "$COMMONFILES64\VST3"
+    ${EndIf}
+    ${If} ${FileExists} "$Saved\presets\*.*"
+        CreateDirectory "$APPDATA\${PRESET_DIR}"
+        CopyFiles /SILENT "$Saved\presets\*.*" "$APPDATA\${PRESET_DIR}"
+    ${EndIf}
+    ${If} ${FileExists} "$Saved\program\*.*"
+        CreateDirectory "$INSTDIR"
+        CopyFiles /SILENT "$Saved\program\*.*" "$INSTDIR"
+    ${EndIf}
+    ${If} $PreviousDir != ""
+    ${AndIf} ${FileExists} "$Saved\previous\*.*"
+        CreateDirectory "$PreviousDir"
+        CopyFiles /SILENT "$Saved\previous\*.*" "$PreviousDir"
+    ${EndIf}
+    ${If} ${FileExists} "$Saved\menu\*.*"
+        CopyFiles /SILENT "$Saved\menu\*.*" "$SMPROGRAMS"
+    ${EndIf}
+FunctionEnd
+
+!macro Fail TEXT
+    MessageBox MB_OK|MB_ICONSTOP "${NAME} could not be installed: ${TEXT}" /SD IDOK
+    SetErrorLevel 4
+    Abort
+!macroend
 
 Section "Install"
     SetOverwrite on
-    ; An earlier version's files go first, so none of them is left over.
-    !insertmacro RemoveInstalled ""
+    InitPluginsDir
+    Call SaveInstalled
+    ${If} ${Errors}
+        !insertmacro Fail "the installed version could not be copied aside. Nothing was changed."
+    ${EndIf}
+    StrCpy $Changing 1
+
+    ; The installed version's files go first, so none of them is left over,
+    ; also where it was installed elsewhere.
+    ${If} $PreviousDir != ""
+    ${AndIf} $PreviousDir != $INSTDIR
+        Push $PreviousDir
+        Call RemovePrevious
+    ${EndIf}
+    Push $INSTDIR
+    Call RemovePrevious
 
     ClearErrors
     SetOutPath "$COMMONFILES64\VST3"
@@ -139,17 +271,17 @@ Section "Install"
     File "${STAGE}\presets\*.vstpreset"
     SetOutPath "$INSTDIR"
     File "${STAGE}\${NAME}.exe"
-    File "${STAGE}\README.md"
+    File "${STAGE}\guide.html"
     File "${STAGE}\LICENSE"
     File "${STAGE}\${PRESET_LIST}"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
     ; The program finds the bundle in the common VST 3 folder.
     CreateShortCut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\${NAME}.exe" "" "$INSTDIR\${NAME}.exe" 0 \
         SW_SHOWNORMAL "" "Plays ${NAME} live, with its editor"
+    CreateShortCut "$SMPROGRAMS\${GUIDE_LINK}" "$INSTDIR\guide.html" "" "" 0 SW_SHOWNORMAL "" \
+        "How to listen with ${NAME}: headphones, level, controls and programs"
     ${If} ${Errors}
-        MessageBox MB_OK|MB_ICONSTOP "${NAME} could not be installed: a file could not be written." /SD IDOK
-        SetErrorLevel 4
-        Abort
+        !insertmacro Fail "a file could not be written. The machine is left as it was."
     ${EndIf}
 
     ; Registered last: only a complete installation appears in the list.
@@ -160,6 +292,7 @@ Section "Install"
     IntOp $0 $0 + $3
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME} ${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${NAME}.exe"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "${URL}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
@@ -177,6 +310,6 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
-    !insertmacro RemoveInstalled "un."
+    !insertmacro RemoveInstalled "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

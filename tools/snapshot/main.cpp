@@ -27,12 +27,23 @@ using tonewell::render::ProgramCatalog;
 
 namespace {
 
+// One event a line, its form and its meaning apart by two spaces or more, so
+// that help2man makes the manual page's event table from it.
 constexpr const char* kEventHelp =
-    "Events, one per line in a script, or ';'-separated in --event:\n"
-    "  press X Y [MODS]     release X Y [MODS]    drag X Y [MODS]\n"
-    "  click X Y [MODS]     double X Y [MODS]     wheel X Y DELTA [MODS]\n"
-    "  over X Y [MODS]      leave                 key X Y CODE\n"
-    "  tick [N]             paint\n"
+    "Events, one per line in a script, or ';'-separated in --event (X and Y in the\n"
+    "editor's own coordinates, 368 x 370):\n"
+    "  press X Y [MODS]        press a button at X, Y\n"
+    "  release X Y [MODS]      release it at X, Y\n"
+    "  drag X Y [MODS]         move the pointer to X, Y with the button held\n"
+    "  click X Y [MODS]        press and release at X, Y\n"
+    "  double X Y [MODS]       double-click at X, Y\n"
+    "  wheel X Y DELTA [MODS]  turn the wheel over X, Y by DELTA notches\n"
+    "  over X Y [MODS]         move the pointer to X, Y, no button held\n"
+    "  leave                   move the pointer out of the editor\n"
+    "  key X Y CODE            press the key CODE with the pointer at X, Y\n"
+    "  tick [N]                run N timer ticks (1 when N is left out)\n"
+    "  paint                   repaint the whole editor\n"
+    "\n"
     "MODS: left, right, shift, control (ctrl), alt. Button events use the left\n"
     "button unless right is named. '#' starts a comment. The script runs first,\n"
     "then the --event texts in order; a last timer tick paints what changed.\n";
