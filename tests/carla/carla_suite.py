@@ -35,10 +35,6 @@ BINAURAL = 12.5
 VOLUME = 70
 
 
-class Hang(Exception):
-    pass
-
-
 class Suite:
     def __init__(self, args):
         self.args = args
@@ -67,7 +63,7 @@ class Suite:
                 name, limit = self.step_name, getattr(self, "step_limit", 0)
             if late:
                 say(f"HANG in step \"{name}\" (no progress within {limit} s)")
-                stacks = os.path.join(self.args.work_logs, "carla.stacks")
+                stacks = os.path.join(self.args.logs, "carla.stacks")
                 try:
                     with open(stacks, "w") as out:
                         subprocess.run(["gdb", "-batch", "-p", str(os.getpid()), "-ex",
@@ -264,7 +260,7 @@ class Suite:
         if not self.check(all(port in listed.split("\n") for port in ports),
                           f"JACK lists no ports {ports}: {listed.split()}"):
             return
-        wav = os.path.join(self.args.work_logs, "carla.wav")
+        wav = os.path.join(self.args.logs, "carla.wav")
         if os.path.exists(wav):
             os.remove(wav)
         recorder = subprocess.Popen(["jack_rec", "-f", wav, "-d", str(RECORD_SECONDS), "-b", "16", *ports],
@@ -378,7 +374,6 @@ def main():
     for option in ("--carla", "--bundle", "--programs", "--measure", "--work", "--logs"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
-    args.work_logs = args.logs
     suite = Suite(args)
     try:
         suite.run()
