@@ -97,7 +97,7 @@ echo "carla: $(basename "$carla") host engine, bundle $bundle, display $display"
 log="$logs/carla.log"
 # The host's own output goes to the log only; the suite's lines show as they come.
 set +o pipefail
-timeout -k 5 "$RUN_LIMIT" /usr/bin/python3 -u "$root/tests/carla/carla_suite.py" --carla "$carla" \
+PYTHONDONTWRITEBYTECODE=1 timeout -k 5 "$RUN_LIMIT" /usr/bin/python3 -u "$root/tests/carla/carla_suite.py" --carla "$carla" \
     --bundle "$bundle" --programs "$work/programs.txt" --measure "$root/tests/daw/measure.py" \
     --work "$work" --logs "$logs" 2>&1 | tee "$log" | grep --line-buffered '^carla: '
 status=${PIPESTATUS[0]}
