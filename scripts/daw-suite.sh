@@ -26,7 +26,9 @@
 #   scripts/daw-suite.sh [BUNDLE]
 # BUNDLE (or TONEWELL_DAW_BUNDLE) defaults to build/linux/Tonewell.vst3. Logs
 # and the exported file go to build/daw/ (or TONEWELL_DAW_LOGS). Exit status 0
-# when every step passed, 1 otherwise.
+# when every step passed; 75 when Ardour crashed in a way of its own (below)
+# after every check of ours had passed, which is worth one more run; 1 for any
+# other failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -34,12 +36,40 @@ bundle=${1:-${TONEWELL_DAW_BUNDLE:-$root/build/linux/Tonewell.vst3}}
 readonly STEP_LIMIT=20
 readonly EXPORT_LIMIT=30
 readonly RUN_LIMIT=60
+readonly ARDOUR_CRASH=75
 logs=${TONEWELL_DAW_LOGS:-$root/build/daw}
 scanner=/usr/lib/ardour7/ardour-vst3-scanner
 
 fail() {
     echo "daw: FAILED: $*"
     exit 1
+}
+
+# Ardour 7.3 now and then corrupts its heap as a session closes (with or
+# without Tonewell): glibc's allocator finds it, prints one of its messages and
+# aborts. Only that, after the run had done its work (FINISHED: 1; for the Lua
+# runs, every check before the closing step passed), counts as Ardour's own
+# crash; a wrong value, any other signal, a crash before the work was done or a
+# hang does not.
+ardour_heap_crash() { # log status finished
+    local log=$1 status=$2 finished=$3
+    ((status == 134 && finished)) || return 1
+    grep -Eq '^(free|malloc|realloc|calloc|munmap_chunk|malloc_consolidate|_int_free|_int_malloc|_int_realloc|tcache_thread_shutdown)\(\): |^double free or corruption|^corrupted (size vs|double-linked)' "$log"
+}
+
+# Whether the stacks of a hung export show Ardour's own stall: a thread waits in
+# start_audio_export, and no thread is both in Tonewell's code and in Ardour's
+# (a host call into Tonewell, or Tonewell calling the host). A thread of
+# Tonewell's own that waits for work is neither. Without stacks, no.
+ardour_export_stall() { # stacks
+    local stacks=$1
+    [[ -s "$stacks" ]] && grep -q 'start_audio_export' "$stacks" || return 1
+    awk '
+        /^Thread / { if (ours && host) involved = 1; ours = 0; host = 0; next }
+        /Tonewell\.so|\/(engine|core|vst3|gui|raster)\/[A-Za-z0-9_]+\.(cpp|h):/ { ours = 1 }
+        /\/usr\/lib\/ardour7\// { host = 1 }
+        END { if (ours && host) involved = 1; exit involved }
+    ' "$stacks"
 }
 
 if [[ ! -f "$bundle/Contents/x86_64-linux/Tonewell.so" ]]; then
@@ -65,6 +95,8 @@ trap cleanup EXIT
 export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache" XDG_DATA_HOME="$HOME/.local/share"
 export VST3_PATH="$HOME/.vst3"
+# glibc's allocator reports heap corruption on standard error, into the logs.
+export LIBC_FATAL_STDERR_=1
 mkdir -p "$VST3_PATH" "$XDG_CONFIG_HOME/ardour7" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
 ln -s "$bundle" "$VST3_PATH/Tonewell.vst3"
 # Release builds of Ardour hide the dummy backend unless told otherwise.
@@ -82,8 +114,9 @@ echo "daw: bundle $bundle"
 # Runs a command of Ardour's with its output in LOG. Ends it when one step (the
 # last "step: NAME" it printed, else NAME) takes longer than LIMIT seconds or
 # the whole run longer than RUN_LIMIT: status 124. A failed command: status 1.
-# Either way `failure` says what happened.
+# Either way `failure` says what happened and `run_status` holds the status.
 failure=""
+run_status=0
 supervise() { # name log limit command...
     local name=$1 log=$2 limit=$3
     shift 3
@@ -119,6 +152,9 @@ supervise() { # name log limit command...
     local status=0
     wait "$ardour_pid" || status=$?
     ardour_pid=""
+    run_status=$status
+    latest=$(sed -n 's/^step: //p' "$log" 2>/dev/null | tail -n 1)
+    step=${latest:-$step}
     if ((status != 0)); then
         sed 's/^/    /' "$log" | tail -n 20
         failure="$name: exited with status $status in step \"$step\""
@@ -130,8 +166,17 @@ run_lua() { # name args...
     local name=$1
     shift
     echo "daw: $name"
-    supervise "$name" "$logs/$name.log" "$STEP_LIMIT" ardour7-lua "$root/tests/daw/tonewell.lua" "$@" ||
+    if ! supervise "$name" "$logs/$name.log" "$STEP_LIMIT" ardour7-lua "$root/tests/daw/tonewell.lua" "$@"; then
+        local last
+        last=$(sed -n 's/^step: //p' "$logs/$name.log" | tail -n 1)
+        if ardour_heap_crash "$logs/$name.log" "$run_status" \
+            "$([[ "$last" == "close session" || "$last" == "done" ]] && echo 1 || echo 0)"; then
+            echo "daw: FAILED: $failure: Ardour's own heap corruption as the session closed:"
+            grep -E '^step: |\(\): |corruption|^corrupted' "$logs/$name.log" | tail -n 3 | sed 's/^/    /'
+            exit "$ARDOUR_CRASH"
+        fi
         fail "$failure"
+    fi
     if ! grep -qx 'step: done' "$logs/$name.log"; then
         sed 's/^/    /' "$logs/$name.log" | tail -n 20
         fail "$name: the Lua script did not finish"
@@ -166,14 +211,20 @@ supervise export "$logs/export.log" "$EXPORT_LIMIT" ardour7-export -o "$wav" "$s
 # Now and then Ardour 7.3's export stalls before it starts: its main thread
 # waits in start_audio_export for the butler, which waits for a lock, and no
 # thread is in Tonewell; it does so too in sessions where Tonewell never
-# called the host back. Such a stall gets one more try; a second fails.
-if ((export_status == 124)); then
+# called the host back. Such a stall (ardour_export_stall) gets one more try;
+# any other hang, and a second stall, fails.
+if ((export_status == 124)) && ardour_export_stall "$logs/export.log.stacks"; then
     echo; echo "daw: $failure; once more"
     for file in "$logs"/export.log*; do mv "$file" "${file/export.log/export-stalled.log}"; done
     rm -f "$wav"
     export_status=0
     supervise export "$logs/export.log" "$EXPORT_LIMIT" ardour7-export -o "$wav" "$session" \
         tonewell || export_status=$?
+fi
+if ((export_status != 0)) && ardour_heap_crash "$logs/export.log" "$run_status" \
+    "$([[ -s "$wav" ]] && echo 1 || echo 0)"; then
+    echo "daw: FAILED: $failure: Ardour's own heap corruption as the export closed"
+    exit "$ARDOUR_CRASH"
 fi
 ((export_status == 0)) || fail "$failure"
 [[ -f "$wav" ]] || fail "export: ardour7-export wrote no $wav"

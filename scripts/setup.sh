@@ -16,8 +16,8 @@ packages=(
     clang libclang-rt-14-dev
     nlohmann-json3-dev jq zip unzip
     # A real DAW for the host suite: Ardour, run headless through its Lua shell;
-    # python3 measures the tones it exports.
-    ardour python3
+    # python3 measures the tones it exports; gdb keeps the stacks of a hung host.
+    ardour python3 gdb
     # Release packages: the Windows setup program and the Debian package; pandoc
     # makes the listening guide into guide.html.
     nsis help2man lintian pandoc
@@ -26,6 +26,10 @@ packages=(
     librtaudio-dev librtmidi-dev libasound2-dev libgtk-3-dev pulseaudio pulseaudio-utils
     # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).
     libasound2 libfreetype6
+    # Carla's host engine (scripts/carla-suite.sh): a JACK server and recorder, the
+    # engine's libraries, a window manager for its editor window and xwininfo to
+    # find it. JACK 2's development files keep RtAudio's, which accept either JACK.
+    jackd2 libjack-jackd2-dev liblo7 libmagic1 evilwm x11-utils
 )
 
 sudo_cmd=()
@@ -87,5 +91,7 @@ done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
 echo "Installing: ${missing[*]}"
+# jackd2 would ask whether to enable real-time scheduling.
+echo "jackd2 jackd/tweak_rt_limits boolean false" | "${sudo_cmd[@]}" debconf-set-selections
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+#include <tuple>
 
 #include "RenderError.h"
 #include "RenderHarness.h"
@@ -266,6 +271,135 @@ TEST_F(RenderSession, ExportedMidiAndCsvReadBackToTheSessionsEvents) {
                                                   "100.000000,Wave,0,0.000000000\n"
                                                   "100.000000,Wave,3,1.000000000\n"
                                                   "120.000000,Wave,3,1.000000000\n");
+}
+
+// The exported files as a session again, played as a DAW plays them: the MIDI
+// file's program changes and notes, and each CSV lane as jumps (rows at one
+// time, or holding a value) and straight lines (slides) between its rows.
+std::string ReplaySession(const std::string& midi, const std::string& csv) {
+    std::vector<std::tuple<double, int, std::string>> lines; // seconds, order at one time, event
+    const auto at = [](double seconds) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6f", seconds);
+        return std::string(text);
+    };
+    int division = 0;
+    const auto events = ReadMidiEvents(midi, division);
+    const auto seconds = [](int tick) { return tick / 1920.0; };
+    for (std::size_t e = 0; e < events.size(); ++e) {
+        const auto& [tick, status, data1, data2] = events[e];
+        if (status == 0xC0 && e > 0 && events[e - 1][1] == 0xB0)
+            lines.emplace_back(seconds(tick), 0,
+                               "program " + std::to_string(events[e - 1][3] * 128 + data1));
+        if (status == 0x90) {
+            const auto off = std::find_if(
+                events.begin() + static_cast<std::ptrdiff_t>(e), events.end(),
+                [&](const auto& other) { return other[1] == 0x80 && other[2] == data1; });
+            EXPECT_NE(off, events.end());
+            if (off != events.end())
+                lines.emplace_back(seconds(tick), 2,
+                                   "note " + std::to_string(data1) + " " + std::to_string(data2) +
+                                       " " + at(seconds((*off)[0] - tick)));
+        }
+        if (status == 0xFF) lines.emplace_back(seconds(tick), 3, "end");
+    }
+    std::istringstream rows(csv);
+    std::string row, lane;
+    std::getline(rows, row); // header
+    double lastSeconds = 0.0;
+    std::string lastValue;
+    while (std::getline(rows, row)) {
+        std::istringstream fields(row);
+        std::string time, name, value;
+        std::getline(fields, time, ',');
+        std::getline(fields, name, ',');
+        std::getline(fields, value, ',');
+        const double when = std::stod(time);
+        const bool first = name != lane;
+        const bool slide = !first && when != lastSeconds && value != lastValue;
+        lines.emplace_back(when, 1, (slide ? "slide \"" : "set \"") + name + "\"=" + value);
+        lane = name;
+        lastSeconds = when;
+        lastValue = value;
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) {
+        return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
+    });
+    std::string text;
+    for (const auto& [when, order, event] : lines)
+        text += at(when) + " " + event + "\n";
+    return text;
+}
+
+// Every example session against its exported files replayed: each ear's
+// frequency and level, second by second, and a CSV without repeated rows.
+TEST_F(RenderSession, ExportedAutomationReplayedSoundsAsTheSession) {
+    constexpr int kRate = 8000;
+    for (const auto& entry : std::filesystem::directory_iterator(TONEWELL_SESSIONS_DIR)) {
+        if (entry.path().extension() != ".txt") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        const auto midi = folder.Path("lane.mid");
+        const auto original = folder.Path("original.wav");
+        const auto replayed = folder.Path("replayed.wav");
+        auto result =
+            RunRender({"--session", entry.path().string(), "--rate", std::to_string(kRate), "-o",
+                       original.string(), "--export-automation", midi.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const std::string csv = WholeFile(folder.Path("lane.csv"));
+        // A lane's rows: never the same twice; at one time at most a jump's
+        // two, and at the start one.
+        std::istringstream rows(csv);
+        std::string row, previous;
+        std::map<std::pair<std::string, std::string>, int> rowsAtOneTime;
+        while (std::getline(rows, row)) {
+            EXPECT_NE(row, previous);
+            previous = row;
+            const std::size_t comma = row.find(',');
+            const std::string time = row.substr(0, comma);
+            const int count = ++rowsAtOneTime[{
+                row.substr(comma + 1, row.find(',', comma + 1) - comma - 1), time}];
+            EXPECT_LE(count, time == "0.000000" ? 1 : 2) << row;
+        }
+        const auto replay = WriteSession(folder, "replay.txt", ReplaySession(WholeFile(midi), csv));
+        result = RunRender({"--session", replay.string(), "--rate", std::to_string(kRate), "-o",
+                            replayed.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.err << WholeFile(replay);
+
+        const auto a = ReadAudio(original), b = ReadAudio(replayed);
+        ASSERT_EQ(a.frames, b.frames);
+        double worstHz = 0.0, worstDb = 0.0;
+        std::string whereHz, whereDb;
+        for (int ear = 0; ear < 2; ++ear) {
+            for (std::size_t begin = 0; begin + kRate <= a.samples[ear].size(); begin += kRate) {
+                const std::size_t end = begin + kRate;
+                double energyA = 0.0, energyB = 0.0;
+                for (std::size_t i = begin; i < end; ++i) {
+                    energyA += double(a.samples[ear][i]) * a.samples[ear][i];
+                    energyB += double(b.samples[ear][i]) * b.samples[ear][i];
+                }
+                if (energyA < 1e-6 * kRate && energyB < 1e-6 * kRate) continue; // below -60 dB
+                const double db =
+                    std::fabs(10.0 * std::log10((energyA + 1e-30) / (energyB + 1e-30)));
+                const double hz =
+                    std::fabs(ZeroCrossingFrequency(a.samples[ear], kRate, begin, end) -
+                              ZeroCrossingFrequency(b.samples[ear], kRate, begin, end));
+                const std::string where =
+                    "ear " + std::to_string(ear) + ", second " + std::to_string(begin / kRate);
+                if (hz > worstHz) {
+                    worstHz = hz;
+                    whereHz = where;
+                }
+                if (db > worstDb) {
+                    worstDb = db;
+                    whereDb = where;
+                }
+            }
+        }
+        EXPECT_LE(worstHz, 1e-4) << whereHz;
+        EXPECT_LE(worstDb, 0.1) << whereDb;
+        std::printf("%s: replayed within %.2g Hz and %.2g dB\n",
+                    entry.path().filename().string().c_str(), worstHz, worstDb);
+    }
 }
 
 TEST_F(RenderSession, TheExampleSessionsRenderAtALowRate) {

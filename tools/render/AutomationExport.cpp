@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 #include "OutputFile.h"
 #include "ParameterCatalog.h"
@@ -142,17 +143,41 @@ std::string AutomationExport::Csv(const SessionTimeline& timeline,
     };
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (!timeline.Touched()[i]) continue;
+        // (seconds, plain) breakpoints. Every key is one, even one that repeats
+        // the value: a slide after it starts there, not at an earlier point.
+        std::vector<std::pair<double, double>> points;
+        const auto add = [&points](double seconds, double plain) {
+            if (!points.empty() && points.back().first == seconds) {
+                if (points.back().second == plain) return;
+                // At one time only the values before and after matter, and
+                // nothing comes before the start.
+                const bool jumpThere =
+                    points.size() >= 2 && points[points.size() - 2].first == seconds;
+                if (jumpThere || seconds == 0.0) {
+                    points.back().second = plain;
+                    if (jumpThere && points[points.size() - 2].second == plain) points.pop_back();
+                    return;
+                }
+            }
+            points.emplace_back(seconds, plain);
+        };
         const auto& keys = timeline.Keys()[i];
         double value = keys.front().plain;
-        row(0.0, i, value);
+        add(0.0, value);
         for (std::size_t k = 1; k < keys.size(); ++k) {
-            if (keys[k].plain == value) continue;
             // A jump holds the old value up to its time.
-            if (!keys[k].ramp) row(keys[k].seconds, i, value);
+            if (!keys[k].ramp) add(keys[k].seconds, value);
             value = keys[k].plain;
-            row(keys[k].seconds, i, value);
+            add(keys[k].seconds, value);
         }
-        row(timeline.Seconds(), i, value);
+        add(timeline.Seconds(), value);
+        // A point inside a stretch of one value changes nothing.
+        for (std::size_t p = 0; p < points.size(); ++p) {
+            if (p > 0 && p + 1 < points.size() && points[p - 1].second == points[p].second &&
+                points[p + 1].second == points[p].second)
+                continue;
+            row(points[p].first, i, points[p].second);
+        }
     }
     return csv;
 }
