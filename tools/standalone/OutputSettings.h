@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "AudioApi.h"
+
 namespace tonewell::standalone {
 
 // The audio output chosen in the window's bar, kept for the next start in a
@@ -16,7 +18,7 @@ public:
         // The device's name as the system lists it; empty for its default.
         std::string device;
         unsigned int rate = 48000;
-        unsigned int buffer = 256;
+        unsigned int buffer = DefaultBufferFrames();
     };
 
     // The buffer sizes the bar offers.
