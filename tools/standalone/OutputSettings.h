@@ -27,7 +27,7 @@ public:
     static std::string PathBeside(const std::string& statePath);
     // None when the file cannot be read.
     static std::optional<Choice> Load(const std::string& path);
-    // Through a temporary file, so a crash never leaves half a file. Throws
+    // Durably: a crash or a power loss never leaves half a file. Throws
     // PlayError when it cannot.
     static void Save(const Choice& choice, const std::string& path);
 };
