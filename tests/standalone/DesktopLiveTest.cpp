@@ -10,6 +10,11 @@
 
 #include "StandaloneHarness.h"
 
+// Xlib last: its macros (None, Status, ...) clash with the headers above.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
 namespace tonewell::standalone::test {
 namespace {
 
@@ -101,6 +106,72 @@ protected:
 
 std::unique_ptr<PrivateSoundServer> DesktopLive::server_;
 
+// The X server in DISPLAY; the test is skipped without one, unless the test
+// command (TONEWELL_REQUIRE_DISPLAY=1) brought its own.
+Display* OpenDisplayOrSkip() {
+    const char* name = std::getenv("DISPLAY");
+    Display* display = name && *name ? XOpenDisplay(name) : nullptr;
+    const char* required = std::getenv("TONEWELL_REQUIRE_DISPLAY");
+    if (!display && required && std::string(required) == "1")
+        ADD_FAILURE() << "the window needs an X server in DISPLAY";
+    return display;
+}
+
+// Windows may go while they are looked at: their errors are not the test's.
+int IgnoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// The viewable top-level window named "Tonewell", or 0.
+Window ViewableWindow(Display* display) {
+    XSetErrorHandler(&IgnoreXErrors);
+    Window root = 0, parent = 0, *children = nullptr, found = 0;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        char* title = nullptr;
+        XWindowAttributes attributes{};
+        if (XFetchName(display, children[i], &title) && title) {
+            if (std::strcmp(title, "Tonewell") == 0 &&
+                XGetWindowAttributes(display, children[i], &attributes) &&
+                attributes.map_state == IsViewable)
+                found = children[i];
+            XFree(title);
+        }
+    }
+    if (children) XFree(children);
+    return found;
+}
+
+// The viewable top-level window named "Tonewell" and, inside it, the
+// editor's own window; waited for, at most 15 s.
+struct ProgramWindowShown {
+    Window toplevel = 0;
+    Window editor = 0;
+};
+
+ProgramWindowShown WaitForWindow(Display* display) {
+    ProgramWindowShown shown;
+    for (int attempt = 0; attempt < 150 && !shown.editor; ++attempt) {
+        std::this_thread::sleep_for(100ms);
+        shown = {};
+        shown.toplevel = ViewableWindow(display);
+        Window root = 0, parent = 0;
+        unsigned int count = 0;
+        // The editor is the deepest of the last children.
+        for (Window window = shown.toplevel; window;) {
+            Window* inner = nullptr;
+            if (!XQueryTree(display, window, &root, &parent, &inner, &count)) break;
+            const Window last = count > 0 ? inner[count - 1] : 0;
+            if (inner) XFree(inner);
+            if (!last) break;
+            shown.editor = window = last;
+        }
+    }
+    return shown;
+}
+
 // ALSA without a sound server: its default device is the private server
 // reached through ALSA's own PulseAudio plugin, which reports an underrun
 // as ALSA does, while tonewell finds no server to talk to itself. Held up
@@ -144,6 +215,66 @@ TEST_F(DesktopLive, AnAlsaUnderrunIsCountedAndPlayingGoesOn) {
     ASSERT_GE(end - begin, static_cast<std::size_t>(kRate / 2));
     EXPECT_NEAR(ZeroCrossingFrequency(recording.left, kRate, begin, end), 196.085, 0.01);
     EXPECT_NEAR(ZeroCrossingFrequency(recording.right, kRate, begin, end), 203.915, 0.01);
+}
+
+// A change of the output in the bar starts playing again through the new
+// one; the window keeps the state file to itself all the while, so other
+// windows started then are refused and the first plays on.
+TEST_F(DesktopLive, TheWindowKeepsItsStateToItselfWhileTheOutputChanges) {
+    Display* display = OpenDisplayOrSkip();
+    if (!display) GTEST_SKIP() << "no X display";
+    std::vector<std::string> env{"XDG_CONFIG_HOME=" + folder.Path("config").string()};
+    env.insert(env.end(), Env().begin(), Env().end());
+    ChildProcess first({TONEWELL_PATH, "--program", kSchumann, "--buffer", "256"}, env);
+    ASSERT_TRUE(first.Started());
+    const auto shown = WaitForWindow(display);
+    ASSERT_NE(shown.editor, 0u) << "no window named Tonewell";
+
+    // The buffer list ends the output row, right above the editor: a click
+    // opens it, and Down and Return choose the next size.
+    XWindowAttributes window{};
+    XGetWindowAttributes(display, shown.toplevel, &window);
+    int left = 0, top = 0, editorTop = 0, unused = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, shown.toplevel, DefaultRootWindow(display), 0, 0, &left, &top,
+                          &child);
+    XTranslateCoordinates(display, shown.editor, DefaultRootWindow(display), 0, 0, &unused,
+                          &editorTop, &child);
+    XTestFakeMotionEvent(display, -1, left + window.width - 40, editorTop - 20, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XFlush(display);
+    std::this_thread::sleep_for(500ms);
+    for (const KeySym symbol : {XK_Down, XK_Return}) {
+        const KeyCode code = XKeysymToKeycode(display, symbol);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+    }
+    XFlush(display);
+
+    // The first window closes for the next round to open the new output;
+    // other windows started from then on find the state taken.
+    for (int attempt = 0; attempt < 300 && ViewableWindow(display); ++attempt)
+        std::this_thread::sleep_for(5ms);
+    std::vector<std::unique_ptr<ChildProcess>> others;
+    for (int other = 0; other < 8; ++other) {
+        others.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{TONEWELL_PATH, "--program", kSchumann, "--seconds", "1"},
+            env));
+        std::this_thread::sleep_for(30ms);
+    }
+    for (auto& other : others) {
+        const auto result = other->Wait(30s);
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_NE(result.err.find("another Tonewell window is open"), std::string::npos)
+            << result.err;
+    }
+    EXPECT_NE(WaitForWindow(display).editor, 0u) << "the window did not come back";
+    XCloseDisplay(display);
+    first.Signal(SIGTERM);
+    const auto result = first.Wait(10s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("48000 Hz, 512 frames a buffer"), std::string::npos) << result.err;
 }
 
 } // namespace

@@ -85,6 +85,10 @@ std::string ChildProcess::OutputFrom(std::uintmax_t offset) const {
     return content.str();
 }
 
+std::string ChildProcess::Errors() const {
+    return ReadWholeFile(streams_->Path("stderr"));
+}
+
 void ChildProcess::Signal(int signal) const {
     if (pid_ > 0) kill(pid_, signal);
 }

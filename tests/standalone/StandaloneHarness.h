@@ -27,6 +27,8 @@ public:
     std::uintmax_t OutputSize() const;
     // Standard output from byte `offset` to what is written so far.
     std::string OutputFrom(std::uintmax_t offset) const;
+    // Standard error as written so far.
+    std::string Errors() const;
     void Signal(int signal) const;
     // The exit code, or -1 after killing a process that outlived `limit`.
     CommandResult Wait(std::chrono::seconds limit);

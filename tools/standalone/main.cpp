@@ -120,8 +120,6 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     // nothing else asked for) the state the window was left in last time.
     auto& instance = session.Instance();
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
-    std::optional<InstanceLock> lock;
-    if (statePath) lock.emplace(*statePath);
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
     } else if (statePath && !options.program && options.assignments.empty() && !script &&
@@ -344,6 +342,11 @@ int Run(int argc, char** argv) {
     // The window plays through the output chosen in it last time, unless
     // the command line names one.
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    // One window at a time keeps the state, and this one keeps it through
+    // every round: another window started while the output changes is
+    // refused, rather than taking the state over.
+    std::optional<InstanceLock> lock;
+    if (statePath && !options.listPrograms) lock.emplace(*statePath);
     const auto settingsPath =
         statePath ? std::optional(OutputSettings::PathBeside(*statePath)) : std::nullopt;
     if (settingsPath && !options.outputGiven) {
