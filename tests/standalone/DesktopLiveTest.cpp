@@ -277,5 +277,35 @@ TEST_F(DesktopLive, TheWindowKeepsItsStateToItselfWhileTheOutputChanges) {
     EXPECT_NE(result.err.find("48000 Hz, 512 frames a buffer"), std::string::npos) << result.err;
 }
 
+// With an empty configuration folder and nothing asked for, the terminal
+// and the window both play a beat from their first frame: the recording
+// holds its two tones within its first second.
+TEST_F(DesktopLive, AFirstStartPlaysABeatAtOnce) {
+    Display* display = OpenDisplayOrSkip();
+    for (const bool window : {false, true}) {
+        if (window && !display) continue;
+        SCOPED_TRACE(window ? "the window" : "--no-window");
+        std::vector<std::string> env{"XDG_CONFIG_HOME=" +
+                                     folder.Path(window ? "window" : "terminal").string()};
+        env.insert(env.end(), Env().begin(), Env().end());
+        std::vector<std::string> arguments{"--seconds", "2"};
+        if (!window) arguments.push_back("--no-window");
+        const auto recorder = StartRecording();
+        const auto result = RunTonewell(arguments, env);
+        const auto recording = StopRecording(*recorder);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::size_t first = 0;
+        while (first < recording.left.size() && recording.left[first] == 0.f &&
+               recording.right[first] == 0.f)
+            ++first;
+        ASSERT_LT(first, static_cast<std::size_t>(kRate)) << "silent for a second";
+        EXPECT_NEAR(ZeroCrossingFrequency(recording.left, kRate, first, first + kRate), 196.085,
+                    0.01);
+        EXPECT_NEAR(ZeroCrossingFrequency(recording.right, kRate, first, first + kRate), 203.915,
+                    0.01);
+    }
+    if (display) XCloseDisplay(display);
+}
+
 } // namespace
 } // namespace tonewell::standalone::test

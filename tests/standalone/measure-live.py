@@ -7,7 +7,7 @@ A sound server that is starved for a moment (Wine's PulseAudio driver on a busy
 machine) pads the stream with silence: a gap, after which the wave goes on where it
 stopped. Gaps are listed, and each ear's frequency is measured from its rising zero
 crossings over the longest stretch without one (the first stretch less its first half
-second, which may hold the start's glide). Exit status 0 when that stretch lasts at
+second, which may hold the start's glide; the last less its last 50 ms, the end's fade). Exit status 0 when that stretch lasts at
 least half a second, gaps take at most a fifth of the time, and both
 ears are within the tolerance (default 0.01 Hz); 1 otherwise."""
 
@@ -16,6 +16,7 @@ import sys
 import wave
 
 SETTLE_SECONDS = 0.5
+END_FADE_SECONDS = 0.05
 MEASURED_SECONDS = 0.5
 MAX_GAP_SHARE = 0.2
 # A gap: both ears exactly silent for at least this long. A tone of tens of hertz and
@@ -83,6 +84,7 @@ def main(argv):
         i = j
     stretches.append((begin, last + 1))
     stretches[0] = (stretches[0][0] + int(SETTLE_SECONDS * rate), stretches[0][1])
+    stretches[-1] = (stretches[-1][0], stretches[-1][1] - int(END_FADE_SECONDS * rate))
     sounding = (last + 1 - first) / rate
     gap_seconds = sum(end - start for start, end in gaps) / rate
     print(f"measure-live: {sounding:.3f} s of sound, {len(gaps)} gaps, {1000 * gap_seconds:.1f} ms"

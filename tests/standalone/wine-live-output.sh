@@ -101,30 +101,38 @@ wait "$first" || fail "the first window exited with $?: $(tr -d '\r' <"$work/fir
 state=$(find "$state_folder" -path '*/AppData/Roaming/Kestrin/Tonewell/last.vstpreset' | head -n 1)
 [[ -s "$state" ]] || fail "the window left no state in %APPDATA%\\Kestrin\\Tonewell"
 
-# Without a window nothing is saved or restored.
-run --no-window --program "$schumann" --seconds 1
-((status == 0)) || fail "playing without a window exited with $status"
-grep -q "^played 00:00:01.000, underruns: " "$work/out.txt" || fail "--no-window stopped short"
+# recorded ARGS...: runs Tonewell.exe with ARGS while the sink's monitor is
+# recorded into $work/played.wav. The monitor of an idle sink gives nothing:
+# the recording starts with the sound, once the recorder is connected.
+recorded() {
+    HOME="$work/home" parec --device=tonewell_test.monitor --file-format=wav --format=s16le \
+        --rate=48000 --channels=2 --latency-msec=20 "$work/played.wav" &
+    recorder=$!
+    for _ in $(seq 100); do
+        [[ -n "$(HOME="$work/home" pactl list short source-outputs 2>/dev/null)" ]] && break
+        kill -0 "$recorder" 2>/dev/null || fail "parec did not start"
+        sleep 0.05
+    done
+    run "$@"
+    # What the sink still held when the program ended reaches the recording.
+    sleep 0.5
+    kill -INT "$recorder"
+    wait "$recorder" || true
+    recorder=""
+}
 
-# The monitor of an idle sink gives nothing: the recording starts with the
-# sound, once the recorder is connected.
-HOME="$work/home" parec --device=tonewell_test.monitor --file-format=wav --format=s16le \
-    --rate=48000 --channels=2 --latency-msec=20 "$work/played.wav" &
-recorder=$!
-for _ in $(seq 100); do
-    [[ -n "$(HOME="$work/home" pactl list short source-outputs 2>/dev/null)" ]] && break
-    kill -0 "$recorder" 2>/dev/null || fail "parec did not start"
-    sleep 0.05
-done
+# Without a window nothing is saved or restored, and with nothing asked for
+# the first start plays Schumann's beat around 200 Hz.
+recorded --no-window --seconds 3
+((status == 0)) || fail "playing without a window exited with $status"
+grep -q "^played 00:00:03.000, underruns: " "$work/out.txt" || fail "--no-window stopped short"
+python3 "$measure" "$work/played.wav" 196.085 203.915 0.01 ||
+    fail "the first start does not play Schumann's beat"
+
 # The window starts from the state the last one left: Schumann's beat
 # around 300 Hz, at the buffer size Windows gets by default.
-run --seconds 4
+recorded --seconds 4
 rm -f "$state"
-# What the sink still held when the program ended reaches the recording.
-sleep 0.5
-kill -INT "$recorder"
-wait "$recorder" || true
-recorder=""
 cat "$work/out.txt"
 ((status == 0)) || fail "playing exited with $status"
 grep -q "^tonewell: playing through .*, 512 frames a buffer" "$work/out.txt" ||

@@ -38,6 +38,9 @@ namespace {
 
 // The fade after Ctrl-C: long enough to never click, short enough to feel immediate.
 constexpr double kStopFadeSeconds = 0.05;
+// What plays when nothing is asked for and nothing was saved: a beat heard
+// at once, in generator mode, rather than a synthesizer waiting for notes.
+constexpr const char* kFirstStartProgram = "Binaural - 7.83 (Schumann Resonance)";
 // A device that takes no buffer for this long has gone away.
 constexpr auto kStallTimeout = std::chrono::seconds(3);
 
@@ -120,18 +123,29 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     // nothing else asked for) the state the window was left in last time.
     auto& instance = session.Instance();
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    bool restored = false;
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
+        restored = true;
     } else if (statePath && !options.program && options.assignments.empty() && !script &&
                std::filesystem::exists(*statePath)) {
         try {
             SavedState::LoadPreset(instance, *statePath);
+            restored = true;
         } catch (const PlayError& error) {
             std::fprintf(stderr, "tonewell: starting afresh; %s\n", error.what());
         }
     }
     render::RenderOptions request;
     request.program = options.program;
+    if (!restored && !options.program && !script && session.Parameters().ProgramChangeId()) {
+        // A module without the program plays as it starts.
+        try {
+            session.Programs().Resolve(kFirstStartProgram);
+            request.program = kFirstStartProgram;
+        } catch (const render::RenderError&) {
+        }
+    }
     request.assignments = options.assignments;
     // A session's notes switch a generator set-up to the synthesizer, as in
     // the renderer.
@@ -233,7 +247,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
         const int program =
-            options.program ? session.Programs().Resolve(*options.program) : round.program;
+            request.program ? session.Programs().Resolve(*request.program) : round.program;
         ProgramWindow::OutputMenu menu;
         menu.devices.push_back("Default output");
         std::vector<unsigned int> rates;
