@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
@@ -105,17 +106,6 @@ protected:
 };
 
 std::unique_ptr<PrivateSoundServer> DesktopLive::server_;
-
-// The X server in DISPLAY; the test is skipped without one, unless the test
-// command (TONEWELL_REQUIRE_DISPLAY=1) brought its own.
-Display* OpenDisplayOrSkip() {
-    const char* name = std::getenv("DISPLAY");
-    Display* display = name && *name ? XOpenDisplay(name) : nullptr;
-    const char* required = std::getenv("TONEWELL_REQUIRE_DISPLAY");
-    if (!display && required && std::string(required) == "1")
-        ADD_FAILURE() << "the window needs an X server in DISPLAY";
-    return display;
-}
 
 // Windows may go while they are looked at: their errors are not the test's.
 int IgnoreXErrors(Display*, XErrorEvent*) {
@@ -221,8 +211,9 @@ TEST_F(DesktopLive, AnAlsaUnderrunIsCountedAndPlayingGoesOn) {
 // one; the window keeps the state file to itself all the while, so other
 // windows started then are refused and the first plays on.
 TEST_F(DesktopLive, TheWindowKeepsItsStateToItselfWhileTheOutputChanges) {
-    Display* display = OpenDisplayOrSkip();
-    if (!display) GTEST_SKIP() << "no X display";
+    if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
+    Display* display = XOpenDisplay(std::getenv("DISPLAY"));
+    ASSERT_NE(display, nullptr) << "cannot open display " << std::getenv("DISPLAY");
     std::vector<std::string> env{"XDG_CONFIG_HOME=" + folder.Path("config").string()};
     env.insert(env.end(), Env().begin(), Env().end());
     ChildProcess first({TONEWELL_PATH, "--program", kSchumann, "--buffer", "256"}, env);
@@ -281,9 +272,9 @@ TEST_F(DesktopLive, TheWindowKeepsItsStateToItselfWhileTheOutputChanges) {
 // and the window both play a beat from their first frame: the recording
 // holds its two tones within its first second.
 TEST_F(DesktopLive, AFirstStartPlaysABeatAtOnce) {
-    Display* display = OpenDisplayOrSkip();
+    const bool windows = WindowTestsCanRun();
     for (const bool window : {false, true}) {
-        if (window && !display) continue;
+        if (window && !windows) continue;
         SCOPED_TRACE(window ? "the window" : "--no-window");
         std::vector<std::string> env{"XDG_CONFIG_HOME=" +
                                      folder.Path(window ? "window" : "terminal").string()};
@@ -304,7 +295,39 @@ TEST_F(DesktopLive, AFirstStartPlaysABeatAtOnce) {
         EXPECT_NEAR(ZeroCrossingFrequency(recording.right, kRate, first, first + kRate), 203.915,
                     0.01);
     }
-    if (display) XCloseDisplay(display);
+}
+
+// Messages name only what the program has: the parameter listing its hint
+// points to, its own limit on a session's length, and no fallback to a
+// default device that is not there either.
+TEST_F(DesktopLive, MessagesSayOnlyWhatIsTrue) {
+    const auto listing = RunTonewell({"--list-params"}, Env());
+    EXPECT_EQ(listing.exitCode, 0) << listing.err;
+    EXPECT_NE(listing.out.find("Frequency"), std::string::npos) << listing.out;
+    const auto unknown = RunTonewell({"--no-window", "--set", "Bogus=1", "--seconds", "1"}, Env());
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("--list-params"), std::string::npos) << unknown.err;
+
+    const auto day = folder.Path("day.txt");
+    std::ofstream(day) << "0 set Frequency=200\n90000 end\n";
+    const auto longer = RunTonewell({"--no-window", "--session", day.string()}, Env());
+    EXPECT_EQ(longer.exitCode, 1);
+    EXPECT_NE(longer.err.find("longer than the limit of 86400 s"), std::string::npos) << longer.err;
+    EXPECT_EQ(longer.err.find("renderer"), std::string::npos) << longer.err;
+
+    // The output chosen last time, and no sound server or card at all.
+    if (!WindowTestsCanRun()) return;
+    std::filesystem::create_directories(folder.Path("config/tonewell"));
+    std::ofstream(folder.Path("config/tonewell/output.txt"))
+        << "device=USB Audio\nrate=48000\nbuffer=256\n";
+    std::vector<std::string> env{"XDG_CONFIG_HOME=" + folder.Path("config").string(),
+                                 "PULSE_SERVER=unix:" + folder.Path("nothing").string(),
+                                 "ALSA_CONFIG_PATH=/dev/null"};
+    env.insert(env.end(), Env().begin(), Env().end());
+    const auto silent = RunTonewell({"--seconds", "1"}, env);
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_NE(silent.err.find("no audio output device"), std::string::npos) << silent.err;
+    EXPECT_EQ(silent.err.find("playing through"), std::string::npos) << silent.err;
 }
 
 } // namespace

@@ -162,6 +162,15 @@ PrivateSoundServer::~PrivateSoundServer() {
     }
 }
 
+bool WindowTestsCanRun() {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) return true;
+    const char* required = std::getenv("TONEWELL_REQUIRE_DISPLAY");
+    if (required && std::string(required) == "1")
+        ADD_FAILURE() << "the window needs an X server in DISPLAY";
+    return false;
+}
+
 CommandResult RunTonewell(const std::vector<std::string>& arguments,
                           const std::vector<std::string>& extraEnv, std::chrono::seconds limit) {
     std::vector<std::string> command{TONEWELL_PATH};

@@ -59,6 +59,11 @@ private:
     std::string error_;
 };
 
+// True when DISPLAY names an X server for the window tests. Without one they
+// are skipped, as the README says, unless the test command brought its own
+// (TONEWELL_REQUIRE_DISPLAY=1): then this records a failure.
+bool WindowTestsCanRun();
+
 // Runs the built tonewell with the environment and a time limit.
 CommandResult RunTonewell(const std::vector<std::string>& arguments,
                           const std::vector<std::string>& extraEnv,

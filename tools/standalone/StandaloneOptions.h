@@ -17,6 +17,7 @@ struct StandaloneOptions {
     bool listDevices = false;
     bool listMidi = false;
     bool listPrograms = false;
+    bool listParams = false;
     std::optional<std::string> preset;
     std::optional<std::string> program;
     std::vector<render::ParameterAssignment> assignments;

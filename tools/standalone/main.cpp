@@ -115,8 +115,9 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (options.sessionPath) script = render::SessionScript::Read(*options.sessionPath);
 
     render::PluginSession session(options.modulePath, "tonewell");
-    if (options.listPrograms) {
-        std::fputs(session.Programs().Listing().c_str(), stdout);
+    if (options.listPrograms || options.listParams) {
+        if (options.listPrograms) std::fputs(session.Programs().Listing().c_str(), stdout);
+        if (options.listParams) std::fputs(session.Parameters().Listing().c_str(), stdout);
         return 0;
     }
     // Where the playing starts from: a preset, else (in the window, with
@@ -227,6 +228,9 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     AudioOutput output;
     const std::vector<AudioOutput::Device> devices = output.Devices();
     std::optional<unsigned int> device = options.device;
+    // Said once the default device plays: with no device at all, the only
+    // message is that there is none.
+    std::string fallback;
     if (round.deviceName) {
         const auto found = std::find_if(devices.begin(), devices.end(), [&](const auto& entry) {
             return entry.name == *round.deviceName;
@@ -234,10 +238,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         if (found != devices.end())
             device = found->index;
         else
-            std::fprintf(stderr,
-                         "tonewell: the output device \"%s\" is not there; playing "
-                         "through the default one\n",
-                         round.deviceName->c_str());
+            fallback = "the output device \"" + *round.deviceName + "\" is not there";
     }
 
     // The window opens before the sound starts, and it shows the editor
@@ -272,9 +273,12 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         // An output chosen earlier that no longer opens gives way to the
         // default device; the rate stays, the player is made for it.
         if (!round.outputChosen) throw;
-        std::fprintf(stderr, "tonewell: %s; playing through the default device\n", error.what());
         output.Open(std::nullopt, options.sampleRate, StandaloneOptions{}.bufferFrames, player);
+        fallback = error.what();
     }
+    if (!fallback.empty())
+        std::fprintf(stderr, "tonewell: %s; playing through the default device\n",
+                     fallback.c_str());
 
     hostkit::ProcessConfig config;
     config.sampleRate = rate;
@@ -360,7 +364,7 @@ int Run(int argc, char** argv) {
     // every round: another window started while the output changes is
     // refused, rather than taking the state over.
     std::optional<InstanceLock> lock;
-    if (statePath && !options.listPrograms) lock.emplace(*statePath);
+    if (statePath && !options.listPrograms && !options.listParams) lock.emplace(*statePath);
     const auto settingsPath =
         statePath ? std::optional(OutputSettings::PathBeside(*statePath)) : std::nullopt;
     if (settingsPath && !options.outputGiven) {
