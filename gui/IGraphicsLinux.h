@@ -76,6 +76,13 @@ private:
     void FitWindow();
 
     bool Connect(uint32_t parentWindow, int x, int y);
+    // Dispatches events until none waits, then flushes (which may queue
+    // more); readSocket reads the connection too, else only what libxcb
+    // has queued already.
+    void DispatchWaitingEvents(bool readSocket);
+    // Ends every call from the host that did X I/O: the events our own
+    // writes and round trips queued are handled, and the output sent.
+    void FinishOutput();
     // event is an xcb_generic_event_t, whose type has no name to declare here.
     void Dispatch(const void* event);
     void ButtonPressed(const xcb_button_press_event_t& event);
