@@ -648,15 +648,7 @@ void IGraphicsLinux::Tick() {
 }
 
 void IGraphicsLinux::Repaint(const IBounds& box) {
-    if (!window) return;
-    IBounds area = box;
-    IBounds dirty;
-    // Every dirty control lies inside what is painted, so none is marked
-    // clean unpainted.
-    if (CollectDirty(dirty)) area = area.Union(dirty);
-    area = area.Intersect(PixelBox());
-    if (area.IsEmpty()) return;
-    PaintRegion(area);
+    if (window) PaintDirty(box.Intersect(PixelBox()));
 }
 
 void IGraphicsLinux::PresentBeyondEditor(const IBounds& area) {

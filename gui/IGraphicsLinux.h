@@ -95,7 +95,8 @@ private:
     // Copies a box of the draw bitmap, with the entry over it, to the window;
     // beyond the editor, its last column and row drawn on.
     void PutArea(const IBounds& box);
-    // Paints the box and every dirty control, then presents.
+    // Paints the box and every dirty control, each in its own box, and
+    // presents them.
     void Repaint(const IBounds& box);
     // Presents what of an exposed area lies beyond the editor, in a window
     // the host made larger.
