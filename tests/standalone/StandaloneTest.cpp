@@ -593,6 +593,48 @@ TEST_F(LiveOutput, AnInterruptStopsPlayingAndExitsCleanly) {
     EXPECT_NE(result.out.find("played "), std::string::npos) << result.out;
 }
 
+// The sleep timer ends playing at its time: full level until the fade
+// (the second half of a short timer), half way down in its middle, silent at
+// the end, and the program exits by itself.
+TEST_F(LiveOutput, TheSleepTimerFadesOutAndStopsAtItsTime) {
+    const auto channels =
+        PlayAndRecord({"--no-window", "--program", kSchumann, "--sleep-seconds", "4"}, 4.0);
+    ASSERT_EQ(channels.size(), 2u);
+    ASSERT_GE(channels[0].size(), 4u * 48000 - 1);
+    const auto& left = channels[0];
+    const float steady = Peak(left, 72000, 96000);
+    ASSERT_GT(steady, 0.1f);
+    EXPECT_NEAR(Peak(left, 143000, 145000), steady * 0.5f, steady * 0.08f);
+    EXPECT_LT(Peak(left, 189600, left.size()), steady * 0.05f);
+}
+
+// Started from a desktop's menu (a launcher's variable, no terminal), a
+// failure shows in a dialog as well as on stderr.
+TEST_F(LiveOutput, AFailureStartedFromAMenuShowsInADialog) {
+    const char* displayName = std::getenv("DISPLAY");
+    ASSERT_TRUE(displayName && *displayName) << "the dialog needs an X server in DISPLAY";
+    Display* display = XOpenDisplay(displayName);
+    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+    auto env = Env();
+    env.push_back("GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/tonewell.desktop");
+    ChildProcess player({TONEWELL_PATH, "--no-window", "--rate", "5"}, env);
+    ASSERT_TRUE(player.Started());
+    Window dialog = 0;
+    for (int attempt = 0; attempt < 100 && !dialog; ++attempt) {
+        XWindowAttributes attributes{};
+        dialog = FindTopLevel(display, "Tonewell");
+        if (dialog && !(XGetWindowAttributes(display, dialog, &attributes) &&
+                        attributes.map_state == IsViewable))
+            dialog = 0;
+        if (!dialog) std::this_thread::sleep_for(100ms);
+    }
+    XCloseDisplay(display);
+    player.Signal(SIGTERM);
+    const auto result = player.Wait(10s);
+    EXPECT_NE(dialog, 0u) << "no dialog; stderr: " << result.err;
+    EXPECT_NE(result.err.find("--rate must be"), std::string::npos) << result.err;
+}
+
 // The window on the test command's X server: a top-level "Tonewell" whose
 // editor area shows the instrument's drawing, while the sound plays; a
 // second one is refused.
@@ -644,8 +686,8 @@ TEST_F(LiveOutput, AtGtksScaleOfTwoTheEditorIsTwiceItsSize) {
 }
 
 // The window through real input (XTEST): a click on play/stop silences the
-// generator and a second one brings it back; the next program, chosen in
-// the list from the keyboard, is heard at its own frequencies.
+// generator and a second one brings it back; a program found in the search
+// field is heard at its own frequencies.
 TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     const char* displayName = std::getenv("DISPLAY");
     ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
@@ -717,9 +759,10 @@ TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     clickTransport();
     EXPECT_TRUE(until(tones(196.085, 203.915))) << "not heard again after play";
 
-    // The clicked button has the focus; Tab leads to the program list, whose
-    // Down key chooses the next program: 200 Hz with a 14.3 Hz beat.
-    for (const KeySym symbol : {XK_Tab, XK_Down}) {
+    // The clicked button has the focus; Tab leads past the program menu to
+    // the search field, where a part of one program's name and Return
+    // choose it: 200 Hz with a 14.3 Hz beat.
+    for (const KeySym symbol : {XK_Tab, XK_Tab, XK_1, XK_4, XK_period, XK_3, XK_Return}) {
         const KeyCode code = XKeysymToKeycode(display, symbol);
         XTestFakeKeyEvent(display, code, True, CurrentTime);
         XTestFakeKeyEvent(display, code, False, CurrentTime);

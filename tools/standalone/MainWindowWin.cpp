@@ -136,8 +136,9 @@ bool MainWindowWin::StartedFromMenu() {
 
 MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
                              ParameterChangeQueue& queue, NoteQueue& keyNotes, int program,
-                             const OutputMenu& output)
-    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes), output_(output) {
+                             const OutputMenu& output, const BarOptions& bar)
+    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes), output_(output),
+      bar_(bar) {
     auto* controller = session_.Instance().Controller();
     view_ = owned(controller->createView(Vst::ViewType::kEditor));
     if (!view_ || view_->isPlatformTypeSupported(kPlatformTypeHWND) != kResultTrue)

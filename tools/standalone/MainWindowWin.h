@@ -46,7 +46,8 @@ public:
     // pressed in the window play notes into `keyNotes`; `output` fills the
     // output lists.
     MainWindowWin(render::PluginSession& session, LivePlayer& player, ParameterChangeQueue& queue,
-                  NoteQueue& keyNotes, int program, const OutputMenu& output);
+                  NoteQueue& keyNotes, int program, const OutputMenu& output,
+                  const BarOptions& bar = {});
     // Detaches the editor and destroys the window.
     ~MainWindowWin() override;
     MainWindowWin(const MainWindowWin&) = delete;
@@ -120,6 +121,7 @@ private:
     HWND rate_ = nullptr;
     HWND buffer_ = nullptr;
     OutputMenu output_;
+    BarOptions bar_;
     std::optional<OutputSettings::Choice> outputChosen_;
     // What the bar shows, so that only changes repaint it.
     int meterShown_ = -1;

@@ -19,12 +19,14 @@
 #include <thread>
 
 #include "AudioOutput.h"
+#include "BarMemory.h"
 #include "InstanceLock.h"
 #include "LivePlayer.h"
 #include "MidiInput.h"
 #include "OutputSettings.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "ProgramGroups.h"
 #include "ProgramWindow.h"
 #include "SavedState.h"
 #include "SessionPosition.h"
@@ -64,6 +66,8 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
     while (!player.Finished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (render::InterruptGuard::Requested()) player.RequestStop();
+        // The sleep timer has faded the sound out: playing ends.
+        if (player.Listener().Asleep()) player.RequestStop();
         if (output.Lost()) {
             status.Finish();
             throw PlayError("the audio device went away: " + output.Failure());
@@ -93,6 +97,8 @@ struct Round {
     bool transport = true;
     // The program list's selection; -1 for none.
     int program = -1;
+    // The bar's master volume; none takes the one kept from last time.
+    std::optional<float> volume;
     // Set by a round that ends for another output: the choice, and where
     // playing stood (seconds into the session, or seconds played).
     std::optional<OutputSettings::Choice> next;
@@ -113,7 +119,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
 
     render::PluginSession session(options.modulePath, "tonewell");
     if (options.listPrograms) {
-        std::fputs(session.Programs().Listing().c_str(), stdout);
+        std::fputs(ProgramGroups(session.Programs().Names()).Listing().c_str(), stdout);
         return 0;
     }
     // Where the playing starts from: a preset, else (in the window, with
@@ -122,12 +128,18 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
     std::optional<InstanceLock> lock;
     if (statePath) lock.emplace(*statePath);
+    const BarMemory memory =
+        statePath ? BarMemory::Load(BarMemory::PathBeside(*statePath),
+                                    static_cast<int>(session.Programs().Names().size()))
+                  : BarMemory{};
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
     } else if (statePath && !options.program && options.assignments.empty() && !script &&
                std::filesystem::exists(*statePath)) {
         try {
             SavedState::LoadPreset(instance, *statePath);
+            // The state holds the values; the list shows the program they came from.
+            if (round.program < 0) round.program = memory.program;
         } catch (const PlayError& error) {
             std::fprintf(stderr, "tonewell: starting afresh; %s\n", error.what());
         }
@@ -211,6 +223,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
 
     player.SetTransport(round.transport);
+    player.Listener().SetVolume(round.volume.value_or(memory.volume));
+    if (options.noWindow && options.sleepSeconds) player.Listener().SetSleep(*options.sleepSeconds);
 
     AudioOutput output;
     const std::vector<AudioOutput::Device> devices = output.Devices();
@@ -251,7 +265,11 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         menu.rates = rates;
         menu.buffers = OutputSettings::BufferSizes();
         menu.buffer = IndexIn(menu.buffers, options.bufferFrames);
-        window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu);
+        ProgramWindow::BarOptions bar;
+        bar.sleepSeconds = options.sleepSeconds.value_or(0.0);
+        // A session's end leaves the window, stopped, at the end.
+        bar.stayAtEnd = script.has_value() && !options.loop;
+        window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu, bar);
     }
 
     try {
@@ -291,6 +309,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         round.next = window->OutputChosen();
         round.transport = player.Transport();
         round.program = window->ProgramShown();
+        round.volume = player.Listener().Volume();
         round.reachedSeconds =
             static_cast<double>(script ? player.Position() : player.FramesPlayed()) / rate;
         // Closing the window fades the sound out like Ctrl-C.
@@ -308,6 +327,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (statePath) {
         try {
             SavedState::Save(instance, *statePath);
+            BarMemory::Save({round.program, player.Listener().Volume()},
+                            BarMemory::PathBeside(*statePath));
         } catch (const PlayError& error) {
             std::fprintf(stderr, "tonewell: %s\n", error.what());
         }
