@@ -662,6 +662,19 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     const auto result = player.Wait(10s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("underruns: 0\n"), std::string::npos) << result.out;
+
+    // The next start, from the saved state, shows the program it came
+    // from, and keeps it for the one after.
+    const auto restarted = RunTonewell({"--seconds", "1"}, Env());
+    EXPECT_EQ(restarted.exitCode, 0) << restarted.err;
+    std::string home;
+    for (const auto& entry : Env())
+        if (entry.rfind("HOME=", 0) == 0) home = entry.substr(5);
+    std::ifstream kept(home + "/.config/tonewell/bar.txt");
+    std::string line;
+    std::getline(kept, line);
+    render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+    EXPECT_EQ(line, "program=" + std::to_string(session.Programs().Resolve(kSchumann)));
 }
 
 // On a desktop at twice the scale (GDK_SCALE=2) the editor is drawn at
