@@ -12,8 +12,9 @@ std::vector<std::string> ListeningGuide::Candidates(const std::string& executabl
 std::optional<std::string> ListeningGuide::Find() {
     for (const auto& candidate : Candidates(ExecutableFolder())) {
         std::error_code error;
-        if (std::filesystem::is_regular_file(std::filesystem::u8path(candidate), error))
-            return candidate;
+        const auto path = std::filesystem::u8path(candidate);
+        if (std::filesystem::is_regular_file(path, error))
+            return path.lexically_normal().u8string();
     }
     return std::nullopt;
 }

@@ -75,7 +75,7 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     GtkWidget* buttonBox = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
     programLabel_ = gtk_label_new("Choose a program");
     gtk_label_set_ellipsize(GTK_LABEL(programLabel_), PANGO_ELLIPSIZE_END);
-    gtk_label_set_max_width_chars(GTK_LABEL(programLabel_), 14);
+    gtk_label_set_max_width_chars(GTK_LABEL(programLabel_), 12);
     gtk_label_set_xalign(GTK_LABEL(programLabel_), 0.f);
     gtk_box_pack_start(GTK_BOX(buttonBox), programLabel_, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(buttonBox),
@@ -87,7 +87,7 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
     gtk_box_pack_start(GTK_BOX(top), programButton_, TRUE, TRUE, 0);
 
     search_ = gtk_search_entry_new();
-    gtk_entry_set_width_chars(GTK_ENTRY(search_), 6);
+    gtk_entry_set_width_chars(GTK_ENTRY(search_), 8);
     gtk_entry_set_placeholder_text(GTK_ENTRY(search_), "Find");
     gtk_widget_set_tooltip_text(search_, "Words of a program's name or group (\"theta\", "
                                          "\"528\"), then Return");
