@@ -608,6 +608,28 @@ TEST_F(LiveOutput, TheSleepTimerFadesOutAndStopsAtItsTime) {
     EXPECT_LT(Peak(left, 189600, left.size()), steady * 0.05f);
 }
 
+// A session that ends leaves its window open, stopped at the end, until
+// the listener closes it.
+TEST_F(LiveOutput, AtASessionsEndTheWindowStays) {
+    const char* displayName = std::getenv("DISPLAY");
+    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
+    const auto session = folder.Path("short.txt");
+    std::ofstream(session) << "0 set Frequency=200\n1 end\n";
+    ChildProcess player({TONEWELL_PATH, "--session", session.string()}, Env());
+    ASSERT_TRUE(player.Started());
+    // Long past the end and its fade, the window is still there.
+    std::this_thread::sleep_for(4s);
+    Display* display = XOpenDisplay(displayName);
+    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+    const Window window = FindTopLevel(display, "Tonewell");
+    XCloseDisplay(display);
+    player.Signal(SIGTERM);
+    const auto result = player.Wait(10s);
+    EXPECT_NE(window, 0u) << "the window closed at the session's end: " << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("played 00:00:01.000"), std::string::npos) << result.out;
+}
+
 // Started from a desktop's menu (a launcher's variable, no terminal), a
 // failure shows in a dialog as well as on stderr.
 TEST_F(LiveOutput, AFailureStartedFromAMenuShowsInADialog) {
