@@ -99,6 +99,8 @@ struct Round {
     int program = -1;
     // The bar's master volume; none takes the one kept from last time.
     std::optional<float> volume;
+    // The sleep timer's time left when the round ended; none when off.
+    std::optional<double> sleepLeft;
     // Set by a round that ends for another output: the choice, and where
     // playing stood (seconds into the session, or seconds played).
     std::optional<OutputSettings::Choice> next;
@@ -266,7 +268,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         menu.buffers = OutputSettings::BufferSizes();
         menu.buffer = IndexIn(menu.buffers, options.bufferFrames);
         ProgramWindow::BarOptions bar;
-        bar.sleepSeconds = options.sleepSeconds.value_or(0.0);
+        // A later round carries on with the timer where the last one left it.
+        bar.sleepSeconds = round.sleepLeft.value_or(options.sleepSeconds.value_or(0.0));
         // A session's end leaves the window, stopped, at the end.
         bar.stayAtEnd = script.has_value() && !options.loop;
         window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu, bar);
@@ -310,6 +313,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         round.transport = player.Transport();
         round.program = window->ProgramShown();
         round.volume = player.Listener().Volume();
+        const double sleepLeft = player.Listener().SleepRemaining();
+        round.sleepLeft = sleepLeft > 0.0 ? std::optional<double>(sleepLeft) : std::nullopt;
         round.reachedSeconds =
             static_cast<double>(script ? player.Position() : player.FramesPlayed()) / rate;
         // Closing the window fades the sound out like Ctrl-C.
@@ -395,6 +400,7 @@ int Run(int argc, char** argv) {
         // one stood.
         options.preset.reset();
         options.program.reset();
+        options.sleepSeconds.reset();
         options.assignments.clear();
         if (options.sessionPath)
             options.fromSeconds = round.reachedSeconds;
