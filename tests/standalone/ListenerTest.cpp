@@ -16,6 +16,7 @@
 #include "LivePlayer.h"
 #include "ProgramGroups.h"
 #include "RenderHarness.h"
+#include "StandaloneHarness.h"
 
 namespace tonewell::standalone::test {
 namespace {
@@ -82,6 +83,10 @@ TEST(ProgramGroups, TheModulesProgramsAllFindAGroup) {
     for (const char* title : {"Solfeggio:", "Healing frequencies:", "Tunings:", "Waves:",
                               "User slots:", "Binaural: Gamma, 30 to 60 Hz:"})
         EXPECT_NE(listing.find(title), std::string::npos) << title;
+    // What the program prints.
+    const auto listed = RunTonewell({"--list-programs"}, {});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(listed.out, listing);
 }
 
 TEST(BarReadout, ShowsWholeSecondsAndReportsOnlyWhatChanged) {
