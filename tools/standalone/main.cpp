@@ -82,7 +82,7 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
             throw PlayError("the audio device stopped taking sound");
         }
         status.Update(static_cast<double>(frames) / sampleRate, player.LastPeak(),
-                      player.Underruns());
+                      player.Underruns(), player.Listener().SleepRemaining());
     }
 }
 
