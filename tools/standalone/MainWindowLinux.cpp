@@ -230,6 +230,7 @@ MainWindowLinux::~MainWindowLinux() {
     // The controller outlives the window: it must not call a handler that
     // forwards into a queue nobody reads.
     if (forwarder_) session_.Instance().Controller()->setComponentHandler(nullptr);
+    if (matches_) gtk_widget_destroy(matches_);
     if (window_) gtk_widget_destroy(window_);
     if (loop_) g_main_loop_unref(loop_);
     // What destroying the widgets left to do, before the display goes.

@@ -555,6 +555,7 @@ LRESULT CALLBACK MainWindowWin::SearchProc(HWND edit, UINT message, WPARAM wPara
         return 0;
     }
     if (message == WM_CHAR && wParam == L'\r') return 0;
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, &MainWindowWin::SearchProc, 1);
     return DefSubclassProc(edit, message, wParam, lParam);
 }
 
