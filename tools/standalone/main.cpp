@@ -250,8 +250,9 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (!options.noWindow) {
         for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
+        // The program the playing starts on, however it was chosen.
         const int program =
-            options.program ? session.Programs().Resolve(*options.program) : round.program;
+            request.program ? session.Programs().Resolve(*request.program) : round.program;
         ProgramWindow::OutputMenu menu;
         menu.devices.push_back("Default output");
         std::vector<unsigned int> rates;
