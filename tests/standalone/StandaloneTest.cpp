@@ -797,13 +797,28 @@ TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     // The clicked button has the focus; Tab leads past the program menu to
     // the search field, where a part of one program's name and Return
     // choose it: 200 Hz with a 14.3 Hz beat.
-    for (const KeySym symbol : {XK_Tab, XK_Tab, XK_1, XK_4, XK_period, XK_3, XK_Return}) {
-        const KeyCode code = XKeysymToKeycode(display, symbol);
-        XTestFakeKeyEvent(display, code, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, False, CurrentTime);
-    }
-    XFlush(display);
+    const auto type = [&](std::initializer_list<KeySym> symbols) {
+        for (const KeySym symbol : symbols) {
+            const KeyCode code = XKeysymToKeycode(display, symbol);
+            XTestFakeKeyEvent(display, code, True, CurrentTime);
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+        }
+        XFlush(display);
+    };
+    type({XK_Tab, XK_Tab, XK_1, XK_4, XK_period, XK_3, XK_Return});
     EXPECT_TRUE(until(tones(192.85, 207.15))) << "the chosen program is not heard";
+
+    // A group's name finds several: they open as a menu, whose first entry
+    // (the 4 Hz beat, the first Theta program) plays.
+    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
+    XTestFakeKeyEvent(display, control, True, CurrentTime);
+    type({XK_a});
+    XTestFakeKeyEvent(display, control, False, CurrentTime);
+    type({XK_t, XK_h, XK_e, XK_t, XK_a, XK_Return});
+    // The menu takes the keys once it is up.
+    std::this_thread::sleep_for(1s);
+    type({XK_Down, XK_Return});
+    EXPECT_TRUE(until(tones(198.0, 202.0))) << "the program found by its group is not heard";
     XCloseDisplay(display);
 
     player.Signal(SIGTERM);
