@@ -119,6 +119,11 @@ TEST(BarReadout, ShowsWholeSecondsAndReportsOnlyWhatChanged) {
     EXPECT_EQ(readout.Underruns(), "1 underrun");
     EXPECT_EQ(readout.Sleep(), "sleep in 0:01");
     EXPECT_EQ(readout.Meter(), 0);
+    // Stopped, the stream goes on but the time played does not.
+    playing.sounding = false;
+    playing.played += 48000 * 5;
+    EXPECT_EQ(readout.Update(playing), 0u);
+    EXPECT_EQ(readout.Played(), "played 1:01");
 }
 
 // A steady input of 0.5 in both channels through the stage, `frames` at a

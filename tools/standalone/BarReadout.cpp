@@ -43,7 +43,9 @@ unsigned BarReadout::Update(const Playing& playing) {
                                  Clock(static_cast<double>(playing.length) / rate)
                            : std::string(),
         kPosition, changed);
-    Set(played_, "played " + Clock(static_cast<double>(playing.played) / rate), kPlayed, changed);
+    if (playing.sounding && playing.played > lastPlayed_) listened_ += playing.played - lastPlayed_;
+    lastPlayed_ = playing.played;
+    Set(played_, "played " + Clock(static_cast<double>(listened_) / rate), kPlayed, changed);
     Set(underruns_,
         std::to_string(playing.underruns) + (playing.underruns == 1 ? " underrun" : " underruns"),
         kUnderruns, changed);

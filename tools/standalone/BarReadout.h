@@ -21,7 +21,11 @@ public:
         // playing without an end.
         std::int64_t position = 0;
         std::int64_t length = -1;
+        // Frames the stream has played, sounding or not.
         std::int64_t played = 0;
+        // The transport plays (and no sleep timer has silenced it): the
+        // frames since the last look count as time played.
+        bool sounding = true;
         int sampleRate = 48000;
         std::uint64_t underruns = 0;
         // Seconds until the sleep timer ends the sound; negative for none.
@@ -44,7 +48,7 @@ public:
     int Meter() const { return meter_; }
     // "12:03 / 1:00:00", empty without a length.
     const std::string& Position() const { return position_; }
-    // "played 0:42".
+    // "played 0:42": the time the transport played.
     const std::string& Played() const { return played_; }
     // "0 underruns".
     const std::string& Underruns() const { return underruns_; }
@@ -56,6 +60,8 @@ public:
 
 private:
     bool first_ = true;
+    std::int64_t lastPlayed_ = 0;
+    std::int64_t listened_ = 0;
     int meter_ = 0;
     std::string position_;
     std::string played_;

@@ -453,6 +453,8 @@ void MainWindowLinux::Refresh() {
     playing.sampleRate = player_.SampleRate();
     playing.underruns = player_.Underruns();
     playing.sleepSeconds = listener.SleepRemaining();
+    playing.sounding = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(transport_)) &&
+                       !listener.Asleep() && !player_.Finished();
     const unsigned changed = readout_.Update(playing);
     if (changed & BarReadout::kMeter)
         gtk_level_bar_set_value(GTK_LEVEL_BAR(meter_), readout_.Meter() / 100.0);

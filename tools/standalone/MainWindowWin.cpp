@@ -359,6 +359,8 @@ void MainWindowWin::Refresh() {
     playing.sampleRate = player_.SampleRate();
     playing.underruns = player_.Underruns();
     playing.sleepSeconds = listener.SleepRemaining();
+    playing.sounding = SendMessageW(transport_, BM_GETCHECK, 0, 0) == BST_CHECKED &&
+                       !listener.Asleep() && !player_.Finished();
     const unsigned changed = readout_.Update(playing);
     if (changed & BarReadout::kMeter)
         SendMessageW(meter_, PBM_SETPOS, static_cast<WPARAM>(readout_.Meter()), 0);
