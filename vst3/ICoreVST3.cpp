@@ -121,8 +121,10 @@ tresult PLUGIN_API ICoreVST3::initialize(FUnknown* context) {
 }
 
 tresult PLUGIN_API ICoreVST3::terminate() {
-    // What is still waiting is dropped: the handler is about to go.
+    // What is still waiting is dropped, and the handler is let go of now: a
+    // host may free it as soon as this returns.
     notifier.reset();
+    SingleComponentEffect::setComponentHandler(nullptr);
     return SingleComponentEffect::terminate();
 }
 

@@ -10,6 +10,8 @@ void NoticeChannel::SetHandler(Vst::IComponentHandler* newHandler) {
     old = handler;
     handler = newHandler;
     pending = 0;
+    // Deliveries to an earlier handler were waited for when it was replaced.
+    if (!old) return;
     // A delivery that started before holds its own reference to the old
     // handler; one on this very thread is the host's call we are inside.
     const auto deadline = Clock::now() + std::chrono::milliseconds(kDeliveryWaitMs);
