@@ -108,8 +108,8 @@ constexpr const char* kSolfeggio =
 } // namespace
 
 // The host frees a handler as soon as setComponentHandler(other) or
-// terminate returns, while a restart is under way in it: that restart has
-// returned by then, and nothing starts in it afterwards.
+// terminate returns, while a restart is under way in it and another waits:
+// that restart has returned by then, and nothing starts in it afterwards.
 TEST(HostileHost, AHandlerFreedWhenReplacedOrTerminatedHearsNothingMore) {
     for (bool terminate : {false, true}) {
         SCOPED_TRACE(terminate ? "terminate" : "setComponentHandler(other)");
@@ -123,6 +123,8 @@ TEST(HostileHost, AHandlerFreedWhenReplacedOrTerminatedHearsNothingMore) {
         controller->setComponentHandler(first.get());
         Select(*plugin, kSchumann);
         ASSERT_TRUE(RunUiLoopUntil([&] { return first->entered.load(); }, 2000));
+        // And one more waiting: it is dropped with the handler.
+        Select(*plugin, kSolfeggio);
         Within(2000, "switching handlers", [&] {
             if (terminate)
                 controller->terminate();
@@ -131,7 +133,7 @@ TEST(HostileHost, AHandlerFreedWhenReplacedOrTerminatedHearsNothingMore) {
         });
         EXPECT_FALSE(first->inside) << "a restart was still under way in the freed handler";
         Free(first);
-        Select(*plugin, kSolfeggio);
+        Select(*plugin, kSchumann);
         RunUiLoopUntil([&] { return second->restarts > 0; }, terminate ? 100 : 2000);
         EXPECT_EQ(second->restarts, terminate ? 0 : 1);
         EXPECT_EQ(callsAfterFree, 0);
