@@ -21,6 +21,15 @@ namespace {
 
 constexpr UINT kDeliverMessage = WM_APP + 1;
 
+// The system class's own procedure, which everything else goes to.
+std::atomic<WNDPROC> classProcedure{nullptr};
+
+LRESULT PassOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC procedure = classProcedure.load();
+    return procedure ? CallWindowProcA(procedure, hwnd, msg, wParam, lParam)
+                     : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
 // Every live window of ours and its route; the procedure looks here, so it
 // never touches a notifier that has gone.
 std::mutex& RoutesMutex() {
@@ -80,6 +89,7 @@ HostNotifierWin::HostNotifierWin()
         }
         original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HostNotifierWin::Procedure)));
+        if (original) classProcedure = original;
         if (!original) {
             Forget(route.get());
             DestroyWindow(window);
@@ -117,7 +127,7 @@ void HostNotifierWin::Schedule() {
 
 LRESULT CALLBACK HostNotifierWin::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     const std::shared_ptr<Route> route = RouteOf(hwnd);
-    if (!route) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!route) return PassOn(hwnd, msg, wParam, lParam);
     if (msg == kDeliverMessage) {
         route->posted = false;
         if (!route->pumping.exchange(true)) RouteToThread(*route);
@@ -132,5 +142,5 @@ LRESULT CALLBACK HostNotifierWin::Procedure(HWND hwnd, UINT msg, WPARAM wParam, 
         RouteToThread(*route);
         if (route->channel->Waiting()) NoticeThread::Wake();
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return PassOn(hwnd, msg, wParam, lParam);
 }

@@ -46,6 +46,9 @@ bool NoticeChannel::Deliver() {
     // No lock of ours is held while the host runs: it may post, replace its
     // handler or terminate from inside this call.
     target->restartComponent(flags);
+    // Let go of the handler before the delivery counts as ended: the host
+    // may free it as soon as SetHandler returns.
+    target = nullptr;
     {
         std::lock_guard<std::mutex> hold(mutex);
         deliveringThreads.erase(std::find(deliveringThreads.begin(), deliveringThreads.end(),

@@ -29,7 +29,7 @@ class BareHandler : public Vst::IComponentHandler {
 public:
     std::function<void()> onRestart;
     std::atomic<bool> entered{false}, inside{false};
-    std::atomic<int> restarts{0};
+    std::atomic<int> restarts{0}, references{0};
     std::atomic<bool> freed{false};
 
     tresult PLUGIN_API restartComponent(int32) override {
@@ -46,14 +46,22 @@ public:
     tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
         if (FUnknownPrivate::iidEqual(iid, FUnknown::iid) ||
             FUnknownPrivate::iidEqual(iid, Vst::IComponentHandler::iid)) {
+            addRef();
             *obj = this;
             return kResultOk;
         }
         *obj = nullptr;
         return kNoInterface;
     }
-    uint32 PLUGIN_API addRef() override { return 1; }
-    uint32 PLUGIN_API release() override { return 1; }
+    // Counted only to see who still holds it; it never deletes itself.
+    uint32 PLUGIN_API addRef() override {
+        if (freed) ++callsAfterFree;
+        return static_cast<uint32>(++references);
+    }
+    uint32 PLUGIN_API release() override {
+        if (freed) ++callsAfterFree;
+        return static_cast<uint32>(--references);
+    }
 };
 
 void Free(std::unique_ptr<BareHandler>& handler) {
@@ -132,6 +140,7 @@ TEST(HostileHost, AHandlerFreedWhenReplacedOrTerminatedHearsNothingMore) {
                 controller->setComponentHandler(second.get());
         });
         EXPECT_FALSE(first->inside) << "a restart was still under way in the freed handler";
+        EXPECT_EQ(first->references, 0) << "the plug-in still holds the freed handler";
         Free(first);
         Select(*plugin, kSchumann);
         RunUiLoopUntil([&] { return second->restarts > 0; }, terminate ? 100 : 2000);
@@ -165,9 +174,10 @@ TEST(HostileHost, ALockHeldAroundTerminateAndTakenInTheRestartHangsNothing) {
                     plugin->Controller()->terminate();
             });
         }
-        // The waiting restart goes on in the handler, which the host keeps.
-        EXPECT_TRUE(WaitWithoutLoop([&] { return !handler.inside; }, 2000));
+        // The waiting restart goes on in the handler, which the host keeps
+        // until the plug-in lets go of it.
         plugin.reset();
+        EXPECT_TRUE(WaitWithoutLoop([&] { return handler.references == 0; }, 2000));
     }
 }
 
