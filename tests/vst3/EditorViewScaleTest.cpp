@@ -2,20 +2,27 @@
 // system's factor is followed only until the host sets one of its own.
 #include <gtest/gtest.h>
 #include <pluginterfaces/gui/iplugviewcontentscalesupport.h>
+
+#include "ICoreVST3.h"
+#include "IEditorSurface.h"
+#ifdef _WIN32
+#include "ViewPlatform.h"
+#else
 #include <unistd.h>
 
 #include "HostPlugFrameLinux.h"
 #include "HostRunLoopLinux.h"
-#include "ICoreVST3.h"
-#include "IEditorSurface.h"
+#endif
 
 using namespace Steinberg;
 
 namespace {
 
-// A surface whose platform scale the test changes at will.
+// A surface whose platform scale the test changes at will (on Linux with a
+// descriptor for the host's loop to watch, which never becomes readable).
 class ScaledSurface : public IEditorSurface {
 public:
+#ifndef _WIN32
     ScaledSurface() {
         if (pipe(descriptors) != 0) descriptors[0] = descriptors[1] = -1;
     }
@@ -23,6 +30,7 @@ public:
         for (int descriptor : descriptors)
             if (descriptor >= 0) close(descriptor);
     }
+#endif
     void SystemChanges(double factor) {
         system = factor;
         if (listener) listener(factor);
@@ -31,16 +39,26 @@ public:
     void PushParamToControls(int, double, bool) override {}
     void PrepareDrawing() override {}
     void HideParamControls(int, bool) override {}
-    int Width() const override { return 100; }
-    int Height() const override { return 80; }
-    int FrameRate() const override { return 24; }
+    int Width() const override {
+        return 100;
+    }
+    int Height() const override {
+        return 80;
+    }
+    int FrameRate() const override {
+        return 24;
+    }
     bool SetScaleFactor(double newFactor) override {
         if (!(newFactor >= 1.0 && newFactor <= 4.0)) return false;
         factor = newFactor;
         return true;
     }
-    double ScaleFactor() const override { return factor; }
-    double SystemScaleFactor() const override { return system; }
+    double ScaleFactor() const override {
+        return factor;
+    }
+    double SystemScaleFactor() const override {
+        return system;
+    }
     void SetSystemScaleListener(std::function<void(double)> newListener) override {
         listener = std::move(newListener);
     }
@@ -48,7 +66,9 @@ public:
     void CloseEditorWindow() override {}
     void StartParamChangeCountdown(int) override {}
     void StopParamChangeCountdown() override {}
-    int EventDescriptor() const override { return descriptors[0]; }
+    int EventDescriptor() const override {
+        return descriptors[0];
+    }
 
 private:
     int descriptors[2] = {-1, -1};
@@ -66,15 +86,18 @@ TEST(EditorViewScale, TheHostsFactorWinsOverALaterSystemChange) {
     auto owned = std::make_unique<ScaledSurface>();
     ScaledSurface& surface = *owned;
     plugin->AttachEditor(std::move(owned));
-    auto loop = tonewell::hostkit::HostRunLoopLinux::Create();
-    auto frame = tonewell::hostkit::HostPlugFrameLinux::Create(loop);
-
     IPtr<IPlugView> view = Steinberg::owned(plugin->createView("editor"));
     ASSERT_TRUE(view);
     FUnknownPtr<IPlugViewContentScaleSupport> scale(view);
     ASSERT_TRUE(scale);
+#ifdef _WIN32
+    ASSERT_EQ(view->attached(nullptr, NativeViewPlatformType()), kResultOk);
+#else
+    auto loop = tonewell::hostkit::HostRunLoopLinux::Create();
+    auto frame = tonewell::hostkit::HostPlugFrameLinux::Create(loop);
     view->setFrame(frame);
     ASSERT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultOk);
+#endif
     // Until the host speaks, the system's factor holds, and follows changes.
     EXPECT_EQ(surface.ScaleFactor(), 1.25);
     surface.SystemChanges(2.0);
