@@ -19,12 +19,14 @@
 #include <thread>
 
 #include "AudioOutput.h"
+#include "BarMemory.h"
 #include "InstanceLock.h"
 #include "LivePlayer.h"
 #include "MidiInput.h"
 #include "OutputSettings.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "ProgramGroups.h"
 #include "ProgramWindow.h"
 #include "SavedState.h"
 #include "SessionPosition.h"
@@ -67,6 +69,8 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
     while (!player.Finished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (render::InterruptGuard::Requested()) player.RequestStop();
+        // The sleep timer has faded the sound out: playing ends.
+        if (player.Listener().Asleep()) player.RequestStop();
         if (output.Lost()) {
             status.Finish();
             throw PlayError("the audio device went away: " + output.Failure());
@@ -81,7 +85,7 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
             throw PlayError("the audio device stopped taking sound");
         }
         status.Update(static_cast<double>(frames) / sampleRate, player.LastPeak(),
-                      player.Underruns());
+                      player.Underruns(), player.Listener().SleepRemaining());
     }
 }
 
@@ -96,6 +100,10 @@ struct Round {
     bool transport = true;
     // The program list's selection; -1 for none.
     int program = -1;
+    // The bar's master volume; none takes the one kept from last time.
+    std::optional<float> volume;
+    // The sleep timer's time left when the round ended; none when off.
+    std::optional<double> sleepLeft;
     // Set by a round that ends for another output: the choice, and where
     // playing stood (seconds into the session, or seconds played).
     std::optional<OutputSettings::Choice> next;
@@ -116,7 +124,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
 
     render::PluginSession session(options.modulePath, "tonewell");
     if (options.listPrograms || options.listParams) {
-        if (options.listPrograms) std::fputs(session.Programs().Listing().c_str(), stdout);
+        if (options.listPrograms)
+            std::fputs(ProgramGroups(session.Programs().Names()).Listing().c_str(), stdout);
         if (options.listParams) std::fputs(session.Parameters().Listing().c_str(), stdout);
         return 0;
     }
@@ -124,6 +133,10 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     // nothing else asked for) the state the window was left in last time.
     auto& instance = session.Instance();
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    const BarMemory memory =
+        statePath ? BarMemory::Load(BarMemory::PathBeside(*statePath),
+                                    static_cast<int>(session.Programs().Names().size()))
+                  : BarMemory{};
     bool restored = false;
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
@@ -133,6 +146,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         try {
             SavedState::LoadPreset(instance, *statePath);
             restored = true;
+            // The state holds the values; the list shows the program they came from.
+            if (round.program < 0) round.program = memory.program;
         } catch (const PlayError& error) {
             std::fprintf(stderr, "tonewell: starting afresh; %s\n", error.what());
         }
@@ -224,6 +239,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
 
     player.SetTransport(round.transport);
+    player.Listener().SetVolume(round.volume.value_or(memory.volume));
+    if (options.noWindow && options.sleepSeconds) player.Listener().SetSleep(*options.sleepSeconds);
 
     AudioOutput output;
     const std::vector<AudioOutput::Device> devices = output.Devices();
@@ -247,6 +264,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (!options.noWindow) {
         for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
+        // The program the playing starts on, however it was chosen.
         const int program =
             request.program ? session.Programs().Resolve(*request.program) : round.program;
         ProgramWindow::OutputMenu menu;
@@ -264,7 +282,12 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         menu.rates = rates;
         menu.buffers = OutputSettings::BufferSizes();
         menu.buffer = IndexIn(menu.buffers, options.bufferFrames);
-        window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu);
+        ProgramWindow::BarOptions bar;
+        // A later round carries on with the timer where the last one left it.
+        bar.sleepSeconds = round.sleepLeft.value_or(options.sleepSeconds.value_or(0.0));
+        // A session's end leaves the window, stopped, at the end.
+        bar.stayAtEnd = script.has_value() && !options.loop;
+        window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu, bar);
     }
 
     try {
@@ -307,6 +330,9 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         round.next = window->OutputChosen();
         round.transport = player.Transport();
         round.program = window->ProgramShown();
+        round.volume = player.Listener().Volume();
+        const double sleepLeft = player.Listener().SleepRemaining();
+        round.sleepLeft = sleepLeft > 0.0 ? std::optional<double>(sleepLeft) : std::nullopt;
         round.reachedSeconds =
             static_cast<double>(script ? player.Position() : player.FramesPlayed()) / rate;
         // Closing the window fades the sound out like Ctrl-C.
@@ -324,6 +350,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (statePath) {
         try {
             SavedState::Save(instance, *statePath);
+            BarMemory::Save({round.program, player.Listener().Volume()},
+                            BarMemory::PathBeside(*statePath));
         } catch (const PlayError& error) {
             std::fprintf(stderr, "tonewell: %s\n", error.what());
         }
@@ -395,6 +423,7 @@ int Run(int argc, char** argv) {
         // one stood.
         options.preset.reset();
         options.program.reset();
+        options.sleepSeconds.reset();
         options.assignments.clear();
         if (options.sessionPath)
             options.fromSeconds = round.reachedSeconds;
