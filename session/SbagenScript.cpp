@@ -112,7 +112,10 @@ private:
     void ParseToneSet(std::string_view name, const std::vector<Token>& tokens, int line);
     void ParseWave(std::string_view name, const std::vector<Token>& tokens, int line);
     RawTime ParseTime(const Token& token, int line) const;
-    void PlaceTimeLine(const PendingLine& pending, double callTime, bool inBlock, int depth);
+    // Places one time line; a block's lines take the calling line's time and
+    // whether it was a clock time.
+    void PlaceTimeLine(const PendingLine& pending, double callTime, bool inBlock, bool callClock,
+                       int depth);
     void ResolveTimes();
     void Normalize();
     int ToneSetIndex(std::string_view name) const;
@@ -125,7 +128,7 @@ private:
     std::vector<bool> waves_ = std::vector<bool>(100, false);
     std::vector<std::pair<int, int>> customWaveUses_; // line, column of waveNN: uses
     double lastAbsolute_ = 0.0;
-    bool haveTime_ = false;
+    bool lastAbsoluteClock_ = false;
 };
 
 void SbagenParser::Run() {
@@ -203,7 +206,7 @@ void SbagenParser::Run() {
     if (blockName != nullptr) Fail(blockLine, 1, "expected '}' to close the block");
     Normalize();
     for (const auto& pending : timeLines_)
-        PlaceTimeLine(pending, 0.0, false, 0);
+        PlaceTimeLine(pending, 0.0, false, false, 0);
     if (script_.entries_.empty() && placed_.empty())
         Fail(line + 1, 1, "expected a time line (hh:mm name)");
     ResolveTimes();
@@ -378,17 +381,25 @@ void SbagenParser::ParseWave(std::string_view name, const std::vector<Token>& to
         Fail(line, tokens[0].column, "expected at least two samples of the shape");
     double low = HUGE_VAL;
     double high = -HUGE_VAL;
+    std::vector<double> samples;
     for (std::size_t i = 1; i < tokens.size(); ++i) {
         const std::string text(tokens[i].text);
         char* end = nullptr;
         const double v = std::strtod(text.c_str(), &end);
-        if (*end != 0 || !std::isfinite(v)) Fail(line, tokens[i].column, "expected a number");
+        if (*end != 0 || !std::isfinite(v) || std::fabs(v) > 1e12)
+            Fail(line, tokens[i].column, "expected a number");
         low = std::min(low, v);
         high = std::max(high, v);
+        samples.push_back(v);
     }
     if (!(high > low)) Fail(line, tokens[1].column, "expected samples that are not all equal");
+    double sum = 0.0;
+    for (const double v : samples)
+        sum += (v - low) * (v - low) / ((high - low) * (high - low));
+    script_.waveLevels_[static_cast<std::size_t>(number)] =
+        std::sqrt(sum / static_cast<double>(samples.size()));
     waves_[static_cast<std::size_t>(number)] = true;
-    Warn(line, "custom shape " + std::string(name) + " plays as Tonewell's sine");
+    Warn(line, "custom shape " + std::string(name) + " plays as Tonewell's sine at its level");
 }
 
 int SbagenParser::ToneSetIndex(std::string_view name) const {
@@ -428,7 +439,7 @@ SbagenParser::RawTime SbagenParser::ParseTime(const Token& token, int line) cons
 }
 
 void SbagenParser::PlaceTimeLine(const PendingLine& pending, double callTime, bool inBlock,
-                                 int depth) {
+                                 bool callClock, int depth) {
     const auto& tokens = pending.tokens;
     const int line = pending.line;
     const RawTime time = ParseTime(tokens[0], line);
@@ -438,13 +449,15 @@ void SbagenParser::PlaceTimeLine(const PendingLine& pending, double callTime, bo
         if (time.absolute)
             Fail(line, tokens[0].column, "expected a relative time (+hh:mm) inside a block");
         at = callTime + time.offset;
+        wrapAllowed = callClock;
     } else if (time.absolute) {
         lastAbsolute_ = time.base;
+        lastAbsoluteClock_ = time.clock;
         at = time.base + time.offset;
         wrapAllowed = time.clock;
-        haveTime_ = true;
     } else {
         at = lastAbsolute_ + time.offset;
+        wrapAllowed = lastAbsoluteClock_;
     }
     std::size_t next = 1;
     SequenceEntry entry;
@@ -477,7 +490,7 @@ void SbagenParser::PlaceTimeLine(const PendingLine& pending, double callTime, bo
         if (depth >= kMaxBlockDepth)
             Fail(line, nameToken.column, "blocks nest too deep (or call themselves)");
         for (const auto& inner : block->second.lines)
-            PlaceTimeLine(inner, at, true, depth + 1);
+            PlaceTimeLine(inner, at, true, wrapAllowed, depth + 1);
         return;
     }
     entry.toneSet = ToneSetIndex(nameToken.text);
@@ -486,7 +499,7 @@ void SbagenParser::PlaceTimeLine(const PendingLine& pending, double callTime, bo
              "expected a defined tone-set or block name, not '" + std::string(nameToken.text) +
                  "'");
     if (placed_.size() >= kMaxEntries) Fail(line, 1, "too many time lines");
-    placed_.push_back({at, wrapAllowed && !inBlock, entry, tokens[0].column});
+    placed_.push_back({at, wrapAllowed, entry, tokens[0].column});
 }
 
 void SbagenParser::ResolveTimes() {
@@ -497,15 +510,18 @@ void SbagenParser::ResolveTimes() {
             const double before = placed_[i - 1].raw;
             if (item.raw >= before) {
                 position += item.raw - before;
-            } else if (item.wrapAllowed) {
-                position += std::fmod(item.raw - before + 2.0 * kDay, kDay);
             } else {
-                Fail(item.entry.line, item.column,
-                     "times out of order: expected a time after the line before");
+                // Clock times go round midnight; so do times after NOW, as in
+                // SBaGen+, but that is more likely a slip, so it is said.
+                position += std::fmod(item.raw - before + 2.0 * kDay, kDay);
+                if (!item.wrapAllowed)
+                    Warn(item.entry.line, "this time comes before the line before it; it is taken "
+                                          "as the next day");
             }
         }
         if (position >= kDay)
-            Fail(item.entry.line, item.column, "expected the sequence to last less than 24 hours");
+            Fail(item.entry.line, item.column,
+                 "times out of order: the sequence would last 24 hours or more");
         item.entry.seconds = position;
         script_.entries_.push_back(item.entry);
     }

@@ -65,6 +65,11 @@ public:
     std::optional<double> Length() const;
     // The last time line's time.
     double LastTime() const { return entries_.empty() ? 0.0 : entries_.back().seconds; }
+    // Root-mean-square level of custom shape waveNN at full scale: its
+    // samples scaled to 0..1, played forwards and then upside down.
+    double WaveLevel(int number) const {
+        return number >= 0 && number < 100 ? waveLevels_[static_cast<std::size_t>(number)] : 0.0;
+    }
     // Line of the first tone-set in use that needs the mix audio; 0 for none.
     int MixLine() const;
 
@@ -75,6 +80,7 @@ private:
     SessionOptions options_;
     std::vector<std::string> warnings_;
     std::vector<std::string> description_;
+    std::vector<double> waveLevels_ = std::vector<double>(100, 0.0);
 
     friend class SbagenParser;
 };

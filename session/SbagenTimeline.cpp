@@ -64,7 +64,9 @@ SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
         change.slide = fadeOut == '=' && entry.fadeIn == '=';
         change.fadeAll = fadeOut == '>' || entry.fadeIn == '<';
         if (before != nullptr && before->slideToNext) {
+            // A whole period of transition slides whatever can slide.
             change.arrow = true;
+            change.slide = !change.fadeAll;
             change.start = std::max(beforeAt, previousEnd);
             change.end = entry.seconds;
         } else {
@@ -85,9 +87,6 @@ SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
         const auto& tones = sets[static_cast<std::size_t>(change.to)].tones;
         for (std::size_t k = 0; k < tones.size(); ++k) {
             if (tones[k].kind != ToneKind::Bell) continue;
-            if (!change.fadeAll &&
-                Continues(SlotOf(change.from, static_cast<int>(k)), tones[k], change.slide))
-                continue;
             bells_.push_back({change.at, static_cast<int>(k), tones[k]});
         }
     }

@@ -14,7 +14,10 @@ constexpr double kTwoPi = 2.0 * M_PI;
 // Level swing of a spin per microsecond of width, and its limit.
 constexpr double kSpinSwingPerMicrosecond = 0.00058;
 constexpr double kSpinMaxGain = 1.41421356;
-constexpr double kBellSeconds = 0.6; // time constant of a bell's decay
+// A bell holds its strike for 50 ms, then dies away with a time constant of 0.57 s.
+constexpr double kBellHoldSeconds = 0.05;
+constexpr double kBellSeconds = 0.57;
+constexpr double kBellPhaseStep = 0.14; // cycles between the strikes of neighbouring slots
 
 // An isochronic pulse: sound for 40 % of each cycle, rising and falling
 // smoothly (no click), silent for the rest.
@@ -24,8 +27,8 @@ public:
         for (std::size_t i = 0; i <= kSize; ++i) {
             const double phase = static_cast<double>(i) / kSize;
             double value = 0.0;
-            if (phase < kOn) {
-                const double x = std::min(phase, kOn - phase) / (kOn / 2.0);
+            if (phase > kStart && phase < kStart + kOn) {
+                const double x = std::min(phase - kStart, kStart + kOn - phase) / (kOn / 2.0);
                 value = 1.0 - std::pow(1.0 - std::pow(x, 1.5), 3.8);
             }
             table_[i] = value;
@@ -40,6 +43,8 @@ public:
 
 private:
     static constexpr std::size_t kSize = 2048;
+    // Sound from 5 % to 45 % of the cycle, centred where a sine would peak.
+    static constexpr double kStart = 0.05;
     static constexpr double kOn = 0.4;
     std::array<double, kSize + 1> table_{};
 };
@@ -73,6 +78,7 @@ struct SessionPlayer::Slot {
     double bellLevel = 0.0;
     double bellPhase = 0.0;
     double bellIncrement = 0.0;
+    int bellHold = 0;
 };
 
 SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, VoiceFactory& voices,
@@ -148,7 +154,10 @@ void SessionPlayer::RenderPiece(double* left, double* right, int frames) {
         if (bell.slot >= static_cast<int>(slots_.size())) continue;
         Slot& slot = *slots_[static_cast<std::size_t>(bell.slot)];
         slot.bellLevel = bell.spec.amp * timeline_.Script().Options().volume;
-        slot.bellPhase = 0.0;
+        slot.bellHold = static_cast<int>(kBellHoldSeconds * sampleRate_);
+        // Each slot strikes at a phase of its own, so bells of one pitch in
+        // several slots add up about as SBaGen+'s do rather than all in phase.
+        slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
         slot.bellIncrement = kTwoPi * bell.spec.carrier / sampleRate_;
     }
     mixRead_ = false;
@@ -169,7 +178,10 @@ void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, doub
             const double value = slot.bellLevel * std::sin(slot.bellPhase);
             left[i] += value;
             right[i] += value;
-            slot.bellLevel *= decay;
+            if (slot.bellHold > 0)
+                --slot.bellHold;
+            else
+                slot.bellLevel *= decay;
             slot.bellPhase += slot.bellIncrement;
             if (slot.bellPhase >= kTwoPi) slot.bellPhase -= kTwoPi;
         }
@@ -183,7 +195,12 @@ void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, doub
     double level0 = start.amp * volume;
     double level1 = (end.kind == start.kind ? end.amp : 0.0) * volume;
     if (start.IsTone()) {
-        const double compensation = Compensation(middle.carrier);
+        // A custom shape plays as the instrument's wave at the shape's level.
+        const double shape =
+            middle.customWave >= 0
+                ? timeline_.Script().WaveLevel(middle.customWave) / 0.70710678118654752
+                : 1.0;
+        const double compensation = Compensation(middle.carrier) * shape;
         level0 *= compensation;
         level1 *= compensation;
     }
