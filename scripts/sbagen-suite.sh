@@ -40,6 +40,8 @@ if ! bash "$peer/build.sh" "$work/bin" >"$work/build.log" 2>&1; then
 fi
 export SBAGEN="$work/bin/sbagen+" RENDER="$render" PYTHON="$python" WORK="$work" SECONDS_WANTED="$seconds"
 export COMPARE="$root/tests/sbagen/compare.py" PEER="$peer" OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1
+# numpy's large arrays otherwise go back to the system after every step.
+export MALLOC_MMAP_THRESHOLD_=2147483647 MALLOC_TRIM_THRESHOLD_=2147483647 MALLOC_TOP_PAD_=268435456
 
 # One example: both renders, then the comparison; its line goes to a file
 # named after it, so the lines print in order.

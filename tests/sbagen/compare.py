@@ -27,7 +27,7 @@ def load(path):
         if w.getsampwidth() != 2 or w.getnchannels() != 2:
             raise SystemExit(f"{path}: expected 16-bit stereo WAV")
         data = np.frombuffer(w.readframes(w.getnframes()), dtype="<i2")
-        return w.getframerate(), data.reshape(-1, 2).astype(np.float64) / 32768.0
+        return w.getframerate(), data.reshape(-1, 2).astype(np.float32) / np.float32(32768.0)
 
 
 def peak_near(spectrum, k):
@@ -71,13 +71,17 @@ def envelope_rate(envelope, low, high, min_depth=0.5):
     return peak_near(s, k) * ENV_RATE / n
 
 
-def band_envelope(x, rate, f):
-    """Envelope of x near f: the tone shifted to 0 Hz, averaged over frames."""
-    frame = rate // ENV_RATE
-    m = len(x) // frame
-    t = np.arange(m * frame) / rate
-    z = (x[:m * frame] * np.exp(-2j * np.pi * f * t)).reshape(m, frame).mean(1)
-    return np.abs(z) ** 2
+def band_envelope(spectrum, rate, n, f):
+    """Envelope of a block near f, from its spectrum: the bins within 50 Hz
+    of f shifted down to 0 Hz and turned back into a signal at ENV_RATE."""
+    per_hz = n / rate
+    centre = int(round(f * per_hz))
+    half = int(ENV_RATE / 2 * per_hz)
+    m = 2 * half
+    band = np.zeros(m, dtype=complex)
+    lo, hi = max(0, centre - half), min(len(spectrum), centre + half)
+    band[(np.arange(lo, hi) - centre) % m] = spectrum[lo:hi]
+    return np.abs(np.fft.ifft(band)) ** 2
 
 
 def frame_energy(x, rate):
@@ -110,6 +114,7 @@ def main():
     worst_rate = 0.0
     first_bad = None
     rates = {}
+    windows = {}
     for s in range(seconds):
         ok = True
         a = ref[s * rate:(s + 1) * rate]
@@ -123,8 +128,8 @@ def main():
             rates[block] = {}
         known = rates[block]
         for ch in range(2):
-            la = 10 * np.log10(np.mean(a[:, ch] ** 2) + 1e-20)
-            lb = 10 * np.log10(np.mean(b[:, ch] ** 2) + 1e-20)
+            la = 10 * np.log10(np.mean(np.square(a[:, ch], dtype=np.float64)) + 1e-20)
+            lb = 10 * np.log10(np.mean(np.square(b[:, ch], dtype=np.float64)) + 1e-20)
             if not (la < SILENT_DB and lb < SILENT_DB):
                 diff = abs(la - lb)
                 worst_level = max(worst_level, diff)
@@ -137,12 +142,16 @@ def main():
             # apart need that resolution.
             if ("tone", ch) not in known:
                 n = hi - lo
-                window4 = np.hanning(n)
-                sa = np.abs(np.fft.rfft(ref[lo:hi, ch] * window4))
+                if n not in windows:
+                    windows[n] = np.hanning(n).astype(np.float32)
+                ca = np.fft.rfft(ref[lo:hi, ch] * windows[n])
+                sa = np.abs(ca)
                 f = prominent_tone(sa, rate, n)
                 miss = None
+                pulse = None
                 if f is not None:
-                    sb = np.abs(np.fft.rfft(ours[lo:hi, ch] * window4))
+                    cb = np.fft.rfft(ours[lo:hi, ch] * windows[n])
+                    sb = np.abs(cb)
                     per_hz = n / rate
                     k0 = max(1, int((f - 1.5) * per_hz))
                     k1 = int((f + 1.5) * per_hz) + 1
@@ -150,7 +159,13 @@ def main():
                     miss = abs(peak_near(sb, k) / per_hz - f)
                     if sb[k] < 0.1 * sa[int(round(f * per_hz))]:
                         miss = max(miss, 99.0)
+                    # Pulses of that tone: its envelope's rate.
+                    pa = envelope_rate(band_envelope(ca, rate, n, f), 0.5, 40)
+                    if pa is not None:
+                        pb = envelope_rate(band_envelope(cb, rate, n, f), 0.5, 40, 0.2)
+                        pulse = abs(pb - pa) if pb is not None else 99
                 known[("tone", ch)] = (f, miss)
+                known[("pulse", ch)] = pulse
             f, miss = known[("tone", ch)]
             if f is None:
                 continue  # no steady tone stands out: nothing to find, no pulse to time
@@ -161,13 +176,6 @@ def main():
                 failures["tone"] += 1
                 continue
             # Pulses of that tone.
-            if ("pulse", ch) not in known:
-                pa = envelope_rate(band_envelope(ref[lo:hi, ch], rate, f), 0.5, 40)
-                miss = None
-                if pa is not None:
-                    pb = envelope_rate(band_envelope(ours[lo:hi, ch], rate, f), 0.5, 40, 0.2)
-                    miss = abs(pb - pa) if pb is not None else 99
-                known[("pulse", ch)] = miss
             miss = known[("pulse", ch)]
             if miss is not None:
                 checked["pulse"] += 1
