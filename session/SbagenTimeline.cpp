@@ -82,7 +82,7 @@ SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
 
     // A bell rings when its tone-set begins (the session's very first one
     // starts silently, as SBaGen+ does).
-    for (std::size_t i = 1; i < transitions_.size(); ++i) {
+    for (std::size_t i = ends ? 1 : 0; i < transitions_.size(); ++i) {
         const Transition& change = transitions_[i];
         const auto& tones = sets[static_cast<std::size_t>(change.to)].tones;
         for (std::size_t k = 0; k < tones.size(); ++k) {
