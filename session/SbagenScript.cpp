@@ -536,7 +536,8 @@ void SbagenParser::ResolveTimes() {
     if (script_.options_.startClock && !placed_.empty()) {
         const double shift =
             std::fmod(placed_[0].raw - *script_.options_.startClock + 2.0 * kDay, kDay);
-        for (auto& entry : script_.entries_) entry.seconds += shift;
+        for (auto& entry : script_.entries_)
+            entry.seconds += shift;
     }
 }
 

@@ -199,7 +199,7 @@ std::string SbagenTimeline::Listing(double length) const {
         const auto& to = script_.ToneSets()[static_cast<std::size_t>(change.to)];
         std::snprintf(line, sizeof line, "%s  %s", FormatClock(change.at).c_str(), to.name.c_str());
         out += line;
-        if (change.end > change.start) {
+        if (change.end > std::max(change.start, 0.0)) {
             std::snprintf(line, sizeof line, "  (%s %s to %s)",
                           change.slide     ? "slide"
                           : change.fadeAll ? "through silence"

@@ -55,7 +55,8 @@ public:
 class QuietMix : public MixSource {
 public:
     void Read(double* left, double* right, int frames) override {
-        for (int i = 0; i < frames; ++i) left[i] = right[i] = 0.25;
+        for (int i = 0; i < frames; ++i)
+            left[i] = right[i] = 0.25;
     }
 };
 
@@ -78,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const double t = length * step / 64.0;
             for (int slot = 0; slot < timeline.Slots(); ++slot) {
                 const ToneSpec spec = timeline.SlotAt(slot, t);
-                Check(std::isfinite(spec.amp) && spec.amp >= 0.0, "a level is not finite or below 0");
+                Check(std::isfinite(spec.amp) && spec.amp >= 0.0,
+                      "a level is not finite or below 0");
             }
         }
         (void)timeline.Listing(std::min(length, 3600.0));

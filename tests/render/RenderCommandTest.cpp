@@ -452,12 +452,13 @@ TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
 TEST(RenderHelp, NamesEveryOptionAndTheDefaultModule) {
     const auto result = RunRender({"--help"});
     ASSERT_EQ(result.exitCode, 0);
-    for (const char* option :
-         {"--module",  "--list-programs", "--list-params", "--program",       "--set",
-          "--note",    "--seconds",       "--rate",        "--block",         "--output",
-          "--format",  "--single-thread", "--session",     "--print-session", "--export-automation",
-          "--fade-in", "--fade-out",      "--input",       "--dither",        "--tones",
-          "Tonewell.so"})
+    for (const char* option : {"--module",  "--list-programs", "--list-params",
+                               "--program", "--set",           "--note",
+                               "--seconds", "--rate",          "--block",
+                               "--output",  "--format",        "--single-thread",
+                               "--session", "--print-session", "--export-automation",
+                               "--fade-in", "--fade-out",      "--input",
+                               "--dither",  "--tones",         "Tonewell.so"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
 }
 

@@ -20,15 +20,16 @@ protected:
 
 TEST_F(RenderSbagen, ToneSetsPlayTheHigherToneLeftAtTheirLevel) {
     const auto output = folder.Path("tones.wav");
-    const auto result = RunRender({"--tones", "200+10/50 300-6/20", "--seconds", "2", "-o",
-                                   output.string()});
+    const auto result =
+        RunRender({"--tones", "200+10/50 300-6/20", "--seconds", "2", "-o", output.string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto audio = ReadAudio(output);
     ASSERT_EQ(audio.frames, 96000);
     // The two tones of each ear add up to at most 0.7.
     EXPECT_NEAR(Peak(audio.samples[0], 0, 96000), 0.7, 0.01);
     const auto solo = folder.Path("solo.wav");
-    ASSERT_EQ(RunRender({"--tones", "200+10/50", "--seconds", "1", "-o", solo.string()}).exitCode, 0);
+    ASSERT_EQ(RunRender({"--tones", "200+10/50", "--seconds", "1", "-o", solo.string()}).exitCode,
+              0);
     const auto one = ReadAudio(solo);
     EXPECT_NEAR(ZeroCrossingFrequency(one.samples[0], 48000, 4800, 48000), 205.0, 0.01);
     EXPECT_NEAR(ZeroCrossingFrequency(one.samples[1], 48000, 4800, 48000), 195.0, 0.01);
@@ -48,8 +49,8 @@ TEST_F(RenderSbagen, SessionFilesAreKnownByNameOrByWhatIsInThem) {
     const auto own = Write("own.txt", "0 set Mode=Generator\n1:00 end\n");
     for (const auto& session : {own, folder.Path("a.sbg")}) {
         const auto output = folder.Path("part.wav");
-        const auto result = RunRender(
-            {"--session", session.string(), "--seconds", "0.5", "-o", output.string()});
+        const auto result =
+            RunRender({"--session", session.string(), "--seconds", "0.5", "-o", output.string()});
         ASSERT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(ReadAudio(output).frames, 24000);
     }

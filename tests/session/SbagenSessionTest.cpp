@@ -1,9 +1,8 @@
 // SBaGen sessions without the instrument: the parser, the timeline as SBaGen+
 // moves between tone-sets, and the player's levels with stand-in voices.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -102,7 +101,8 @@ TEST(SbagenScript, ResolvesTimesBlocksAndMidnight) {
                                             "00:40 off\n",
                                             "s.sbg");
     std::vector<double> times;
-    for (const auto& entry : script.Entries()) times.push_back(entry.seconds);
+    for (const auto& entry : script.Entries())
+        times.push_back(entry.seconds);
     EXPECT_EQ(times, (std::vector<double>{0, 1200, 1500, 1830, 3000}));
     EXPECT_EQ(script.Length(), 3000.0);
     // Going back after NOW is more likely a slip than a plan: it is said.
@@ -117,7 +117,8 @@ TEST(SbagenScript, ResolvesTimesBlocksAndMidnight) {
 }
 
 TEST(SbagenScript, ScalesLoudToneSetsAsSbagenDoesAndSaysSo) {
-    const auto script = SbagenScript::Parse("a: pink/60 200+10/50 mixpulse:8/90\n0:00 a\n", "s.sbg");
+    const auto script =
+        SbagenScript::Parse("a: pink/60 200+10/50 mixpulse:8/90\n0:00 a\n", "s.sbg");
     const auto& tones = script.ToneSets()[0].tones;
     EXPECT_NEAR(tones[0].amp, 0.6 / 1.1, 1e-12);
     EXPECT_NEAR(tones[1].amp, 0.5 / 1.1, 1e-12);
@@ -233,7 +234,8 @@ std::vector<double> RenderLeft(const std::string& text, double seconds, int rate
 
 double MeanSquare(const std::vector<double>& x, std::size_t begin, std::size_t end) {
     double sum = 0;
-    for (std::size_t i = begin; i < end; ++i) sum += x[i] * x[i];
+    for (std::size_t i = begin; i < end; ++i)
+        sum += x[i] * x[i];
     return sum / static_cast<double>(end - begin);
 }
 
