@@ -39,7 +39,6 @@ private:
 
     const SbagenTimeline& timeline_;
     int sampleRate_;
-    VoiceFactory& voices_;
     MixSource* mix_;
     std::vector<std::unique_ptr<Slot>> slots_;
     std::int64_t position_ = 0;

@@ -14,6 +14,8 @@
 namespace tonewell::session {
 namespace {
 
+constexpr double kTwoPi = 6.283185307179586;
+
 std::string ErrorOf(const std::string& text) {
     try {
         SbagenScript::Parse(text, "s.sbg");
@@ -204,8 +206,8 @@ public:
             for (int i = 0; i < frames; ++i) {
                 l[i] = std::sin(phaseLeft);
                 r[i] = std::sin(phaseRight);
-                phaseLeft += 2 * M_PI * left / rate;
-                phaseRight += 2 * M_PI * right / rate;
+                phaseLeft += kTwoPi * left / rate;
+                phaseRight += kTwoPi * right / rate;
             }
         }
     };
@@ -261,7 +263,7 @@ TEST(SessionPlayer, EveryLevelChangeIsARamp) {
     double largest = 0;
     for (std::size_t i = 1; i < left.size(); ++i)
         largest = std::max(largest, std::fabs(left[i] - left[i - 1]));
-    EXPECT_LT(largest, 2 * M_PI * 100.5 / 8000 * 1.01);
+    EXPECT_LT(largest, kTwoPi * 100.5 / 8000 * 1.01);
 }
 
 TEST(SessionPlayer, RefusesACarrierAtHalfTheRate) {
