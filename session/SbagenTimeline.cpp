@@ -20,6 +20,8 @@ bool Continues(const ToneSpec& x, const ToneSpec& y, bool slide) {
     const bool plainBed = x.kind == ToneKind::Pink || x.kind == ToneKind::White ||
                           x.kind == ToneKind::Brown || x.kind == ToneKind::Mix;
     if (slide || plainBed) return true;
+    // A pulsed tone is known by its carrier: its pulse may change under it.
+    if (x.kind == ToneKind::Isochronic) return x.carrier == y.carrier;
     return x.carrier == y.carrier && x.beat == y.beat && x.width == y.width;
 }
 
@@ -110,7 +112,8 @@ ToneSpec SbagenTimeline::Interpolate(const ToneSpec& x, const ToneSpec& y, const
     const double span = change.end - change.start;
     const double u = span > 0.0 ? std::clamp((t - change.start) / span, 0.0, 1.0) : 1.0;
     if (!change.fadeAll && Continues(x, y, change.slide)) {
-        ToneSpec out = y;
+        // What carries on without sliding changes its other settings at the middle.
+        ToneSpec out = change.slide || t >= change.mid ? y : x;
         out.amp = Lerp(x.amp, y.amp, u);
         if (change.slide) {
             out.carrier = Lerp(x.carrier, y.carrier, u);

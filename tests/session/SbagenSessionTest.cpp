@@ -186,6 +186,15 @@ TEST(SbagenTimeline, SlidesWhereBothSidesAskOrAWholePeriodIsATransition) {
     EXPECT_EQ(timeline.SlotAt(0, 615.0).kind, ToneKind::Pink);
 }
 
+TEST(SbagenTimeline, APulsedToneOfTheSameCarrierPlaysOnAndChangesItsPulseMidway) {
+    const auto script =
+        SbagenScript::Parse("-SE\na: 400@8/10\nb: 400@6/10\n0:00 a\n0:02 b\n0:03 b\n", "s.sbg");
+    const SbagenTimeline timeline(script);
+    EXPECT_NEAR(AmpAt(timeline, 0, 120.0), 0.1, 1e-12);
+    EXPECT_EQ(timeline.SlotAt(0, 119.0).beat, 8.0);
+    EXPECT_EQ(timeline.SlotAt(0, 121.0).beat, 6.0);
+}
+
 TEST(SbagenTimeline, ALoopingSessionStartsAtFullLevel) {
     const auto script = SbagenScript::Parse("a: pink/40 300+10/10\n0:00 a\n", "s.sbg");
     const SbagenTimeline timeline(script);
