@@ -86,7 +86,7 @@ timed() {
 
 ours() {
     if [[ -n "$sbg" ]]; then
-        timed "$render" --sbg "$sbg" --rate 48000 --format pcm16 "${extra[@]}" -o "$work/ours.wav" \
+        timed "$render" --session "$sbg" --rate 48000 --format pcm16 "${extra[@]}" -o "$work/ours.wav" \
             "$work/ours.wav"
     else
         timed "$render" --program "Binaural - 7.83 (Schumann Resonance)" --seconds 600 \
