@@ -18,7 +18,8 @@
 #
 # Usage: bench/compare-render.sh [--sbg FILE] [PAIRS [OPTION...]]
 #        (after cmake --build --preset linux)
-# OPTIONs go to tonewell-render, e.g. --dither none.
+# OPTIONs go to tonewell-render, e.g. --dither none; $TONEWELL_RENDER times
+# another build of it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sbg=""
@@ -28,7 +29,7 @@ if [[ ${1:-} == --sbg ]]; then
 fi
 pairs=${1:-6}
 extra=("${@:2}")
-render="$root/build/linux/tonewell-render"
+render=${TONEWELL_RENDER:-$root/build/linux/tonewell-render}
 peer_source="$root/../shared/peers/sbagen-plus"
 peer_build=${TONEWELL_PEER_BUILD:-/tmp/tonewell-peers/sbagen-plus}
 peer="$peer_build/sbagen+"
