@@ -21,6 +21,13 @@ PluginSession::PluginSession(const std::string& modulePath, const std::string& h
     if (instance_->UnitInfo() != nullptr) programs_ = ProgramCatalog(*instance_->UnitInfo());
 }
 
+std::unique_ptr<hostkit::PluginInstance> PluginSession::NewInstance() {
+    std::string error;
+    auto instance = hostkit::PluginInstance::CreateByName(*module_, "Tonewell", *host_, error);
+    if (!instance) throw RenderError(error);
+    return instance;
+}
+
 const std::vector<double>& PluginSession::ProgramValues(int index) {
     const auto known = programValues_.find(index);
     if (known != programValues_.end()) return known->second;

@@ -33,6 +33,9 @@ public:
     // gives. Read from a second instance that loads the program, so the
     // rendering instance stays untouched. Throws RenderError on failure.
     const std::vector<double>& ProgramValues(int index);
+    // A further initialised instance of the same module, for hosts that play
+    // several voices. Throws RenderError.
+    std::unique_ptr<hostkit::PluginInstance> NewInstance();
     // The normalised values playing starts with: the fresh instance's, then
     // the changes' program and settings, in the order they are sent.
     std::vector<double> StartingValues(const StartingChanges& changes);

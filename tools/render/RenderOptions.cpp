@@ -90,11 +90,18 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     std::string sessionText;
     std::string exportText;
     app.add_option("--session", sessionText,
-                   "Play a session file: timed programs, settings, slides and notes (see the "
-                   "README); its end line sets the length")
+                   "Play a session file: Tonewell's own (timed programs, settings, slides and "
+                   "notes; its end line sets the length) or SBaGen's (.sbg: tone-sets and time "
+                   "lines, played by Tonewell's voices); see the README")
         ->type_name("FILE");
+    std::string tonesText;
+    app.add_option("--tones", tonesText,
+                   "Play an SBaGen tone-set from the start, as SBaGen's -i: "
+                   "\"pink/40 200+10/20 300@8/15\" (needs --seconds)")
+        ->type_name("SPECS");
     app.add_flag("--print-session", options.printSession,
-                 "Print the session's timeline (every touched parameter at each event) and exit");
+                 "Print the session's timeline (every touched parameter at each event; for SBaGen "
+                 "sessions the times, tone-sets, voices and transitions) and exit");
     app.add_option("--export-automation", exportText,
                    "Write the session's notes and program changes as a Standard MIDI File, and "
                    "its parameter automation as a CSV beside it (FILE with .csv)")
@@ -130,17 +137,19 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     if (options.modulePath.empty()) throw RenderError("--module needs the path of a VST 3 module");
     if (!programText.empty()) options.program = programText;
     if (!sessionText.empty()) options.sessionPath = sessionText;
+    if (!tonesText.empty()) options.tones = tonesText;
+    if (options.tones && options.sessionPath)
+        throw RenderError("--tones and --session are two sessions: give one of them");
     if (!inputText.empty()) options.inputPath = inputText;
     options.secondsGiven = secondsOption->count() > 0;
     if (!exportText.empty()) {
         AutomationExport::CsvPathFor(exportText);
         options.exportAutomationPath = exportText;
     }
-    if (options.sessionPath && secondsOption->count() > 0)
-        throw RenderError("--seconds does not go with --session: the session's end line sets "
-                          "the length");
-    if ((options.printSession || options.exportAutomationPath) && !options.sessionPath)
-        throw RenderError("--print-session and --export-automation need a --session FILE");
+    if (options.printSession && !options.sessionPath && !options.tones)
+        throw RenderError("--print-session needs a --session FILE or --tones");
+    if (options.exportAutomationPath && !options.sessionPath)
+        throw RenderError("--export-automation needs a --session FILE");
     for (const auto& text : setTexts)
         options.assignments.push_back(ParameterAssignment::Parse(text));
     options.seconds = ParseSeconds(secondsText);
@@ -157,6 +166,7 @@ RenderOptions RenderOptions::Parse(int argc, const char* const* argv,
     options.blockSize = ParseBoundedInteger("--block", blockText, 1, kMaxBlock);
     for (const auto& text : noteTexts) {
         const NoteRequest note = NoteRequest::Parse(text);
+        if (options.tones) throw RenderError("--note does not go with --tones");
         if (!options.sessionPath && note.startSeconds >= options.seconds)
             throw RenderError("--note \"" + text +
                               "\": starts at or after the end of the render (" +

@@ -23,6 +23,8 @@ struct RenderOptions {
     std::vector<NoteRequest> notes;
     // A session file to play; its length replaces --seconds.
     std::optional<std::string> sessionPath;
+    // An SBaGen tone-set played from the start, as SBaGen's -i.
+    std::optional<std::string> tones;
     bool printSession = false;
     // Standard MIDI File to export the session's notes and programs to; the
     // parameter automation goes to a CSV beside it.

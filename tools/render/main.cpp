@@ -1,9 +1,15 @@
 // tonewell-render: loads the Tonewell VST 3 module like a host and renders it
 // offline into a WAV or FLAC file.
+#include <PluginVoiceFactory.h>
+#include <SbagenScript.h>
+#include <SbagenTimeline.h>
+#include <SessionError.h>
+#include <SessionPlayer.h>
 #include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "AudioFileWriter.h"
@@ -17,6 +23,7 @@
 #include "RenderError.h"
 #include "RenderOptions.h"
 #include "Renderer.h"
+#include "SbagenRenderer.h"
 #include "SessionAutomation.h"
 #include "SessionScript.h"
 #include "SessionTimeline.h"
@@ -24,6 +31,7 @@
 #include "TextParsing.h"
 
 using namespace tonewell::render;
+namespace session = tonewell::session;
 
 namespace {
 
@@ -75,12 +83,92 @@ void CheckFreeSpace(const RenderOptions& options, double seconds) {
     throw RenderError(text);
 }
 
+// A session in SBaGen's format: by its extension, or by what is in it.
+bool IsSbagenSession(const std::string& path) {
+    const std::filesystem::path file(path);
+    std::string extension = file.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".sbg") return true;
+    std::ifstream stream(path, std::ios::binary);
+    std::string head(65536, '\0');
+    stream.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(stream.gcount()));
+    return session::SbagenScript::LooksLikeSbagen(head);
+}
+
+// The --input file as the session's mix.
+class InputMix : public session::MixSource {
+public:
+    explicit InputMix(InputAudio& input) : input_(input) {}
+    void Read(double* left, double* right, int frames) override {
+        input_.Read(left, right, frames);
+    }
+
+private:
+    InputAudio& input_;
+};
+
+int RunSbagen(const RenderOptions& options) {
+    if (options.program || !options.assignments.empty() || !options.notes.empty())
+        throw RenderError("--program, --set and --note do not go with an SBaGen session: its "
+                          "tone-sets set every voice");
+    if (options.exportAutomationPath)
+        throw RenderError("--export-automation is for Tonewell's own session files");
+    const session::SbagenScript script = options.tones
+                                             ? session::SbagenScript::FromTones(*options.tones)
+                                             : session::SbagenScript::Read(*options.sessionPath);
+    for (const auto& warning : script.Warnings())
+        std::fprintf(stderr, "tonewell-render: warning: %s\n", warning.c_str());
+    std::optional<InputAudio> input;
+    if (options.inputPath) input.emplace(*options.inputPath, options.sampleRate);
+    std::optional<double> length = options.secondsGiven ? options.seconds : script.Length();
+    if (!length && input && input->Seconds() > 0.0 &&
+        input->Seconds() <= RenderOptions::kMaxSeconds)
+        length = input->Seconds();
+    if (!length)
+        throw RenderError(script.Name() + ": the session plays on without an end (no -E in it); "
+                                          "give its length with --seconds");
+    const session::SbagenTimeline timeline(script);
+    if (options.printSession) {
+        std::fputs(timeline.Listing(*length).c_str(), stdout);
+        return 0;
+    }
+    if (const int line = script.MixLine(); line > 0 && !input)
+        throw session::SessionError(script.Name() + ":" + std::to_string(line) +
+                                    ":1: expected --input FILE: this tone-set plays the mix");
+
+    PluginSession plugin(options.modulePath);
+    session::PluginVoiceFactory voices(plugin);
+    std::optional<InputMix> mix;
+    if (input) mix.emplace(*input);
+    session::SessionPlayer player(timeline, options.sampleRate, voices, mix ? &*mix : nullptr);
+    RenderOptions effective = options;
+    effective.seconds = *length;
+    CheckFreeSpace(effective, *length);
+    const InterruptGuard interrupts;
+    OutputFile output(options.outputPath);
+    SbagenRenderer renderer(player, options, *length);
+    AudioFileWriter writer(output.ReleaseDescriptor(), options.outputPath, options.fileType,
+                           options.sampleFormat, options.sampleRate, 2, renderer.TotalFrames(),
+                           options.dither);
+    ProgressBar progress(stderr, *length > 1.0, *length);
+    renderer.Run(writer, progress);
+    writer.Close();
+    output.Commit();
+    progress.Finish();
+    std::fputs(Summary(effective, *length, renderer.Peak()).c_str(), stdout);
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     const RenderOptions options = RenderOptions::Parse(argc, argv, DefaultModulePath());
     if (options.helpText) {
         std::fputs(options.helpText->c_str(), stdout);
         return 0;
     }
+    if (options.tones || (options.sessionPath && IsSbagenSession(*options.sessionPath)))
+        return RunSbagen(options);
 
     // The session's own mistakes show before the module loads.
     std::optional<SessionScript> script;
@@ -113,7 +201,8 @@ int Run(int argc, char** argv) {
             RenderOptions::kMaxSeconds);
         for (const auto& warning : timeline->Warnings())
             std::fprintf(stderr, "tonewell-render: %s\n", warning.c_str());
-        effective.seconds = timeline->Seconds();
+        // --seconds renders the first seconds of a session.
+        effective.seconds = options.secondsGiven ? options.seconds : timeline->Seconds();
         for (const auto& note : options.notes) {
             if (note.startSeconds >= effective.seconds)
                 throw RenderError("--note at " + FormatNumber(note.startSeconds) +
@@ -165,6 +254,8 @@ int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const RenderError& error) {
+        std::fprintf(stderr, "tonewell-render: %s\n", error.what());
+    } catch (const session::SessionError& error) {
         std::fprintf(stderr, "tonewell-render: %s\n", error.what());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tonewell-render: unexpected failure: %s\n", error.what());

@@ -1,0 +1,220 @@
+#include "SbagenTimeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace tonewell::session {
+
+namespace {
+
+constexpr double kDay = 86400.0;
+
+bool Continues(const ToneSpec& x, const ToneSpec& y, bool slide) {
+    if (x.kind != y.kind || x.kind == ToneKind::Off || x.wave != y.wave ||
+        x.customWave != y.customWave)
+        return false;
+    // Noise beds and the mix carry on whatever their level; tones, spins and
+    // bells carry on when they are the same, or slide when both sides ask.
+    const bool plainBed = x.kind == ToneKind::Pink || x.kind == ToneKind::White ||
+                          x.kind == ToneKind::Brown || x.kind == ToneKind::Mix;
+    if (slide || plainBed) return true;
+    // A pulsed tone is known by its carrier: its pulse may change under it.
+    if (x.kind == ToneKind::Isochronic) return x.carrier == y.carrier;
+    return x.carrier == y.carrier && x.beat == y.beat && x.width == y.width;
+}
+
+double Lerp(double a, double b, double u) {
+    return a + (b - a) * u;
+}
+
+} // namespace
+
+std::string FormatClock(double seconds) {
+    const long long whole = std::llround(std::floor(seconds));
+    char text[48];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                  whole % 60);
+    return text;
+}
+
+SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
+    const auto& entries = script.Entries();
+    const auto& sets = script.ToneSets();
+    for (const auto& set : sets)
+        slots_ = std::max(slots_, static_cast<int>(set.tones.size()));
+    const double half = script.Options().fadeSeconds / 2.0;
+    const bool ends = script.Options().endAtLast;
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::size_t n = entries.size();
+
+    // Without -E the sequence goes round the clock: the last tone-set leads
+    // into the first, a day later (or a day earlier).
+    double previousEnd = -inf;
+    for (std::size_t i = 0; i < n; ++i) {
+        const SequenceEntry& entry = entries[i];
+        const SequenceEntry* before = i > 0 ? &entries[i - 1] : (!ends ? &entries.back() : nullptr);
+        const double beforeAt = i > 0 ? entries[i - 1].seconds : entries.back().seconds - kDay;
+        const double nextAt = i + 1 < n ? entries[i + 1].seconds : (ends ? inf : kDay);
+        Transition change;
+        change.at = entry.seconds;
+        change.entry = static_cast<int>(i);
+        change.from = before != nullptr ? before->toneSet : -1;
+        change.to = entry.toneSet;
+        const char fadeOut = before != nullptr ? before->fadeOut : '-';
+        change.slide = fadeOut == '=' && entry.fadeIn == '=';
+        change.fadeAll = fadeOut == '>' || entry.fadeIn == '<';
+        if (before != nullptr && before->slideToNext) {
+            // A whole period of transition slides whatever can slide.
+            change.arrow = true;
+            change.slide = !change.fadeAll;
+            change.start = std::max(beforeAt, previousEnd);
+            change.end = entry.seconds;
+        } else {
+            change.start = std::max(entry.seconds - half, previousEnd);
+            change.end = std::min(entry.seconds + half, nextAt);
+            if (entry.slideToNext) change.end = std::min(change.end, entry.seconds);
+        }
+        if (change.end < change.start) change.end = change.start;
+        change.mid = (change.start + change.end) / 2.0;
+        previousEnd = change.end;
+        transitions_.push_back(change);
+    }
+
+    // A bell rings when its tone-set begins (the session's very first one
+    // starts silently, as SBaGen+ does).
+    for (std::size_t i = ends ? 1 : 0; i < transitions_.size(); ++i) {
+        const Transition& change = transitions_[i];
+        const auto& tones = sets[static_cast<std::size_t>(change.to)].tones;
+        for (std::size_t k = 0; k < tones.size(); ++k) {
+            if (tones[k].kind != ToneKind::Bell) continue;
+            bells_.push_back({change.at, static_cast<int>(k), tones[k]});
+        }
+    }
+}
+
+const ToneSpec& SbagenTimeline::SlotOf(int set, int slot) const {
+    if (set < 0) return off_;
+    const auto& tones = script_.ToneSets()[static_cast<std::size_t>(set)].tones;
+    return slot < static_cast<int>(tones.size()) ? tones[static_cast<std::size_t>(slot)] : off_;
+}
+
+int SbagenTimeline::TransitionAt(double t) const {
+    const auto it =
+        std::upper_bound(transitions_.begin(), transitions_.end(), t,
+                         [](double time, const Transition& c) { return time < c.start; });
+    return static_cast<int>(it - transitions_.begin()) - 1;
+}
+
+ToneSpec SbagenTimeline::Interpolate(const ToneSpec& x, const ToneSpec& y, const Transition& change,
+                                     double t) {
+    const double span = change.end - change.start;
+    const double u = span > 0.0 ? std::clamp((t - change.start) / span, 0.0, 1.0) : 1.0;
+    if (!change.fadeAll && Continues(x, y, change.slide)) {
+        // What carries on without sliding changes its other settings at the middle.
+        ToneSpec out = change.slide || t >= change.mid ? y : x;
+        out.amp = Lerp(x.amp, y.amp, u);
+        if (change.slide) {
+            out.carrier = Lerp(x.carrier, y.carrier, u);
+            out.beat = Lerp(x.beat, y.beat, u);
+            out.width = Lerp(x.width, y.width, u);
+        }
+        return out;
+    }
+    if (change.arrow && !change.fadeAll && (x.kind == ToneKind::Off || y.kind == ToneKind::Off)) {
+        ToneSpec out = x.kind == ToneKind::Off ? y : x;
+        out.amp = x.kind == ToneKind::Off ? y.amp * u : x.amp * (1.0 - u);
+        return out;
+    }
+    if (t < change.mid) {
+        ToneSpec out = x;
+        const double first = change.mid - change.start;
+        out.amp = first > 0.0 ? x.amp * std::clamp((change.mid - t) / first, 0.0, 1.0) : 0.0;
+        return out;
+    }
+    ToneSpec out = y;
+    const double second = change.end - change.mid;
+    out.amp = second > 0.0 ? y.amp * std::clamp((t - change.mid) / second, 0.0, 1.0) : y.amp;
+    return out;
+}
+
+ToneSpec SbagenTimeline::SlotAt(int slot, double t) const {
+    const int index = TransitionAt(t);
+    if (index < 0) {
+        if (transitions_.empty()) return off_;
+        ToneSpec out = SlotOf(transitions_[0].from, slot);
+        return out;
+    }
+    const Transition& change = transitions_[static_cast<std::size_t>(index)];
+    const ToneSpec& x = SlotOf(change.from, slot);
+    const ToneSpec& y = SlotOf(change.to, slot);
+    if (t >= change.end) return y;
+    ToneSpec out = Interpolate(x, y, change, t);
+    if (out.kind == ToneKind::Bell) out.amp = 0.0;
+    return out;
+}
+
+double SbagenTimeline::NextBreak(double t) const {
+    const int index = TransitionAt(t);
+    const std::size_t next = static_cast<std::size_t>(index + 1);
+    if (index >= 0) {
+        const Transition& change = transitions_[static_cast<std::size_t>(index)];
+        if (t < change.mid) return change.mid;
+        if (t < change.end) return change.end;
+    }
+    return next < transitions_.size() ? transitions_[next].start
+                                      : std::numeric_limits<double>::infinity();
+}
+
+std::string SbagenTimeline::ToneSetAt(double t) const {
+    const int index = TransitionAt(t);
+    if (index < 0) {
+        if (transitions_.empty() || transitions_[0].from < 0) return "-";
+        return script_.ToneSets()[static_cast<std::size_t>(transitions_[0].from)].name;
+    }
+    const int set = transitions_[static_cast<std::size_t>(index)].to;
+    return script_.ToneSets()[static_cast<std::size_t>(set)].name;
+}
+
+std::string SbagenTimeline::Listing(double length) const {
+    std::string out;
+    char line[256];
+    auto describe = [&](double t) {
+        std::string text;
+        for (int k = 0; k < slots_; ++k) {
+            const ToneSpec spec = SlotAt(k, t);
+            if (spec.kind == ToneKind::Off) continue;
+            if (!text.empty()) text += "  ";
+            text += spec.Describe();
+            if (spec.kind == ToneKind::Binaural && spec.beat != 0.0) {
+                std::snprintf(line, sizeof line, " (L %.3f R %.3f Hz)",
+                              spec.carrier + spec.beat / 2.0, spec.carrier - spec.beat / 2.0);
+                text += line;
+            }
+        }
+        return text.empty() ? std::string("silence") : text;
+    };
+    std::snprintf(line, sizeof line, "length %s\n", FormatClock(length).c_str());
+    out += line;
+    for (const auto& change : transitions_) {
+        if (change.at >= length && change.start >= length) break;
+        const auto& to = script_.ToneSets()[static_cast<std::size_t>(change.to)];
+        std::snprintf(line, sizeof line, "%s  %s", FormatClock(change.at).c_str(), to.name.c_str());
+        out += line;
+        if (change.end > std::max(change.start, 0.0)) {
+            std::snprintf(line, sizeof line, "  (%s %s to %s)",
+                          change.slide     ? "slide"
+                          : change.fadeAll ? "through silence"
+                                           : "fade",
+                          FormatClock(std::max(0.0, change.start)).c_str(),
+                          FormatClock(change.end).c_str());
+            out += line;
+        }
+        out += "\n";
+        out += "          " + describe(std::min(std::max(change.end, 0.0), length)) + "\n";
+    }
+    return out;
+}
+
+} // namespace tonewell::session
