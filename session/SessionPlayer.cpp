@@ -24,7 +24,7 @@ constexpr double kBellHoldSeconds = 0.05;
 constexpr double kBellSeconds = 0.57;
 constexpr double kBellPhaseStep = 0.14; // cycles between the strikes of neighbouring slots
 // Pieces planned per stretch at most (a stretch ends early where levels turn often).
-constexpr std::size_t kMaxPieces = 64;
+constexpr std::size_t kMaxPieces = 2 * SessionPlayer::kStretch / SessionPlayer::kBlock;
 
 // An isochronic pulse: sound for 40 % of each cycle, rising and falling
 // smoothly (no click), silent for the rest.
@@ -116,10 +116,16 @@ struct SessionPlayer::Piece {
 // Shares the slots' voices and noises of a stretch between the calling
 // thread and its own: each slot is taken whole by whichever thread gets to it
 // first and touches nothing of the others, so the result never depends on
-// which thread that was.
+// which thread that was. The worker takes the tone voices from one end, the
+// caller, who mixes afterwards, the noises from the other.
 class SessionPlayer::Worker {
 public:
-    explicit Worker(SessionPlayer& player) : player_(player), thread_([this] { Loop(); }) {}
+    explicit Worker(SessionPlayer& player) : player_(player), thread_([this] { Loop(); }) {
+        for (std::size_t k = 0; k < player.slots_.size(); ++k)
+            if (player.slots_[k]->voice) order_.push_back(k);
+        for (std::size_t k = 0; k < player.slots_.size(); ++k)
+            if (!player.slots_[k]->voice) order_.push_back(k);
+    }
     ~Worker() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -129,16 +135,18 @@ public:
         thread_.join();
     }
 
-    void ProduceAll(std::size_t count) {
-        count_ = count;
-        next_.store(0);
+    void ProduceAll() {
+        count_ = order_.size();
+        front_ = 0;
+        back_ = count_;
+        claimed_.store(0);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             ++round_;
             busy_ = true;
         }
         wake_.notify_one();
-        const std::exception_ptr mine = Drain();
+        const std::exception_ptr mine = Drain(false);
         std::exception_ptr theirs;
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -150,12 +158,13 @@ public:
     }
 
 private:
-    std::exception_ptr Drain() {
+    std::exception_ptr Drain(bool fromFront) {
         try {
-            for (std::size_t k; (k = next_.fetch_add(1)) < count_;)
-                player_.Produce(k);
+            // Every claim is of one slot, so the two ends never cross.
+            while (claimed_.fetch_add(1) < count_)
+                player_.Produce(fromFront ? order_[front_++] : order_[--back_]);
         } catch (...) {
-            next_.store(count_); // the other thread stops too
+            claimed_.store(count_); // the other thread stops too
             return std::current_exception();
         }
         return nullptr;
@@ -170,7 +179,7 @@ private:
                 if (quit_) return;
                 seen = round_;
             }
-            std::exception_ptr error = Drain();
+            std::exception_ptr error = Drain(true);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 error_ = std::move(error);
@@ -187,8 +196,11 @@ private:
     bool busy_ = false;
     bool quit_ = false;
     std::exception_ptr error_;
+    std::vector<std::size_t> order_; // slots, tone voices first
     std::size_t count_ = 0;
-    std::atomic<std::size_t> next_{0};
+    std::size_t front_ = 0; // the worker's end
+    std::size_t back_ = 0;  // the caller's end
+    std::atomic<std::size_t> claimed_{0};
     std::thread thread_; // last: it starts running at construction
 };
 
@@ -219,11 +231,11 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
             const ToneSpec& tone = set.tones[k];
             if (tone.IsTone() && !slot.voice) {
                 slot.voice = voices.Create(sampleRate, kBlock);
-                slot.voiceLeft.resize(kStretch);
-                slot.voiceRight.resize(kStretch);
+                slot.voiceLeft.resize(static_cast<std::size_t>(stretch_));
+                slot.voiceRight.resize(static_cast<std::size_t>(stretch_));
             }
             if (!tone.IsNoise()) continue;
-            slot.noiseOut.resize(kStretch);
+            slot.noiseOut.resize(static_cast<std::size_t>(stretch_));
             auto& source = slot.noise[static_cast<int>(ColorOf(tone.kind))];
             if (!source)
                 source =
@@ -238,8 +250,16 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
 SessionPlayer::~SessionPlayer() = default;
 
 void SessionPlayer::WorkAhead(bool shareWithWorker) {
+    stretch_ = kStretch;
     aheadLeft_.resize(kStretch);
     aheadRight_.resize(kStretch);
+    for (auto& slot : slots_) {
+        if (!slot->voiceLeft.empty()) {
+            slot->voiceLeft.resize(kStretch);
+            slot->voiceRight.resize(kStretch);
+        }
+        if (!slot->noiseOut.empty()) slot->noiseOut.resize(kStretch);
+    }
     if (shareWithWorker && !worker_) worker_ = std::make_unique<Worker>(*this);
 }
 
@@ -282,7 +302,7 @@ void SessionPlayer::Render(double* left, double* right, int frames) {
 int SessionPlayer::RenderStretch(double* left, double* right, int frames) {
     const int planned = PlanPieces(frames);
     if (worker_)
-        worker_->ProduceAll(slots_.size());
+        worker_->ProduceAll();
     else
         for (std::size_t k = 0; k < slots_.size(); ++k)
             Produce(k);
@@ -298,7 +318,7 @@ int SessionPlayer::PlanPieces(int frames) {
     pieces_.clear();
     const auto& bells = timeline_.Bells();
     int done = 0;
-    while (done < frames && done <= kStretch - kBlock && pieces_.size() < kMaxPieces) {
+    while (done < frames && done <= stretch_ - kBlock && pieces_.size() < kMaxPieces) {
         const std::int64_t position = renderPosition_ + done;
         int count = std::min(frames - done, kBlock);
         const double t0 = static_cast<double>(position) / sampleRate_;
@@ -357,8 +377,30 @@ void SessionPlayer::PlanSlot(Plan& plan, int index, double t0, double t1, int fr
     plan.middle = middle;
 }
 
+namespace {
+
+// The level of each frame of a piece: a straight line.
+void Ramp(double* gain, double level0, double step, int frames) {
+    for (int i = 0; i < frames; ++i)
+        gain[i] = level0 + step * (i + 1);
+}
+
+void Scale(double* __restrict values, const double* __restrict gain, int frames) {
+    for (int i = 0; i < frames; ++i)
+        values[i] = gain[i] * values[i];
+}
+
+bool IsPlainNoise(ToneKind kind) {
+    return kind == ToneKind::Pink || kind == ToneKind::White || kind == ToneKind::Brown;
+}
+
+} // namespace
+
 void SessionPlayer::Produce(std::size_t index) {
+    // Tones and plain noises leave here at their level, so that the mix only
+    // adds them up.
     Slot& slot = *slots_[index];
+    std::array<double, kBlock> gain;
     for (std::size_t p = 0; p < pieces_.size(); ++p) {
         const Plan& plan = plans_[p * slots_.size() + index];
         const Piece& piece = pieces_[p];
@@ -366,12 +408,33 @@ void SessionPlayer::Produce(std::size_t index) {
         if (plan.kind == ToneKind::Binaural || plan.kind == ToneKind::Isochronic) {
             if (!slot.voice) continue;
             const bool pulsed = plan.kind == ToneKind::Isochronic;
+            double* left = slot.voiceLeft.data() + piece.offset;
+            double* right = slot.voiceRight.data() + piece.offset;
             slot.voice->Set(plan.middle.carrier, pulsed ? 0.0 : plan.middle.beat, plan.wave);
-            slot.voice->Render(slot.voiceLeft.data() + piece.offset,
-                               slot.voiceRight.data() + piece.offset, piece.frames);
+            slot.voice->Render(left, right, piece.frames);
+            Ramp(gain.data(), plan.level0, plan.step, piece.frames);
+            if (pulsed) {
+                const PulseShape& pulse = Pulse();
+                const double pulseStep = plan.middle.beat / sampleRate_;
+                double phase = slot.pulsePhase;
+                for (int i = 0; i < piece.frames; ++i) {
+                    gain[static_cast<std::size_t>(i)] *= pulse.At(phase);
+                    phase += pulseStep;
+                    if (phase >= 1.0) phase -= 1.0;
+                }
+                slot.pulsePhase = phase;
+            }
+            Scale(left, gain.data(), piece.frames);
+            Scale(right, gain.data(), piece.frames);
         } else if (!IsMixEffect(plan.kind)) {
             NoiseSource* noise = slot.noise[static_cast<int>(ColorOf(plan.kind))].get();
-            if (noise != nullptr) noise->Fill(slot.noiseOut.data() + piece.offset, piece.frames);
+            if (noise == nullptr) continue;
+            double* out = slot.noiseOut.data() + piece.offset;
+            noise->Fill(out, piece.frames);
+            if (IsPlainNoise(plan.kind)) {
+                Ramp(gain.data(), plan.level0, plan.step, piece.frames);
+                Scale(out, gain.data(), piece.frames);
+            }
         }
     }
 }
@@ -426,32 +489,15 @@ void SessionPlayer::MixSlot(Slot& slot, const Plan& plan, int offset, double* le
         slot.spinPhase = std::fmod(slot.spinPhase + middle.beat * frames / sampleRate_, 1.0);
         return;
     }
-    const double level0 = plan.level0;
-    const double step = plan.step;
-    double* gain = gain_.data();
-    for (int i = 0; i < frames; ++i)
-        gain[i] = level0 + step * (i + 1);
-
     switch (plan.kind) {
     case ToneKind::Binaural:
     case ToneKind::Isochronic: {
         if (!slot.voice) return;
-        if (plan.kind == ToneKind::Isochronic) {
-            const PulseShape& pulse = Pulse();
-            const double pulseStep = middle.beat / sampleRate_;
-            double phase = slot.pulsePhase;
-            for (int i = 0; i < frames; ++i) {
-                gain[i] *= pulse.At(phase);
-                phase += pulseStep;
-                if (phase >= 1.0) phase -= 1.0;
-            }
-            slot.pulsePhase = phase;
-        }
         const double* inLeft = slot.voiceLeft.data() + offset;
         const double* inRight = slot.voiceRight.data() + offset;
         for (int i = 0; i < frames; ++i) {
-            left[i] += gain[i] * inLeft[i];
-            right[i] += gain[i] * inRight[i];
+            left[i] += inLeft[i];
+            right[i] += inRight[i];
         }
         return;
     }
@@ -468,6 +514,15 @@ void SessionPlayer::MixSlot(Slot& slot, const Plan& plan, int offset, double* le
     if (!fromMix && slot.noise[static_cast<int>(ColorOf(plan.kind))] == nullptr) return;
     const double* inLeft = fromMix ? mixLeft_.data() : slot.noiseOut.data() + offset;
     const double* inRight = fromMix ? mixRight_.data() : slot.noiseOut.data() + offset;
+    if (IsPlainNoise(plan.kind)) {
+        for (int i = 0; i < frames; ++i) {
+            left[i] += inLeft[i];
+            right[i] += inLeft[i];
+        }
+        return;
+    }
+    double* gain = gain_.data();
+    Ramp(gain, plan.level0, plan.step, frames);
     const bool spins = plan.kind == ToneKind::Spin || plan.kind == ToneKind::BrownSpin ||
                        plan.kind == ToneKind::WhiteSpin || plan.kind == ToneKind::MixSpin;
     if (!spins && plan.kind != ToneKind::MixPulse) {

@@ -17,9 +17,10 @@ namespace tonewell::session {
 class SessionPlayer {
 public:
     static constexpr int kBlock = 256;
-    // Frames planned and rendered together: every voice and noise over the
-    // whole stretch, then the mix.
-    static constexpr int kStretch = 8192;
+    // Frames planned and rendered together when working ahead: every voice
+    // and noise over the whole stretch, then the mix. Long, so that the two
+    // threads meet seldom.
+    static constexpr int kStretch = 65536;
 
     // `mix` may be null when the session uses no mix. Throws SessionError when
     // a carrier does not fit below half the sample rate.
@@ -67,6 +68,7 @@ private:
     std::unique_ptr<Worker> worker_;
     std::vector<double> aheadLeft_, aheadRight_;
     int aheadDone_ = 0, aheadFrames_ = 0;
+    int stretch_ = 8192; // frames a stretch holds at most
 };
 
 } // namespace tonewell::session
