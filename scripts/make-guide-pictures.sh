@@ -15,18 +15,7 @@ cd "$root"
 out="$root/docs/guide"
 mkdir -p "$out"
 
-packages=(imagemagick x11-utils xvfb pulseaudio pulseaudio-utils)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    sudo_cmd=()
-    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/install-packages.sh" imagemagick x11-utils xvfb pulseaudio pulseaudio-utils
 # ImageMagick by absolute path: a "convert" or "import" earlier in PATH may be something else.
 im=/usr/bin/convert-im6.q16
 import=/usr/bin/import-im6.q16

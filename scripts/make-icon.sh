@@ -12,18 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 src="$root/img/src"
 out="$root/img/icon"
 
-packages=(librsvg2-bin icoutils)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    sudo_cmd=()
-    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/install-packages.sh" librsvg2-bin icoutils
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

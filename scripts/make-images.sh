@@ -13,17 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 src="$root/img/src"
 out="$root/img"
 
-packages=(librsvg2-bin imagemagick fonts-dejavu-core fonts-liberation2)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    sudo_cmd=()
-    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/install-packages.sh" librsvg2-bin imagemagick fonts-dejavu-core fonts-liberation2
 
 # ImageMagick by absolute path: a "convert" earlier in PATH may be something else.
 im=""

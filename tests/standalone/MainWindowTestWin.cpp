@@ -14,6 +14,8 @@
 #include "NoteQueue.h"
 #include "ParameterChangeQueue.h"
 #include "WindowTestSupportWin.h"
+// After windows.h, which it builds on.
+#include <commctrl.h>
 
 namespace tonewell::standalone {
 namespace {
@@ -102,11 +104,11 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     std::size_t colours = 0;
     PumpUntil([&] { return (colours = Colours(editor)) >= 50; }, 5000);
     EXPECT_GE(colours, 50u) << "the editor shows " << colours << " colours";
-    // At 96 DPI the editor has its own size, the bar its 96 pixels.
+    // At 96 DPI the editor has its own size, the bar its 126 pixels.
     const auto measures = Measure(window);
     EXPECT_EQ(measures.area.right, 368);
     EXPECT_EQ(measures.area.bottom, 370);
-    EXPECT_EQ(measures.bar, 96);
+    EXPECT_EQ(measures.bar, 126);
     EXPECT_EQ(measures.font, 11);
 
     // The transport's button stops the generator and starts it again.
@@ -119,19 +121,17 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     EXPECT_TRUE(player.Transport());
     EXPECT_EQ(Text(transport), "Stop");
 
-    // A program chosen in the list goes to the processor and the editor.
+    // A program chosen in the menu goes to the processor and the editor.
     const HWND programs = GetDlgItem(bar, MainWindowWin::kProgramsId);
-    EXPECT_EQ(SendMessageW(programs, CB_GETCOUNT, 0, 0),
-              static_cast<LRESULT>(session.Programs().Names().size()));
     EXPECT_EQ(window.ProgramShown(), schumann);
+    EXPECT_EQ(Text(programs).rfind("Binaural - 7.83 (Schumann Resonance)", 0), 0u);
     int chosen = 0;
     while (session.ProgramValues(chosen) == session.ProgramValues(schumann))
         ++chosen;
     const auto programChange = session.Parameters().ProgramChangeId();
     ASSERT_TRUE(programChange.has_value());
-    SendMessageW(programs, CB_SETCURSEL, chosen, 0);
-    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(MainWindowWin::kProgramsId, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(programs));
+    SendMessageW(bar, WM_COMMAND, MainWindowWin::kProgramMenuId + chosen, 0);
+    EXPECT_EQ(window.ProgramShown(), chosen);
     ParameterChangeQueue::Change change{};
     ASSERT_TRUE(queue.Pop(change));
     EXPECT_EQ(change.id, *programChange);
@@ -142,22 +142,37 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
                     session.ProgramValues(chosen)[i], 1e-9)
             << i;
 
+    // Return in the search field chooses the one program its words name.
+    const HWND search = GetDlgItem(bar, MainWindowWin::kSearchId);
+    SetWindowTextW(search, L"schumann 14.3");
+    SendMessageW(search, WM_KEYDOWN, VK_RETURN, 0);
+    const int found = session.Programs().Resolve("Binaural - 14.3 (Schumann Resonance)");
+    EXPECT_EQ(window.ProgramShown(), found);
+    ASSERT_TRUE(queue.Pop(change));
+    EXPECT_DOUBLE_EQ(change.normalized, session.Programs().NormalizedValue(found));
+
+    // The volume slider sets the gain after the instrument.
+    const HWND volume = GetDlgItem(bar, MainWindowWin::kVolumeId);
+    SendMessageW(volume, TBM_SETPOS, TRUE, 40);
+    SendMessageW(bar, WM_HSCROLL, SB_THUMBPOSITION, reinterpret_cast<LPARAM>(volume));
+    EXPECT_FLOAT_EQ(player.Listener().Volume(), 0.4f);
+
     // Moved to a monitor of 144 DPI, the window goes where Windows suggests
     // and its bar and font grow by half; a message without a rectangle
     // changes nothing.
     SendMessageW(bar, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
-    EXPECT_EQ(Measure(window).bar, 96);
+    EXPECT_EQ(Measure(window).bar, 126);
     RECT suggested{40, 30, 600, 900};
     SendMessageW(bar, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     RECT moved{};
     GetWindowRect(bar, &moved);
     EXPECT_EQ(moved.left, 40);
     EXPECT_EQ(moved.top, 30);
-    EXPECT_EQ(Measure(window).bar, 144);
+    EXPECT_EQ(Measure(window).bar, 189);
     EXPECT_EQ(Measure(window).font, 17);
 
     window.Refresh();
-    EXPECT_EQ(Text(GetDlgItem(bar, MainWindowWin::kPositionId)), "0:00 / 1:30");
+    EXPECT_EQ(Text(GetDlgItem(bar, MainWindowWin::kPositionId)), "0:00 / 1:30   played 0:00");
     EXPECT_EQ(Text(GetDlgItem(bar, MainWindowWin::kUnderrunsId)), "0 underruns");
 
     // Keys pressed in the editor play notes; closing ends the loop and
@@ -177,12 +192,16 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     EXPECT_FALSE(window.OutputChosen().has_value());
 
     // An output chosen in the bar: the device and the rate as they stand,
-    // the buffer chosen.
+    // the buffer chosen. Arrow keys through the open list (selection
+    // changes alone) choose nothing; the list closed on a choice does.
     const HWND buffers = GetDlgItem(bar, MainWindowWin::kBufferId);
     EXPECT_EQ(SendMessageW(buffers, CB_GETCURSEL, 0, 0), 2);
     SendMessageW(buffers, CB_SETCURSEL, 3, 0);
     SendMessageW(GetDlgItem(bar, MainWindowWin::kDeviceId), CB_SETCURSEL, 1, 0);
     SendMessageW(bar, WM_COMMAND, MAKEWPARAM(MainWindowWin::kBufferId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(buffers));
+    EXPECT_FALSE(window.OutputChosen().has_value());
+    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(MainWindowWin::kBufferId, CBN_SELENDOK),
                  reinterpret_cast<LPARAM>(buffers));
     ASSERT_TRUE(window.OutputChosen().has_value());
     EXPECT_EQ(window.OutputChosen()->device, "Speakers");
@@ -202,7 +221,7 @@ TEST(MainWindowWinDpi, DISABLED_TheWindowTakesTheDisplaysDpi) {
     const auto measures = Measure(window);
     EXPECT_EQ(measures.area.right, 736);
     EXPECT_EQ(measures.area.bottom, 740);
-    EXPECT_EQ(measures.bar, 192);
+    EXPECT_EQ(measures.bar, 252);
     EXPECT_EQ(measures.font, 22);
     // Taller than the test's screen, the window is not cut to it.
     RECT whole{};

@@ -593,6 +593,70 @@ TEST_F(LiveOutput, AnInterruptStopsPlayingAndExitsCleanly) {
     EXPECT_NE(result.out.find("played "), std::string::npos) << result.out;
 }
 
+// The sleep timer ends playing at its time: full level until the fade
+// (the second half of a short timer), half way down in its middle, silent at
+// the end, and the program exits by itself.
+TEST_F(LiveOutput, TheSleepTimerFadesOutAndStopsAtItsTime) {
+    const auto channels =
+        PlayAndRecord({"--no-window", "--program", kSchumann, "--sleep-seconds", "4"}, 4.0);
+    ASSERT_EQ(channels.size(), 2u);
+    ASSERT_GE(channels[0].size(), 4u * 48000 - 1);
+    const auto& left = channels[0];
+    const float steady = Peak(left, 72000, 96000);
+    ASSERT_GT(steady, 0.1f);
+    EXPECT_NEAR(Peak(left, 143000, 145000), steady * 0.5f, steady * 0.08f);
+    EXPECT_LT(Peak(left, 189600, left.size()), steady * 0.05f);
+}
+
+// A session that ends leaves its window open, stopped at the end, until
+// the listener closes it.
+TEST_F(LiveOutput, AtASessionsEndTheWindowStays) {
+    const char* displayName = std::getenv("DISPLAY");
+    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
+    const auto session = folder.Path("short.txt");
+    std::ofstream(session) << "0 set Frequency=200\n1 end\n";
+    ChildProcess player({TONEWELL_PATH, "--session", session.string()}, Env());
+    ASSERT_TRUE(player.Started());
+    // Long past the end and its fade, the window is still there.
+    std::this_thread::sleep_for(4s);
+    Display* display = XOpenDisplay(displayName);
+    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+    const Window window = FindTopLevel(display, "Tonewell");
+    XCloseDisplay(display);
+    player.Signal(SIGTERM);
+    const auto result = player.Wait(10s);
+    EXPECT_NE(window, 0u) << "the window closed at the session's end: " << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("played 00:00:01.000"), std::string::npos) << result.out;
+}
+
+// Started from a desktop's menu (a launcher's variable, no terminal), a
+// failure shows in a dialog as well as on stderr.
+TEST_F(LiveOutput, AFailureStartedFromAMenuShowsInADialog) {
+    const char* displayName = std::getenv("DISPLAY");
+    ASSERT_TRUE(displayName && *displayName) << "the dialog needs an X server in DISPLAY";
+    Display* display = XOpenDisplay(displayName);
+    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+    auto env = Env();
+    env.push_back("GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/tonewell.desktop");
+    ChildProcess player({TONEWELL_PATH, "--no-window", "--rate", "5"}, env);
+    ASSERT_TRUE(player.Started());
+    Window dialog = 0;
+    for (int attempt = 0; attempt < 100 && !dialog; ++attempt) {
+        XWindowAttributes attributes{};
+        dialog = FindTopLevel(display, "Tonewell");
+        if (dialog && !(XGetWindowAttributes(display, dialog, &attributes) &&
+                        attributes.map_state == IsViewable))
+            dialog = 0;
+        if (!dialog) std::this_thread::sleep_for(100ms);
+    }
+    XCloseDisplay(display);
+    player.Signal(SIGTERM);
+    const auto result = player.Wait(10s);
+    EXPECT_NE(dialog, 0u) << "no dialog; stderr: " << result.err;
+    EXPECT_NE(result.err.find("--rate must be"), std::string::npos) << result.err;
+}
+
 // The window on the test command's X server: a top-level "Tonewell" whose
 // editor area shows the instrument's drawing, while the sound plays; a
 // second one is refused.
@@ -620,6 +684,19 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
     const auto result = player.Wait(10s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("underruns: 0\n"), std::string::npos) << result.out;
+
+    // The next start, from the saved state, shows the program it came
+    // from, and keeps it for the one after.
+    const auto restarted = RunTonewell({"--seconds", "1"}, Env());
+    EXPECT_EQ(restarted.exitCode, 0) << restarted.err;
+    std::string home;
+    for (const auto& entry : Env())
+        if (entry.rfind("HOME=", 0) == 0) home = entry.substr(5);
+    std::ifstream kept(home + "/.config/tonewell/bar.txt");
+    std::string line;
+    std::getline(kept, line);
+    render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+    EXPECT_EQ(line, "program=" + std::to_string(session.Programs().Resolve(kSchumann)));
 }
 
 // On a desktop at twice the scale (GDK_SCALE=2) the editor is drawn at
@@ -644,8 +721,8 @@ TEST_F(LiveOutput, AtGtksScaleOfTwoTheEditorIsTwiceItsSize) {
 }
 
 // The window through real input (XTEST): a click on play/stop silences the
-// generator and a second one brings it back; the next program, chosen in
-// the list from the keyboard, is heard at its own frequencies.
+// generator and a second one brings it back; a program found in the search
+// field is heard at its own frequencies.
 TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     const char* displayName = std::getenv("DISPLAY");
     ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
@@ -717,15 +794,31 @@ TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     clickTransport();
     EXPECT_TRUE(until(tones(196.085, 203.915))) << "not heard again after play";
 
-    // The clicked button has the focus; Tab leads to the program list, whose
-    // Down key chooses the next program: 200 Hz with a 14.3 Hz beat.
-    for (const KeySym symbol : {XK_Tab, XK_Down}) {
-        const KeyCode code = XKeysymToKeycode(display, symbol);
-        XTestFakeKeyEvent(display, code, True, CurrentTime);
-        XTestFakeKeyEvent(display, code, False, CurrentTime);
-    }
-    XFlush(display);
+    // The clicked button has the focus; Tab leads past the program menu to
+    // the search field, where a part of one program's name and Return
+    // choose it: 200 Hz with a 14.3 Hz beat.
+    const auto type = [&](std::initializer_list<KeySym> symbols) {
+        for (const KeySym symbol : symbols) {
+            const KeyCode code = XKeysymToKeycode(display, symbol);
+            XTestFakeKeyEvent(display, code, True, CurrentTime);
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+        }
+        XFlush(display);
+    };
+    type({XK_Tab, XK_Tab, XK_1, XK_4, XK_period, XK_3, XK_Return});
     EXPECT_TRUE(until(tones(192.85, 207.15))) << "the chosen program is not heard";
+
+    // A group's name finds several: they open as a menu, whose first entry
+    // (the 4 Hz beat, the first Theta program) plays.
+    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
+    XTestFakeKeyEvent(display, control, True, CurrentTime);
+    type({XK_a});
+    XTestFakeKeyEvent(display, control, False, CurrentTime);
+    type({XK_t, XK_h, XK_e, XK_t, XK_a, XK_Return});
+    // The menu takes the keys once it is up.
+    std::this_thread::sleep_for(1s);
+    type({XK_Down, XK_Return});
+    EXPECT_TRUE(until(tones(198.0, 202.0))) << "the program found by its group is not heard";
     XCloseDisplay(display);
 
     player.Signal(SIGTERM);

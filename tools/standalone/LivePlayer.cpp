@@ -23,7 +23,8 @@ float FallingGain(std::int64_t k, std::int64_t length) {
 LivePlayer::LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& changes,
                        render::SessionAutomation automation, const Settings& settings)
     : instance_(instance), changes_(changes), automation_(std::move(automation)),
-      settings_(settings), done_(std::max<std::int64_t>(settings.startFrame, 0)) {
+      settings_(settings), listener_(settings.sampleRate),
+      done_(std::max<std::int64_t>(settings.startFrame, 0)) {
     if (done_ > 0) fadeInFrom_ = done_;
     position_.store(done_, std::memory_order_relaxed);
     settings_.maxBlock = std::max(settings_.maxBlock, 1);
@@ -146,7 +147,6 @@ void LivePlayer::Render(float* left, float* right, int frames) {
             const float gain = Gain(done_ + i, elapsed_ + i);
             outputs[0][i] *= gain;
             outputs[1][i] *= gain;
-            peak = std::max({peak, std::fabs(outputs[0][i]), std::fabs(outputs[1][i])});
         }
         done_ += count;
         elapsed_ += count;
@@ -154,6 +154,9 @@ void LivePlayer::Render(float* left, float* right, int frames) {
     }
     std::fill(left + filled, left + frames, 0.f);
     std::fill(right + filled, right + frames, 0.f);
+    listener_.Apply(left, right, frames);
+    for (int i = 0; i < frames; ++i)
+        peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
     lastPeak_.store(peak, std::memory_order_relaxed);
     played_.store(elapsed_, std::memory_order_relaxed);
     position_.store(done_, std::memory_order_relaxed);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "ListenerStage.h"
 #include "NoteQueue.h"
 #include "ParameterChangeQueue.h"
 
@@ -80,6 +81,9 @@ public:
     std::uint64_t Failures() const { return failures_.load(std::memory_order_relaxed); }
     // Largest magnitude of the last callback's output, for a level meter.
     float LastPeak() const { return lastPeak_.load(std::memory_order_relaxed); }
+    // The bar's volume, sleep timer and channel check, applied to every
+    // callback's output.
+    ListenerStage& Listener() { return listener_; }
 
 private:
     // Moves queued changes into the plug-in's list for the next block.
@@ -103,6 +107,7 @@ private:
     ParameterChangeQueue::Change pending_{};
     bool hasPending_ = false;
     std::array<NoteQueue*, 2> noteSources_{};
+    ListenerStage listener_;
     // Elapsed frame the stop fade began at; -1 while none has.
     std::int64_t stopFadeStart_ = -1;
     // Position in the length (it starts over with each loop), and the

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "EditorPlugFrame.h"
+#include "ListeningGuide.h"
 #include "LivePlayer.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
@@ -21,15 +22,18 @@ namespace {
 constexpr const wchar_t* kWindowClass = L"TonewellMainWindow";
 constexpr const wchar_t* kAreaClass = L"TonewellEditorArea";
 constexpr UINT_PTR kTickTimer = 1;
-constexpr UINT kTickMs = 50;
+constexpr UINT kTickMs = BarReadout::kRefreshMs;
 constexpr int kDefaultDpi = 96;
-// The bar at 96 DPI: three rows of controls above the editor.
+// The bar at 96 DPI: four rows of controls above the editor.
 constexpr int kMargin = 6;
 constexpr int kRowHeight = 24;
-constexpr int kBarHeight = 4 * kMargin + 3 * kRowHeight;
+constexpr int kBarHeight = 5 * kMargin + 4 * kRowHeight;
 // Narrower editors still get a usable bar.
 constexpr int kMinWidth = 320;
-constexpr int kSideWidth = 100;
+// The sleep list's choices, in minutes; 0 is off.
+constexpr int kSleepMinutes[] = {0, 15, 30, 60, 90};
+// The most programs a search offers in its menu.
+constexpr std::size_t kMostMatches = 40;
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
@@ -80,25 +84,6 @@ void AdjustForDpi(RECT& client, UINT dpi) {
         AdjustWindowRectEx(&client, kWindowStyle, FALSE, 0);
 }
 
-// The meter shows the last 60 dB, where tones are heard; 0 to 100.
-int MeterValue(float peak) {
-    if (!(peak > 0.f)) return 0;
-    const double value = (20.0 * std::log10(peak) + 60.0) / 60.0 * 100.0;
-    return value <= 0.0 ? 0 : value >= 100.0 ? 100 : static_cast<int>(value);
-}
-
-// Whole seconds, so that the text changes once a second at most.
-std::string Clock(std::int64_t frames, int rate) {
-    const long long seconds = rate > 0 ? frames / rate : 0;
-    char text[32];
-    if (seconds >= 3600)
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
-                      seconds % 60);
-    else
-        std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
-    return text;
-}
-
 void RegisterClasses(HINSTANCE module) {
     WNDCLASSEXW info{};
     info.cbSize = sizeof info;
@@ -110,6 +95,11 @@ void RegisterClasses(HINSTANCE module) {
         info.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         info.lpszClassName = kWindowClass;
+        // The program's icon (resource 1), in the caption and the task bar.
+        info.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
+        info.hIconSm = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXSMICON),
+                                                     GetSystemMetrics(SM_CYSMICON), 0));
         RegisterClassExW(&info);
     }
     if (!GetClassInfoExW(module, kAreaClass, &info)) {
@@ -122,7 +112,7 @@ void RegisterClasses(HINSTANCE module) {
         info.lpszClassName = kAreaClass;
         RegisterClassExW(&info);
     }
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 }
 
@@ -136,8 +126,10 @@ bool MainWindowWin::StartedFromMenu() {
 
 MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
                              ParameterChangeQueue& queue, NoteQueue& keyNotes, int program,
-                             const OutputMenu& output)
-    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes), output_(output) {
+                             const OutputMenu& output, const BarOptions& bar)
+    : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes), output_(output),
+      deviceShown_(output.device), rateShown_(output.rate), bufferShown_(output.buffer), bar_(bar),
+      groups_(session.Programs().Names()) {
     auto* controller = session_.Instance().Controller();
     view_ = owned(controller->createView(Vst::ViewType::kEditor));
     if (!view_ || view_->isPlatformTypeSupported(kPlatformTypeHWND) != kResultTrue)
@@ -172,17 +164,44 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
         child(L"BUTTON", L"Stop", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE, kTransportId);
     SendMessageW(transport_, BM_SETCHECK, player_.Transport() ? BST_CHECKED : BST_UNCHECKED, 0);
     SetWindowTextW(transport_, player_.Transport() ? L"Stop" : L"Play");
-    programs_ = child(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kProgramsId);
-    const auto& names = session_.Programs().Names();
-    for (std::size_t i = 0; i < names.size(); ++i)
-        SendMessageW(programs_, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(Wide(std::to_string(i) + "  " + names[i]).c_str()));
-    SendMessageW(programs_, CB_SETCURSEL, static_cast<WPARAM>(program), 0);
-    EnableWindow(programs_, session_.Parameters().ProgramChangeId().has_value());
+    // The chosen program's name, cut short by the button; the menu shows
+    // the names whole.
+    programs_ = child(L"BUTTON", L"", WS_TABSTOP | BS_PUSHBUTTON | BS_LEFT, kProgramsId);
+    search_ = child(L"EDIT", L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kSearchId);
+    findLabel_ = child(L"STATIC", L"Find", SS_RIGHT | SS_CENTERIMAGE, 0);
+    SetWindowSubclass(search_, &MainWindowWin::SearchProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    const bool programChange = session_.Parameters().ProgramChangeId().has_value();
+    EnableWindow(programs_, programChange);
+    EnableWindow(search_, programChange);
     meter_ = child(PROGRESS_CLASSW, L"", PBS_SMOOTH, kMeterId);
     SendMessageW(meter_, PBM_SETRANGE32, 0, 100);
-    position_ = child(L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE, kPositionId);
+    position_ = child(L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE | SS_ENDELLIPSIS, kPositionId);
     underruns_ = child(L"STATIC", L"", SS_RIGHT | SS_CENTERIMAGE, kUnderrunsId);
+    volume_ = child(TRACKBAR_CLASSW, L"", WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, kVolumeId);
+    SendMessageW(volume_, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    SendMessageW(volume_, TBM_SETPOS, TRUE,
+                 static_cast<LPARAM>(std::lround(player_.Listener().Volume() * 100.f)));
+    sleep_ = child(L"COMBOBOX", L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kSleepId);
+    for (const int minutes : kSleepMinutes) {
+        sleepChoices_.push_back(minutes * 60.0);
+        SendMessageW(
+            sleep_, CB_ADDSTRING, 0,
+            reinterpret_cast<LPARAM>(
+                Wide(minutes == 0 ? "Sleep off" : "Sleep " + std::to_string(minutes) + " min")
+                    .c_str()));
+    }
+    WPARAM sleepShown = 0;
+    if (bar_.sleepSeconds > 0.0) {
+        sleepShown = sleepChoices_.size();
+        sleepChoices_.push_back(bar_.sleepSeconds);
+        SendMessageW(sleep_, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(
+                         Wide("Sleep " + BarReadout::Clock(bar_.sleepSeconds)).c_str()));
+        player_.Listener().SetSleep(bar_.sleepSeconds);
+    }
+    SendMessageW(sleep_, CB_SETCURSEL, sleepShown, 0);
+    child(L"BUTTON", L"Left / Right", WS_TABSTOP | BS_PUSHBUTTON, kCheckId);
+    child(L"BUTTON", L"Help", WS_TABSTOP | BS_PUSHBUTTON, kHelpId);
     const auto list = [&](int id, const std::vector<std::string>& items, int selected,
                           const wchar_t* name) {
         HWND control = child(L"COMBOBOX", name, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id);
@@ -203,6 +222,7 @@ MainWindowWin::MainWindowWin(render::PluginSession& session, LivePlayer& player,
         CreateWindowExW(0, kAreaClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, kBarHeight,
                         size.getWidth(), size.getHeight(), window_, nullptr, module, nullptr);
     Layout(size.getWidth(), size.getHeight());
+    ShowProgram(program);
     Refresh();
 
     try {
@@ -259,25 +279,40 @@ void MainWindowWin::Layout(int editorWidth, int editorHeight) {
     const auto scaled = [this](int pixels) {
         return MulDiv(pixels, static_cast<int>(dpi_), kDefaultDpi);
     };
-    const int margin = scaled(kMargin), rowHeight = scaled(kRowHeight), side = scaled(kSideWidth);
+    const int margin = scaled(kMargin), rowHeight = scaled(kRowHeight);
     const int barHeight = scaled(kBarHeight);
     const int width = std::max(editorWidth, scaled(kMinWidth));
-    const int row2 = 2 * margin + rowHeight;
-    const int transportWidth = scaled(64);
+    const auto rowTop = [&](int row) { return margin + row * (margin + rowHeight); };
+    const int transportWidth = scaled(64), searchWidth = scaled(64), findWidth = scaled(24);
     // A drop-down list's height includes its open list.
     const int dropHeight = scaled(320);
     MoveWindow(transport_, margin, margin, transportWidth, rowHeight, TRUE);
     const int listLeft = 2 * margin + transportWidth;
-    MoveWindow(programs_, listLeft, margin, width - listLeft - margin, dropHeight, TRUE);
-    MoveWindow(meter_, margin, row2 + scaled(5), side, rowHeight - scaled(10), TRUE);
-    MoveWindow(position_, 2 * margin + side, row2, width - 4 * margin - 2 * side, rowHeight, TRUE);
-    MoveWindow(underruns_, width - margin - side, row2, side, rowHeight, TRUE);
-    const int row3 = 3 * margin + 2 * rowHeight;
+    MoveWindow(programs_, listLeft, margin, width - listLeft - 3 * margin - findWidth - searchWidth,
+               rowHeight, TRUE);
+    MoveWindow(findLabel_, width - 2 * margin - findWidth - searchWidth, margin, findWidth,
+               rowHeight, TRUE);
+    MoveWindow(search_, width - margin - searchWidth, margin, searchWidth, rowHeight, TRUE);
+    const int meterWidth = scaled(70), underrunsWidth = scaled(84);
+    MoveWindow(meter_, margin, rowTop(1) + scaled(5), meterWidth, rowHeight - scaled(10), TRUE);
+    MoveWindow(position_, 2 * margin + meterWidth, rowTop(1),
+               width - 4 * margin - meterWidth - underrunsWidth, rowHeight, TRUE);
+    MoveWindow(underruns_, width - margin - underrunsWidth, rowTop(1), underrunsWidth, rowHeight,
+               TRUE);
+    const int sleepWidth = scaled(100), checkWidth = scaled(76), helpWidth = scaled(44);
+    const int volumeWidth = width - 5 * margin - sleepWidth - checkWidth - helpWidth;
+    MoveWindow(volume_, margin, rowTop(2), volumeWidth, rowHeight, TRUE);
+    int left = 2 * margin + volumeWidth;
+    MoveWindow(sleep_, left, rowTop(2), sleepWidth, dropHeight, TRUE);
+    left += margin + sleepWidth;
+    MoveWindow(GetDlgItem(window_, kCheckId), left, rowTop(2), checkWidth, rowHeight, TRUE);
+    left += margin + checkWidth;
+    MoveWindow(GetDlgItem(window_, kHelpId), left, rowTop(2), helpWidth, rowHeight, TRUE);
     const int choiceWidth = scaled(96);
     const int deviceWidth = width - 4 * margin - 2 * choiceWidth;
-    MoveWindow(device_, margin, row3, deviceWidth, dropHeight, TRUE);
-    MoveWindow(rate_, 2 * margin + deviceWidth, row3, choiceWidth, dropHeight, TRUE);
-    MoveWindow(buffer_, 3 * margin + deviceWidth + choiceWidth, row3, choiceWidth, dropHeight,
+    MoveWindow(device_, margin, rowTop(3), deviceWidth, dropHeight, TRUE);
+    MoveWindow(rate_, 2 * margin + deviceWidth, rowTop(3), choiceWidth, dropHeight, TRUE);
+    MoveWindow(buffer_, 3 * margin + deviceWidth + choiceWidth, rowTop(3), choiceWidth, dropHeight,
                TRUE);
     MoveWindow(area_, 0, barHeight, editorWidth, editorHeight, TRUE);
     RECT outer{0, 0, width, barHeight + editorHeight};
@@ -314,26 +349,43 @@ void MainWindowWin::OnDpiChanged(UINT dpi, const RECT& suggested) {
     Layout(editorWidth_, editorHeight_);
 }
 
-void MainWindowWin::SetText(HWND control, std::string& shown, const std::string& text) {
-    if (text == shown) return;
-    shown = text;
-    SetWindowTextW(control, Wide(text).c_str());
-}
-
 void MainWindowWin::Refresh() {
-    const int level = MeterValue(player_.LastPeak());
-    if (level != meterShown_) {
-        meterShown_ = level;
-        SendMessageW(meter_, PBM_SETPOS, static_cast<WPARAM>(level), 0);
+    auto& listener = player_.Listener();
+    BarReadout::Playing playing;
+    playing.peak = player_.LastPeak();
+    playing.position = player_.Position();
+    playing.length = player_.LengthFrames();
+    playing.played = player_.FramesPlayed();
+    playing.sampleRate = player_.SampleRate();
+    playing.underruns = player_.Underruns();
+    playing.sleepSeconds = listener.SleepRemaining();
+    playing.sounding = SendMessageW(transport_, BM_GETCHECK, 0, 0) == BST_CHECKED &&
+                       !listener.Asleep() && !player_.Finished();
+    const unsigned changed = readout_.Update(playing);
+    if (changed & BarReadout::kMeter)
+        SendMessageW(meter_, PBM_SETPOS, static_cast<WPARAM>(readout_.Meter()), 0);
+    if (changed & (BarReadout::kPosition | BarReadout::kPlayed | BarReadout::kSleep)) {
+        // One line: the session's position, the time played, the sleep timer.
+        std::string text;
+        for (const std::string* part :
+             {&readout_.Position(), &readout_.Played(), &readout_.Sleep()})
+            if (!part->empty()) text += (text.empty() ? "" : "   ") + *part;
+        SetWindowTextW(position_, Wide(text).c_str());
     }
-    const std::int64_t length = player_.LengthFrames();
-    if (length > 0)
-        SetText(position_, positionShown_,
-                Clock(player_.Position(), player_.SampleRate()) + " / " +
-                    Clock(length, player_.SampleRate()));
-    const auto underruns = player_.Underruns();
-    SetText(underruns_, underrunsShown_,
-            std::to_string(underruns) + (underruns == 1 ? " underrun" : " underruns"));
+    if (changed & BarReadout::kUnderruns)
+        SetWindowTextW(underruns_, Wide(readout_.Underruns()).c_str());
+
+    // The sleep timer ran out or the session ended: the transport stops and
+    // the timer is off.
+    if (player_.Finished()) ended_ = true;
+    if ((listener.Asleep() || ended_) &&
+        SendMessageW(transport_, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        SendMessageW(transport_, BM_SETCHECK, BST_UNCHECKED, 0);
+        OnTransport();
+        SendMessageW(sleep_, CB_SETCURSEL, 0, 0);
+    }
+    // At the end the window stays, stopped; the session cannot play on.
+    if (ended_ && IsWindowEnabled(transport_)) EnableWindow(transport_, FALSE);
 }
 
 LRESULT CALLBACK MainWindowWin::WindowProc(HWND window, UINT message, WPARAM wParam,
@@ -346,12 +398,34 @@ LRESULT CALLBACK MainWindowWin::WindowProc(HWND window, UINT message, WPARAM wPa
 LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        if (LOWORD(wParam) == kTransportId && HIWORD(wParam) == BN_CLICKED) OnTransport();
-        if (LOWORD(wParam) == kProgramsId && HIWORD(wParam) == CBN_SELCHANGE) OnProgram();
-        if ((LOWORD(wParam) == kDeviceId || LOWORD(wParam) == kRateId ||
-             LOWORD(wParam) == kBufferId) &&
-            HIWORD(wParam) == CBN_SELCHANGE)
-            OnOutput();
+        // A menu's command: a program chosen.
+        if (lParam == 0 && HIWORD(wParam) == 0) {
+            if (const auto index = ProgramCommand(LOWORD(wParam))) ChooseProgram(*index);
+            return 0;
+        }
+        if (HIWORD(wParam) == BN_CLICKED) {
+            if (LOWORD(wParam) == kTransportId) OnTransport();
+            if (LOWORD(wParam) == kProgramsId) OnProgramMenu();
+            if (LOWORD(wParam) == kCheckId) player_.Listener().StartChannelCheck();
+            if (LOWORD(wParam) == kHelpId) {
+                std::string error;
+                if (!ListeningGuide::Open(error))
+                    MessageBoxW(window_, Wide(error).c_str(), L"Tonewell", MB_OK | MB_ICONERROR);
+            }
+        }
+        // A list applies a choice once made (clicked, or Return in the open
+        // list), not at each arrow key through the open list.
+        if (HIWORD(wParam) == CBN_SELENDOK) {
+            if (LOWORD(wParam) == kDeviceId || LOWORD(wParam) == kRateId ||
+                LOWORD(wParam) == kBufferId)
+                OnOutput();
+            if (LOWORD(wParam) == kSleepId) OnSleep();
+        }
+        return 0;
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == volume_)
+            player_.Listener().SetVolume(
+                static_cast<float>(SendMessageW(volume_, TBM_GETPOS, 0, 0)) / 100.f);
         return 0;
     case WM_DPICHANGED:
         // Windows always sends a DPI and a rectangle; anything else is ignored.
@@ -372,7 +446,7 @@ LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam != kTickTimer) break;
         Refresh();
-        if (player_.Finished() || (stopRequested_ && stopRequested_())) {
+        if ((player_.Finished() && !bar_.stayAtEnd) || (stopRequested_ && stopRequested_())) {
             Detach();
             Quit();
         }
@@ -393,6 +467,8 @@ LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 bool MainWindowWin::PlayKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) return false;
     if (msg.hwnd != window_ && !IsChild(window_, msg.hwnd)) return false;
+    // Typing in the search field is typing.
+    if (msg.hwnd == search_) return false;
     // Shortcuts with Ctrl or Alt stay the controls'.
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     // The high bit marks a dead key.
@@ -408,30 +484,119 @@ bool MainWindowWin::PlayKey(const MSG& msg) {
 
 void MainWindowWin::OnTransport() {
     const bool playing = SendMessageW(transport_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    // Play after the sleep timer ran out brings the sound back.
+    if (playing && player_.Listener().Asleep()) player_.Listener().Wake();
     player_.SetTransport(playing);
     SetWindowTextW(transport_, playing ? L"Stop" : L"Play");
 }
 
-void MainWindowWin::OnProgram() {
-    const auto index = static_cast<int>(SendMessageW(programs_, CB_GETCURSEL, 0, 0));
+std::optional<int> MainWindowWin::ProgramCommand(UINT_PTR command) const {
+    const auto count = session_.Programs().Names().size();
+    if (command < kProgramMenuId || command >= kProgramMenuId + count) return std::nullopt;
+    return static_cast<int>(command - kProgramMenuId);
+}
+
+UINT_PTR MainWindowWin::PopUp(HMENU menu, HWND anchor) {
+    RECT bounds{};
+    GetWindowRect(anchor, &bounds);
+    const auto command = static_cast<UINT_PTR>(
+        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY,
+                       bounds.left, bounds.bottom, 0, window_, nullptr));
+    DestroyMenu(menu);
+    return command;
+}
+
+void MainWindowWin::OnProgramMenu() {
+    const auto& names = session_.Programs().Names();
+    HMENU menu = CreatePopupMenu();
+    for (const auto& group : groups_.Groups()) {
+        HMENU submenu = CreatePopupMenu();
+        for (const int index : group.programs)
+            AppendMenuW(submenu, MF_STRING | (index == program_ ? MF_CHECKED : MF_UNCHECKED),
+                        kProgramMenuId + static_cast<UINT_PTR>(index),
+                        Wide(names[static_cast<std::size_t>(index)]).c_str());
+        AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), Wide(group.title).c_str());
+    }
+    if (const auto index = ProgramCommand(PopUp(menu, programs_))) ChooseProgram(*index);
+}
+
+void MainWindowWin::OnSearch() {
+    const int length = GetWindowTextLengthW(search_);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(search_, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    std::string words;
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+        words.resize(static_cast<std::size_t>(size));
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, words.data(), size, nullptr, nullptr);
+    }
+    const std::vector<int> found = groups_.Find(words);
+    if (found.empty()) {
+        MessageBeep(MB_ICONWARNING);
+        return;
+    }
+    if (found.size() == 1) {
+        ChooseProgram(found.front());
+        return;
+    }
+    const auto& names = session_.Programs().Names();
+    HMENU menu = CreatePopupMenu();
+    for (std::size_t i = 0; i < found.size() && i < kMostMatches; ++i)
+        AppendMenuW(menu, MF_STRING, kProgramMenuId + static_cast<UINT_PTR>(found[i]),
+                    Wide(names[static_cast<std::size_t>(found[i])]).c_str());
+    if (const auto index = ProgramCommand(PopUp(menu, search_))) ChooseProgram(*index);
+}
+
+LRESULT CALLBACK MainWindowWin::SearchProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR self) {
+    // Return searches; its character would only beep.
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+        reinterpret_cast<MainWindowWin*>(self)->OnSearch();
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == L'\r') return 0;
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, &MainWindowWin::SearchProc, 1);
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+void MainWindowWin::ChooseProgram(int index) {
     const auto programChange = session_.Parameters().ProgramChangeId();
     if (index < 0 || !programChange) return;
     const double value = session_.Programs().NormalizedValue(index);
     // The controller shows the program; the processor gets it from the queue.
     session_.Instance().Controller()->setParamNormalized(*programChange, value);
     queue_.Push({*programChange, value});
+    ShowProgram(index);
+}
+
+void MainWindowWin::ShowProgram(int index) {
+    const auto& names = session_.Programs().Names();
+    program_ = index >= 0 && static_cast<std::size_t>(index) < names.size() ? index : -1;
+    const std::string name =
+        program_ >= 0 ? names[static_cast<std::size_t>(program_)] : "Choose a program";
+    SetWindowTextW(programs_, Wide(name).c_str());
 }
 
 int MainWindowWin::ProgramShown() const {
-    return static_cast<int>(SendMessageW(programs_, CB_GETCURSEL, 0, 0));
+    return program_;
+}
+
+void MainWindowWin::OnSleep() {
+    const auto index = static_cast<int>(SendMessageW(sleep_, CB_GETCURSEL, 0, 0));
+    if (index < 0 || static_cast<std::size_t>(index) >= sleepChoices_.size()) return;
+    player_.Listener().SetSleep(sleepChoices_[static_cast<std::size_t>(index)]);
 }
 
 void MainWindowWin::OnOutput() {
     const auto selected = [](HWND list) {
         return static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
     };
+    const int device = selected(device_), rate = selected(rate_), buffer = selected(buffer_);
+    if (device == deviceShown_ && rate == rateShown_ && buffer == bufferShown_) return;
     // The program plays on through the new output, in a new window.
-    outputChosen_ = ChoiceOf(output_, selected(device_), selected(rate_), selected(buffer_));
+    outputChosen_ = ChoiceOf(output_, device, rate, buffer);
     Detach();
     Quit();
 }

@@ -9,8 +9,10 @@
 #include <type_traits>
 #include <windows.h>
 
+#include "BarReadout.h"
 #include "ComputerKeyboard.h"
 #include "EditForwarder.h"
+#include "ProgramGroups.h"
 #include "ProgramWindow.h"
 
 namespace tonewell::render {
@@ -24,9 +26,12 @@ class ParameterChangeQueue;
 
 // The program's window (Win32): the instrument's own editor as a child of an
 // area of ours, above it a bar of native controls: the transport's
-// play/stop, the program list, the level meter, where a session stands, the
-// underrun count, and the output's device, sample rate and buffer size. Everything runs on the
-// thread that made it; parameter edits reach the audio callback through the queue.
+// play/stop, the program menu (grouped) with a search field; the level
+// meter, where a session stands, the time played, the sleep timer's time
+// left and the underrun count; the master volume, the sleep timer, the
+// channel check and the guide; the output's device, sample rate and buffer
+// size. Everything runs on the thread that made it; parameter edits reach
+// the audio callback through the queue.
 class MainWindowWin : public ProgramWindow {
 public:
     // The bar's controls, found with GetDlgItem on Handle().
@@ -39,6 +44,13 @@ public:
         kDeviceId,
         kRateId,
         kBufferId,
+        kSearchId,
+        kVolumeId,
+        kSleepId,
+        kCheckId,
+        kHelpId,
+        // Program n of the program menu is command kProgramMenuId + n.
+        kProgramMenuId = 1000,
     };
 
     // Shows the window with the editor attached. Throws PlayError when the
@@ -46,14 +58,13 @@ public:
     // pressed in the window play notes into `keyNotes`; `output` fills the
     // output lists.
     MainWindowWin(render::PluginSession& session, LivePlayer& player, ParameterChangeQueue& queue,
-                  NoteQueue& keyNotes, int program, const OutputMenu& output);
+                  NoteQueue& keyNotes, int program, const OutputMenu& output,
+                  const BarOptions& bar = {});
     // Detaches the editor and destroys the window.
     ~MainWindowWin() override;
     MainWindowWin(const MainWindowWin&) = delete;
     MainWindowWin& operator=(const MainWindowWin&) = delete;
 
-    // Serves the window until it is closed, the player has finished, or
-    // `stopRequested` answers true (asked a few times a second).
     void Run(std::function<bool()> stopRequested) override;
     std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
     int ProgramShown() const override;
@@ -74,8 +85,22 @@ private:
     // A key for the whole window plays a note; true when it did.
     bool PlayKey(const MSG& msg);
     void OnTransport();
-    void OnProgram();
+    // Pops the program menu up below its button.
+    void OnProgramMenu();
+    // Finds programs by the search field's words: one plays, several pop up.
+    void OnSearch();
+    // Sends program `index` to the controller and the processor, and shows it.
+    void ChooseProgram(int index);
+    // Shows program `index` (-1 for none) as the one chosen.
+    void ShowProgram(int index);
+    // A program's command from a menu; none for another command.
+    std::optional<int> ProgramCommand(UINT_PTR command) const;
+    // Pops `menu` up at the bottom left of `anchor`; the command chosen, 0 for none.
+    UINT_PTR PopUp(HMENU menu, HWND anchor);
     void OnOutput();
+    void OnSleep();
+    static LRESULT CALLBACK SearchProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR id, DWORD_PTR self);
     // Lays the bar and the editor area out for an editor of this size, at
     // the window's DPI.
     void Layout(int editorWidth, int editorHeight);
@@ -84,7 +109,6 @@ private:
     // The window moved to a monitor of `dpi`; `suggested`: where Windows
     // would have it.
     void OnDpiChanged(UINT dpi, const RECT& suggested);
-    void SetText(HWND control, std::string& shown, const std::string& text);
     void Detach();
     void Quit();
 
@@ -113,18 +137,31 @@ private:
     HWND area_ = nullptr;
     HWND transport_ = nullptr;
     HWND programs_ = nullptr;
+    HWND findLabel_ = nullptr;
+    HWND search_ = nullptr;
     HWND meter_ = nullptr;
     HWND position_ = nullptr;
     HWND underruns_ = nullptr;
+    HWND volume_ = nullptr;
+    HWND sleep_ = nullptr;
     HWND device_ = nullptr;
     HWND rate_ = nullptr;
     HWND buffer_ = nullptr;
     OutputMenu output_;
+    // The output lists' selections in play, so that a list closed on the
+    // same choice changes nothing.
+    int deviceShown_ = 0;
+    int rateShown_ = 0;
+    int bufferShown_ = 0;
+    BarOptions bar_;
+    ProgramGroups groups_;
+    int program_ = -1;
+    // The sleep list's choices in seconds; 0 for off.
+    std::vector<double> sleepChoices_;
+    BarReadout readout_;
+    // The player reached its end and the window stays.
+    bool ended_ = false;
     std::optional<OutputSettings::Choice> outputChosen_;
-    // What the bar shows, so that only changes repaint it.
-    int meterShown_ = -1;
-    std::string positionShown_;
-    std::string underrunsShown_;
     bool quit_ = false;
     std::function<bool()> stopRequested_;
 };

@@ -33,10 +33,20 @@ public:
         int buffer = 0;
     };
 
+    // How the bar starts and what it does when playing ends.
+    struct BarOptions {
+        // A sleep timer started with the window, in seconds; 0 for none.
+        double sleepSeconds = 0.0;
+        // At the player's end (a session's) the window stays, stopped;
+        // otherwise it closes.
+        bool stayAtEnd = false;
+    };
+
     virtual ~ProgramWindow() = default;
 
-    // Serves the window until it is closed, the player has finished, or
-    // `stopRequested` answers true (asked a few times a second).
+    // Serves the window until it is closed, the player has finished (unless
+    // the window stays at the end), or `stopRequested` answers true (asked a
+    // few times a second).
     virtual void Run(std::function<bool()> stopRequested) = 0;
     // The output chosen in the bar when that is what ended Run: the program
     // plays on through it. None when Run ended otherwise.
@@ -50,15 +60,16 @@ public:
     // PlayError when it cannot (no display, an editor that does not open).
     static std::unique_ptr<ProgramWindow> Open(render::PluginSession& session, LivePlayer& player,
                                                ParameterChangeQueue& queue, NoteQueue& keyNotes,
-                                               int program, const OutputMenu& output);
+                                               int program, const OutputMenu& output,
+                                               const BarOptions& bar);
 
     // The choice the menu's selections stand for.
     static OutputSettings::Choice ChoiceOf(const OutputMenu& output, int device, int rate,
                                            int buffer);
 
     // Shows a failure in a message box when the program was started from a
-    // menu rather than a terminal (Windows), where its console vanishes with
-    // it; otherwise nothing, stderr has said it.
+    // menu rather than a terminal, where nobody reads stderr; otherwise
+    // nothing, stderr has said it.
     static void ReportFailure(const std::string& message);
 };
 

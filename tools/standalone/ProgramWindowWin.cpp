@@ -6,8 +6,9 @@ namespace tonewell::standalone {
 std::unique_ptr<ProgramWindow> ProgramWindow::Open(render::PluginSession& session,
                                                    LivePlayer& player, ParameterChangeQueue& queue,
                                                    NoteQueue& keyNotes, int program,
-                                                   const OutputMenu& output) {
-    return std::make_unique<MainWindowWin>(session, player, queue, keyNotes, program, output);
+                                                   const OutputMenu& output,
+                                                   const BarOptions& bar) {
+    return std::make_unique<MainWindowWin>(session, player, queue, keyNotes, program, output, bar);
 }
 
 void ProgramWindow::ReportFailure(const std::string& message) {

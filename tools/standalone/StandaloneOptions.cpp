@@ -69,6 +69,11 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     auto* secondsOption =
         app.add_option("--seconds", secondsText, "Stop after this many seconds (default: Ctrl-C)")
             ->type_name("SECONDS");
+    std::string sleepText;
+    app.add_option("--sleep-seconds", sleepText,
+                   "Sleep timer: fade out over the last 10 seconds of this many and stop (the "
+                   "window stays, stopped; without it the program exits)")
+        ->type_name("SECONDS");
     app.add_option("--device", deviceText, "Output device number (see --list-devices)")
         ->type_name("N");
     app.add_option("--midi-port", midiText,
@@ -108,6 +113,14 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
                             render::FormatNumber(render::RenderOptions::kMaxSeconds) + " (got \"" +
                             secondsText + "\")");
         options.seconds = *value;
+    }
+    if (!sleepText.empty()) {
+        const auto value = render::ParseNumber(sleepText);
+        if (!value || *value <= 0.0 || *value > render::RenderOptions::kMaxSeconds)
+            throw PlayError("--sleep-seconds must be a number above 0 and at most " +
+                            render::FormatNumber(render::RenderOptions::kMaxSeconds) + " (got \"" +
+                            sleepText + "\")");
+        options.sleepSeconds = *value;
     }
     if (options.loop && !options.sessionPath) throw PlayError("--loop needs a --session FILE");
     if (!fromText.empty()) {

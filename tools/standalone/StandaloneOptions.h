@@ -25,6 +25,8 @@ struct StandaloneOptions {
     std::optional<double> fromSeconds;
     // Playing time; none plays until stopped (or for the session's length).
     std::optional<double> seconds;
+    // The sleep timer: fade out over the last ten seconds and stop.
+    std::optional<double> sleepSeconds;
     std::optional<unsigned int> device;
     std::optional<unsigned int> midiPort;
     unsigned int sampleRate = 48000;

@@ -14,15 +14,18 @@ StatusLine::~StatusLine() {
     Finish();
 }
 
-void StatusLine::Update(double seconds, float peak, std::uint64_t underruns) {
+void StatusLine::Update(double seconds, float peak, std::uint64_t underruns, double sleepSeconds) {
     if (!active_) return;
     std::string time = render::FormatSessionTime(seconds);
     if (totalSeconds_ > 0.0) time += " / " + render::FormatSessionTime(totalSeconds_);
     char level[16] = "  -inf";
     if (peak > 0.f) std::snprintf(level, sizeof level, "%6.1f", 20.0 * std::log10(peak));
+    std::string sleep;
+    if (sleepSeconds >= 0.0)
+        sleep = "sleep in " + render::FormatSessionTime(std::ceil(sleepSeconds)) + "   ";
     // Trailing blanks wipe what a longer line left behind.
-    std::fprintf(stream_, "\rplaying %s   level %s dBFS   underruns %llu   ", time.c_str(), level,
-                 static_cast<unsigned long long>(underruns));
+    std::fprintf(stream_, "\rplaying %s   level %s dBFS   underruns %llu   %s", time.c_str(), level,
+                 static_cast<unsigned long long>(underruns), sleep.c_str());
     std::fflush(stream_);
     drawn_ = true;
 }

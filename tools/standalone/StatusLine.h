@@ -6,7 +6,7 @@
 namespace tonewell::standalone {
 
 // The one line a terminal shows while playing: the time played, the length
-// when there is one, the output level and the underruns. Draws nothing when
+// when there is one, the output level, the underruns and the sleep timer. Draws nothing when
 // the stream is not a terminal, so logs and pipes stay clean.
 class StatusLine {
 public:
@@ -15,8 +15,9 @@ public:
     StatusLine(const StatusLine&) = delete;
     StatusLine& operator=(const StatusLine&) = delete;
 
-    // totalSeconds <= 0: no length to show.
-    void Update(double seconds, float peak, std::uint64_t underruns);
+    // totalSeconds <= 0: no length to show. sleepSeconds: the sleep timer's
+    // time left, negative while none runs.
+    void Update(double seconds, float peak, std::uint64_t underruns, double sleepSeconds = -1.0);
     // Ends the line so that later messages start on their own.
     void Finish();
 

@@ -19,12 +19,14 @@
 #include <thread>
 
 #include "AudioOutput.h"
+#include "BarMemory.h"
 #include "InstanceLock.h"
 #include "LivePlayer.h"
 #include "MidiInput.h"
 #include "OutputSettings.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "ProgramGroups.h"
 #include "ProgramWindow.h"
 #include "SavedState.h"
 #include "SessionPosition.h"
@@ -64,6 +66,8 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
     while (!player.Finished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (render::InterruptGuard::Requested()) player.RequestStop();
+        // The sleep timer has faded the sound out: playing ends.
+        if (player.Listener().Asleep()) player.RequestStop();
         if (output.Lost()) {
             status.Finish();
             throw PlayError("the audio device went away: " + output.Failure());
@@ -78,7 +82,7 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
             throw PlayError("the audio device stopped taking sound");
         }
         status.Update(static_cast<double>(frames) / sampleRate, player.LastPeak(),
-                      player.Underruns());
+                      player.Underruns(), player.Listener().SleepRemaining());
     }
 }
 
@@ -93,6 +97,10 @@ struct Round {
     bool transport = true;
     // The program list's selection; -1 for none.
     int program = -1;
+    // The bar's master volume; none takes the one kept from last time.
+    std::optional<float> volume;
+    // The sleep timer's time left when the round ended; none when off.
+    std::optional<double> sleepLeft;
     // Set by a round that ends for another output: the choice, and where
     // playing stood (seconds into the session, or seconds played).
     std::optional<OutputSettings::Choice> next;
@@ -113,7 +121,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
 
     render::PluginSession session(options.modulePath, "tonewell");
     if (options.listPrograms) {
-        std::fputs(session.Programs().Listing().c_str(), stdout);
+        std::fputs(ProgramGroups(session.Programs().Names()).Listing().c_str(), stdout);
         return 0;
     }
     // Where the playing starts from: a preset, else (in the window, with
@@ -122,12 +130,18 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
     std::optional<InstanceLock> lock;
     if (statePath) lock.emplace(*statePath);
+    const BarMemory memory =
+        statePath ? BarMemory::Load(BarMemory::PathBeside(*statePath),
+                                    static_cast<int>(session.Programs().Names().size()))
+                  : BarMemory{};
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
     } else if (statePath && !options.program && options.assignments.empty() && !script &&
                std::filesystem::exists(*statePath)) {
         try {
             SavedState::LoadPreset(instance, *statePath);
+            // The state holds the values; the list shows the program they came from.
+            if (round.program < 0) round.program = memory.program;
         } catch (const PlayError& error) {
             std::fprintf(stderr, "tonewell: starting afresh; %s\n", error.what());
         }
@@ -211,6 +225,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
 
     player.SetTransport(round.transport);
+    player.Listener().SetVolume(round.volume.value_or(memory.volume));
+    if (options.noWindow && options.sleepSeconds) player.Listener().SetSleep(*options.sleepSeconds);
 
     AudioOutput output;
     const std::vector<AudioOutput::Device> devices = output.Devices();
@@ -234,8 +250,9 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (!options.noWindow) {
         for (const auto& change : firstChanges)
             instance.Controller()->setParamNormalized(change.id, change.normalized);
+        // The program the playing starts on, however it was chosen.
         const int program =
-            options.program ? session.Programs().Resolve(*options.program) : round.program;
+            request.program ? session.Programs().Resolve(*request.program) : round.program;
         ProgramWindow::OutputMenu menu;
         menu.devices.push_back("Default output");
         std::vector<unsigned int> rates;
@@ -251,7 +268,12 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         menu.rates = rates;
         menu.buffers = OutputSettings::BufferSizes();
         menu.buffer = IndexIn(menu.buffers, options.bufferFrames);
-        window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu);
+        ProgramWindow::BarOptions bar;
+        // A later round carries on with the timer where the last one left it.
+        bar.sleepSeconds = round.sleepLeft.value_or(options.sleepSeconds.value_or(0.0));
+        // A session's end leaves the window, stopped, at the end.
+        bar.stayAtEnd = script.has_value() && !options.loop;
+        window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu, bar);
     }
 
     try {
@@ -291,6 +313,9 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         round.next = window->OutputChosen();
         round.transport = player.Transport();
         round.program = window->ProgramShown();
+        round.volume = player.Listener().Volume();
+        const double sleepLeft = player.Listener().SleepRemaining();
+        round.sleepLeft = sleepLeft > 0.0 ? std::optional<double>(sleepLeft) : std::nullopt;
         round.reachedSeconds =
             static_cast<double>(script ? player.Position() : player.FramesPlayed()) / rate;
         // Closing the window fades the sound out like Ctrl-C.
@@ -308,6 +333,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     if (statePath) {
         try {
             SavedState::Save(instance, *statePath);
+            BarMemory::Save({round.program, player.Listener().Volume()},
+                            BarMemory::PathBeside(*statePath));
         } catch (const PlayError& error) {
             std::fprintf(stderr, "tonewell: %s\n", error.what());
         }
@@ -374,6 +401,7 @@ int Run(int argc, char** argv) {
         // one stood.
         options.preset.reset();
         options.program.reset();
+        options.sleepSeconds.reset();
         options.assignments.clear();
         if (options.sessionPath)
             options.fromSeconds = round.reachedSeconds;
