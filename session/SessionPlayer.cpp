@@ -104,6 +104,33 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
 
 SessionPlayer::~SessionPlayer() = default;
 
+void SessionPlayer::Prepare() {
+    for (const auto& set : timeline_.Script().ToneSets()) {
+        for (std::size_t i = 0; i < set.tones.size() && i < slots_.size(); ++i) {
+            const ToneSpec& tone = set.tones[i];
+            Slot& slot = *slots_[i];
+            if (tone.IsTone() && !slot.voice) slot.voice = voices_.Create(sampleRate_, kBlock);
+            if (tone.IsNoise()) {
+                auto& source = slot.noise[static_cast<int>(ColorOf(tone.kind))];
+                if (!source)
+                    source = std::make_unique<NoiseSource>(ColorOf(tone.kind), sampleRate_,
+                                                           0x2545F491u *
+                                                               static_cast<std::uint32_t>(i + 1));
+            }
+        }
+    }
+}
+
+void SessionPlayer::SkipTo(std::int64_t frame) {
+    position_ = std::max<std::int64_t>(frame, 0);
+    nextBell_ = 0;
+    const auto& bells = timeline_.Bells();
+    while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position_ - 0.5)
+        ++nextBell_;
+    for (auto& slot : slots_)
+        slot->bellLevel = 0.0;
+}
+
 double SessionPlayer::Compensation(double frequency) const {
     const auto& points = timeline_.Script().Options().compensation;
     if (points.empty()) return 1.0;

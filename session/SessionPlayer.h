@@ -24,6 +24,14 @@ public:
                   MixSource* mix = nullptr);
     ~SessionPlayer();
 
+    // Makes every voice and noise source the session can sound, so that
+    // Render allocates nothing (as live playing needs); otherwise they are
+    // made when first heard.
+    void Prepare();
+    // Moves to `frame` without rendering what lies before it (bells before it
+    // stay silent); voices keep their phases.
+    void SkipTo(std::int64_t frame);
+
     // Writes the next `frames` frames of the session into left and right.
     void Render(double* left, double* right, int frames);
 

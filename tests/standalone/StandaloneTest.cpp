@@ -846,6 +846,57 @@ TEST_F(LiveOutput, ASoundServerThatGoesAwayEndsPlayingWithAMessage) {
     EXPECT_NE(result.err.find("the audio device went away"), std::string::npos) << result.err;
 }
 
+// Amplitude of the `frequency` component of samples [begin, end).
+double ToneLevel(const std::vector<float>& samples, double frequency, std::size_t begin,
+                 std::size_t end) {
+    double re = 0.0, im = 0.0;
+    for (std::size_t i = begin; i < end; ++i) {
+        const double phase = 2.0 * M_PI * frequency * static_cast<double>(i) / 48000.0;
+        re += samples[i] * std::cos(phase);
+        im += samples[i] * std::sin(phase);
+    }
+    return 2.0 * std::hypot(re, im) / static_cast<double>(end - begin);
+}
+
+TEST_F(LiveOutput, AnSbagenSessionPlaysItsLayersThroughTheInstrumentsVoices) {
+    // A binaural voice (205 Hz left, 195 Hz right) under an isochronic one
+    // (1000 Hz pulsed at 4 Hz) over pink noise; the second tone-set follows
+    // after a cross-fade that --seconds cuts short of.
+    const auto file = folder.Path("layers.sbg");
+    std::ofstream(file) << "-F 1000\n## layers\nfirst: 200+10/30 1000@4/20 pink/5\n"
+                           "second: 300+10/30\nNOW first\nNOW+00:01:00 second\n";
+    const auto channels = PlayAndRecord(
+        {"--no-window", "--session", file.string(), "--seconds", "3", "--buffer", "256"}, 3.0);
+    ASSERT_GE(channels[0].size(), 96000u);
+    const auto& left = channels[0];
+    const auto& right = channels[1];
+    // Each ear its own tone, the other's well below it.
+    EXPECT_NEAR(ToneLevel(left, 205.0, 48000, 96000), 0.3, 0.05);
+    EXPECT_NEAR(ToneLevel(right, 195.0, 48000, 96000), 0.3, 0.05);
+    EXPECT_LT(ToneLevel(left, 195.0, 48000, 96000), 0.01);
+    EXPECT_LT(ToneLevel(right, 205.0, 48000, 96000), 0.01);
+    // The pulses: 1000 Hz in both ears, loud on the beat and silent between.
+    double loudest = 0.0, quietest = 1.0;
+    for (std::size_t at = 48000; at + 1200 <= 96000; at += 1200) {
+        const double level = ToneLevel(left, 1000.0, at, at + 1200);
+        loudest = std::max(loudest, level);
+        quietest = std::min(quietest, level);
+    }
+    EXPECT_GT(loudest, 0.1);
+    EXPECT_LT(quietest, 0.02);
+    EXPECT_GT(ToneLevel(right, 1000.0, 48000, 96000), 0.03);
+}
+
+TEST_F(LiveOutput, AMalformedSbagenSessionStopsWithItsPlaceOnOneLine) {
+    const auto file = folder.Path("bad.sbg");
+    std::ofstream(file) << "## bad\nalpha: 200+10/abc\nNOW alpha\n";
+    const auto result = RunTonewell({"--no-window", "--session", file.string()}, Env(), 30s);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("tonewell: " + file.string() + ":2:", 0), 0u) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_TRUE(result.out.empty()) << result.out;
+}
+
 TEST_F(LiveOutput, BadInputsAndMissingDevicesStopWithAMessage) {
     const auto broken = folder.Path("broken.txt");
     std::ofstream(broken) << "0 set Frequency=200\nsoon slide Frequency=300\n";

@@ -297,6 +297,11 @@ GtkWidget* MainWindowLinux::MakeProgramMenu() {
     const auto& names = session_.Programs().Names();
     programItems_.assign(names.size(), nullptr);
     GtkWidget* menu = gtk_menu_new();
+    GtkWidget* open = gtk_menu_item_new_with_label("Open session...");
+    gtk_widget_set_tooltip_text(open, "Plays a session file: SBaGen's (.sbg) or Tonewell's own");
+    g_signal_connect(open, "activate", G_CALLBACK(&MainWindowLinux::OnOpenSession), this);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), open);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
     for (const auto& group : groups_.Groups()) {
         GtkWidget* submenu = gtk_menu_new();
         for (const int index : group.programs) {
@@ -314,6 +319,35 @@ GtkWidget* MainWindowLinux::MakeProgramMenu() {
     }
     gtk_widget_show_all(menu);
     return menu;
+}
+
+void MainWindowLinux::OnOpenSession(GtkMenuItem*, void* self) {
+    auto& window = *static_cast<MainWindowLinux*>(self);
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(
+        "Open session", GTK_WINDOW(window.window_), GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+        GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileFilter* sessions = gtk_file_filter_new();
+    gtk_file_filter_set_name(sessions, "Sessions (*.sbg, *.txt)");
+    gtk_file_filter_add_pattern(sessions, "*.sbg");
+    gtk_file_filter_add_pattern(sessions, "*.SBG");
+    gtk_file_filter_add_pattern(sessions, "*.txt");
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), sessions);
+    GtkFileFilter* all = gtk_file_filter_new();
+    gtk_file_filter_set_name(all, "All files");
+    gtk_file_filter_add_pattern(all, "*");
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), all);
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
+            window.sessionChosen_ = name;
+            g_free(name);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    // The session plays from its start, in the window's place.
+    if (window.sessionChosen_) {
+        window.Detach();
+        window.Quit();
+    }
 }
 
 void MainWindowLinux::ShowProgram(int index) {
@@ -338,6 +372,14 @@ void MainWindowLinux::ShowProgram(int index) {
 void MainWindowLinux::ChooseProgram(int index) {
     const auto programChange = session_.Parameters().ProgramChangeId();
     if (index < 0 || !programChange) return;
+    if (bar_.toneSetAt) {
+        // The SBaGen session's voices are not the instance's: the program
+        // plays instead of the session.
+        programChosen_ = index;
+        Detach();
+        Quit();
+        return;
+    }
     const double value = session_.Programs().NormalizedValue(index);
     // The controller shows the program; the processor gets it from the queue.
     session_.Instance().Controller()->setParamNormalized(*programChange, value);
@@ -453,6 +495,7 @@ void MainWindowLinux::Refresh() {
     playing.sampleRate = player_.SampleRate();
     playing.underruns = player_.Underruns();
     playing.sleepSeconds = listener.SleepRemaining();
+    playing.session = bar_.stayAtEnd;
     playing.sounding = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(transport_)) &&
                        !listener.Asleep() && !player_.Finished();
     const unsigned changed = readout_.Update(playing);
@@ -466,6 +509,17 @@ void MainWindowLinux::Refresh() {
         gtk_label_set_text(GTK_LABEL(underruns_), readout_.Underruns().c_str());
     if (changed & BarReadout::kSleep)
         gtk_label_set_text(GTK_LABEL(sleepLeft_), readout_.Sleep().c_str());
+
+    if (bar_.toneSetAt) {
+        std::string name =
+            bar_.toneSetAt(static_cast<double>(playing.position) / std::max(playing.sampleRate, 1));
+        if (name != toneSetShown_) {
+            toneSetShown_ = std::move(name);
+            gtk_label_set_text(GTK_LABEL(programLabel_), toneSetShown_.c_str());
+            gtk_widget_set_tooltip_text(programButton_,
+                                        ("SBaGen tone-set playing: " + toneSetShown_).c_str());
+        }
+    }
 
     // The sleep timer ran out or the session ended: the transport stops and
     // the timer is off.
@@ -483,6 +537,11 @@ void MainWindowLinux::Refresh() {
 
 int MainWindowLinux::OnTick(void* self) {
     auto& window = *static_cast<MainWindowLinux*>(self);
+    if (!window.bar_.message.empty()) {
+        const std::string message = std::move(window.bar_.message);
+        window.bar_.message.clear();
+        window.ShowMessage(message);
+    }
     window.Refresh();
     if ((window.player_.Finished() && !window.bar_.stayAtEnd) ||
         (window.stopRequested_ && window.stopRequested_())) {
