@@ -613,21 +613,26 @@ TEST_F(LiveOutput, TheSleepTimerFadesOutAndStopsAtItsTime) {
 TEST_F(LiveOutput, AtASessionsEndTheWindowStays) {
     const char* displayName = std::getenv("DISPLAY");
     ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
-    const auto session = folder.Path("short.txt");
-    std::ofstream(session) << "0 set Frequency=200\n1 end\n";
-    ChildProcess player({TONEWELL_PATH, "--session", session.string()}, Env());
-    ASSERT_TRUE(player.Started());
-    // Long past the end and its fade, the window is still there.
-    std::this_thread::sleep_for(4s);
-    Display* display = XOpenDisplay(displayName);
-    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
-    const Window window = FindTopLevel(display, "Tonewell");
-    XCloseDisplay(display);
-    player.Signal(SIGTERM);
-    const auto result = player.Wait(10s);
-    EXPECT_NE(window, 0u) << "the window closed at the session's end: " << result.err;
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("played 00:00:01.000"), std::string::npos) << result.out;
+    // Tonewell's own format and SBaGen's, one second each.
+    const auto own = folder.Path("short.txt");
+    std::ofstream(own) << "0 set Frequency=200\n1 end\n";
+    const auto sbagen = folder.Path("short.sbg");
+    std::ofstream(sbagen) << "-E\nalpha: 200+10/20\nNOW alpha\nNOW+00:00:01 alpha\n";
+    for (const auto& session : {own, sbagen}) {
+        ChildProcess player({TONEWELL_PATH, "--session", session.string()}, Env());
+        ASSERT_TRUE(player.Started());
+        // Long past the end and its fade, the window is still there.
+        std::this_thread::sleep_for(4s);
+        Display* display = XOpenDisplay(displayName);
+        ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+        const Window window = FindTopLevel(display, "Tonewell");
+        XCloseDisplay(display);
+        player.Signal(SIGTERM);
+        const auto result = player.Wait(10s);
+        EXPECT_NE(window, 0u) << session << ": the window closed at the end: " << result.err;
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find("played 00:00:01.000"), std::string::npos) << result.out;
+    }
 }
 
 // Started from a desktop's menu (a launcher's variable, no terminal), a
@@ -731,7 +736,11 @@ TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     int event = 0, error = 0, major = 0, minor = 0;
     ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor)) << "no XTEST";
     const auto recorder = StartRecording();
+    // Started in the scratch folder, where the session opened below is.
+    const auto startedIn = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path("."));
     ChildProcess player({TONEWELL_PATH, "--program", kSchumann}, Env());
+    std::filesystem::current_path(startedIn);
     ASSERT_TRUE(player.Started());
 
     using Sound = std::vector<std::vector<float>>;
@@ -819,6 +828,45 @@ TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     std::this_thread::sleep_for(1s);
     type({XK_Down, XK_Return});
     EXPECT_TRUE(until(tones(198.0, 202.0))) << "the program found by its group is not heard";
+
+    // The program menu's first entry opens a session: an SBaGen file, its
+    // path typed into the file chooser, plays in a window of its own.
+    const auto sbagen = folder.Path("opened.sbg");
+    std::ofstream(sbagen) << "alpha: 300+10/30\nNOW alpha\n";
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    type({XK_Tab});
+    XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    type({XK_Return});
+    // Opened from the keyboard, the menu has its first entry selected.
+    std::this_thread::sleep_for(1s);
+    type({XK_Return});
+    std::this_thread::sleep_for(2s);
+    // The chooser starts in the program's folder; the name typed there (one
+    // key at a time, letting its completion keep up) and Return open it.
+    for (const KeySym key : {XK_o, XK_p, XK_e, XK_n, XK_e, XK_d, XK_period, XK_s, XK_b, XK_g}) {
+        type({key});
+        std::this_thread::sleep_for(100ms);
+    }
+    std::this_thread::sleep_for(500ms);
+    type({XK_Return});
+    EXPECT_TRUE(until(tones(305.0, 295.0))) << "the opened session is not heard";
+
+    // While it plays, a program found in the search field plays instead.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        window = FindTopLevel(display, "Tonewell");
+        if (window && XGetWindowAttributes(display, window, &attributes) &&
+            attributes.map_state == IsViewable)
+            break;
+        std::this_thread::sleep_for(100ms);
+    }
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &left, &top, &child);
+    XTestFakeMotionEvent(display, -1, left + attributes.width - 30, top + 16, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    type({XK_1, XK_4, XK_period, XK_3, XK_Return});
+    EXPECT_TRUE(until(tones(192.85, 207.15)))
+        << "the program chosen after the session is not heard";
     XCloseDisplay(display);
 
     player.Signal(SIGTERM);

@@ -336,6 +336,10 @@ void MainWindowLinux::OnOpenSession(GtkMenuItem*, void* self) {
     gtk_file_filter_set_name(all, "All files");
     gtk_file_filter_add_pattern(all, "*");
     gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), all);
+    // From the folder the program was started in, as a terminal user expects.
+    gchar* here = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), here);
+    g_free(here);
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
             window.sessionChosen_ = name;
