@@ -32,7 +32,7 @@ NoiseSource::NoiseSource(NoiseColor color, int sampleRate, std::uint32_t seed)
     : color_(color), state_(seed != 0 ? seed : 0x9E3779B9u) {
     // White noise evenly spread over -1..1 has a variance of 1/3; a one-pole
     // low-pass keeps a / (2 - a) of it.
-    brownCoefficient_ = 1.0 - std::exp(-2.0 * M_PI * kBrownCornerHz / sampleRate);
+    brownCoefficient_ = 1.0 - std::exp(-6.283185307179586476925 * kBrownCornerHz / sampleRate);
     brownScale_ = kBrownRms / std::sqrt(brownCoefficient_ / (2.0 - brownCoefficient_) / 3.0);
     if (color == NoiseColor::Pink) {
         // The pink filter's gain, measured once on noise of its own.

@@ -10,7 +10,7 @@ namespace tonewell::session {
 
 namespace {
 
-constexpr double kTwoPi = 2.0 * M_PI;
+constexpr double kTwoPi = 6.283185307179586476925;
 // Level swing of a spin per microsecond of width, and its limit.
 constexpr double kSpinSwingPerMicrosecond = 0.00058;
 constexpr double kSpinMaxGain = 1.41421356;

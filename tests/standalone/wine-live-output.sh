@@ -104,6 +104,10 @@ state=$(find "$state_folder" -path '*/AppData/Roaming/Kestrin/Tonewell/last.vstp
 run --no-window --program "$schumann" --seconds 1
 ((status == 0)) || fail "playing without a window exited with $status"
 grep -q "^played 00:00:01.000, underruns: " "$work/out.txt" || fail "--no-window stopped short"
+# SBaGen tone specs play through the session library's voices.
+run --no-window --tones "pink/10 200+10/20 300@8/15" --seconds 2
+((status == 0)) || fail "--tones exited with $status: $(cat "$work/out.txt")"
+grep -q "^played 00:00:02.000, underruns: " "$work/out.txt" || fail "--tones: $(cat "$work/out.txt")"
 
 # The monitor gives silence while the sink is idle: once the file grows, the
 # recording runs and nothing played can be missed.
