@@ -8,7 +8,10 @@
 #                    tests/fuzz/corpus/png_decode;
 #   state_fuzz       component and controller setState with arbitrary, lying
 #                    and failing streams, then getState;
-#   process_fuzz     set-up, buses and process calls decoded from the input.
+#   process_fuzz     set-up, buses and process calls decoded from the input;
+#   sbagen_fuzz      SBaGen session text, seeded with SBaGen+'s example sessions
+#                    (../shared/peers/sbagen-plus/examples, copied into a
+#                    temporary folder when it is there).
 # Arguments name the targets to run (default: all three). Fails on any crash,
 # leak, sanitizer report, failed check or time-out of one input; the input is
 # left in build/fuzz/.
@@ -18,7 +21,7 @@ cd "$root"
 build=build/fuzz
 seconds=${TONEWELL_FUZZ_SECONDS:-20}
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(png_decode_fuzz state_fuzz process_fuzz)
+[[ ${#targets[@]} -gt 0 ]] || targets=(png_decode_fuzz state_fuzz process_fuzz sbagen_fuzz)
 
 # libpng itself is built with the fuzzer's coverage instrumentation and the
 # sanitizers, so that the fuzzer can find its way through the decoder.
@@ -43,6 +46,15 @@ for target in "${targets[@]}"; do
     seeds="tests/fuzz/corpus/$name"
     mkdir -p "$corpus"
     [[ -d "$seeds" ]] || seeds=""
+    if [[ $name == sbagen ]]; then
+        examples=${TONEWELL_SBAGEN_PEER:-$root/../shared/peers/sbagen-plus}/examples
+        seeds=""
+        if [[ -d "$examples" ]]; then
+            seeds=$(mktemp -d)
+            trap 'rm -rf "$seeds"' EXIT
+            find "$examples" -name '*.sbg' -exec cp -t "$seeds" {} +
+        fi
+    fi
     log="$build/$target.log"
     # libpng reports every broken input on stderr; -close_fd_mask=2 silences
     # the target's stderr while libFuzzer and the sanitizers still report.

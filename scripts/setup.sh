@@ -18,6 +18,8 @@ packages=(
     # A real DAW for the host suite: Ardour, run headless through its Lua shell;
     # python3 measures the tones it exports; gdb keeps the stacks of a hung host.
     ardour python3 gdb
+    # The SBaGen comparison measures both renders with numpy.
+    python3-numpy
     # Release packages: the Windows setup program and the Debian package; pandoc
     # makes the listening guide into guide.html.
     nsis help2man lintian pandoc

@@ -134,8 +134,25 @@ case $carla_status in
 *) record carla failed $((SECONDS - start)) ;;
 esac
 
+# SBaGen sessions against SBaGen+ itself (scripts/sbagen-suite.sh): its example
+# sessions rendered by both and compared second by second; skipped, never
+# passed, when the peer's source is not there.
+echo "== sbagen =="
+start=$SECONDS
+mkdir -p build
+set +e
+bash scripts/sbagen-suite.sh 2>&1 | tee build/sbagen-suite.log
+sbagen_status=${PIPESTATUS[0]}
+set -e
+sbagen_note=$(grep -E '^sbagen: [0-9]' build/sbagen-suite.log | tail -n 1 | sed 's/^sbagen: //')
+case $sbagen_status in
+0) record sbagen passed $((SECONDS - start)) "$sbagen_note" ;;
+77) record sbagen skipped $((SECONDS - start)) "no SBaGen+ peer" ;;
+*) record sbagen failed $((SECONDS - start)) ;;
+esac
+
 # Short, bounded fuzzing runs (clang, libFuzzer, sanitizers) of the PNG
-# decoder, the stored state and the process calls.
+# decoder, the stored state, the process calls and SBaGen session text.
 echo "== fuzz =="
 start=$SECONDS
 if bash scripts/fuzz.sh; then

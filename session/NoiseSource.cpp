@@ -10,6 +10,7 @@ namespace {
 constexpr double kPinkRms = 0.1486;
 constexpr double kBrownRms = 0.0748;
 constexpr double kBrownCornerHz = 750.0;
+constexpr double kTwoPi = 6.283185307179586;
 
 } // namespace
 
@@ -32,7 +33,7 @@ NoiseSource::NoiseSource(NoiseColor color, int sampleRate, std::uint32_t seed)
     : color_(color), state_(seed != 0 ? seed : 0x9E3779B9u) {
     // White noise evenly spread over -1..1 has a variance of 1/3; a one-pole
     // low-pass keeps a / (2 - a) of it.
-    brownCoefficient_ = 1.0 - std::exp(-6.283185307179586476925 * kBrownCornerHz / sampleRate);
+    brownCoefficient_ = 1.0 - std::exp(-kTwoPi * kBrownCornerHz / sampleRate);
     brownScale_ = kBrownRms / std::sqrt(brownCoefficient_ / (2.0 - brownCoefficient_) / 3.0);
     if (color == NoiseColor::Pink) {
         // The pink filter's gain, measured once on noise of its own.

@@ -311,7 +311,14 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
                 Fail(line, column,
                      "-p (SBaGen+'s built-in sequences) is not supported; write "
                      "the sequence as time lines");
-            case 'T':
+            case 'T': {
+                std::size_t pos = 0;
+                double seconds = 0.0;
+                if (!ReadClock(text, pos, seconds) || pos != text.size() || seconds >= kDay)
+                    Fail(line, valueColumn, "expected a clock time as hh:mm or hh:mm:ss");
+                options.startClock = seconds;
+                break;
+            }
             case 'q':
             case 'r':
             case 'b':
@@ -524,6 +531,13 @@ void SbagenParser::ResolveTimes() {
                  "times out of order: the sequence would last 24 hours or more");
         item.entry.seconds = position;
         script_.entries_.push_back(item.entry);
+    }
+    // -T: playing starts at that clock time rather than at the first line.
+    if (script_.options_.startClock && !placed_.empty()) {
+        const double shift =
+            std::fmod(placed_[0].raw - *script_.options_.startClock + 2.0 * kDay, kDay);
+        for (auto& entry : script_.entries_)
+            entry.seconds += shift;
     }
 }
 

@@ -20,6 +20,7 @@ struct SessionOptions {
     // -c: (frequency, factor) points, frequency falling, for low-frequency boost.
     std::vector<std::pair<double, double>> compensation;
     std::optional<double> lengthSeconds; // -L
+    std::optional<double> startClock;    // -T: the clock time playing starts at
 };
 
 struct ToneSet {

@@ -20,6 +20,8 @@ bool Continues(const ToneSpec& x, const ToneSpec& y, bool slide) {
     const bool plainBed = x.kind == ToneKind::Pink || x.kind == ToneKind::White ||
                           x.kind == ToneKind::Brown || x.kind == ToneKind::Mix;
     if (slide || plainBed) return true;
+    // A pulsed tone is known by its carrier: its pulse may change under it.
+    if (x.kind == ToneKind::Isochronic) return x.carrier == y.carrier;
     return x.carrier == y.carrier && x.beat == y.beat && x.width == y.width;
 }
 
@@ -82,7 +84,7 @@ SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
 
     // A bell rings when its tone-set begins (the session's very first one
     // starts silently, as SBaGen+ does).
-    for (std::size_t i = 1; i < transitions_.size(); ++i) {
+    for (std::size_t i = ends ? 1 : 0; i < transitions_.size(); ++i) {
         const Transition& change = transitions_[i];
         const auto& tones = sets[static_cast<std::size_t>(change.to)].tones;
         for (std::size_t k = 0; k < tones.size(); ++k) {
@@ -110,7 +112,8 @@ ToneSpec SbagenTimeline::Interpolate(const ToneSpec& x, const ToneSpec& y, const
     const double span = change.end - change.start;
     const double u = span > 0.0 ? std::clamp((t - change.start) / span, 0.0, 1.0) : 1.0;
     if (!change.fadeAll && Continues(x, y, change.slide)) {
-        ToneSpec out = y;
+        // What carries on without sliding changes its other settings at the middle.
+        ToneSpec out = change.slide || t >= change.mid ? y : x;
         out.amp = Lerp(x.amp, y.amp, u);
         if (change.slide) {
             out.carrier = Lerp(x.carrier, y.carrier, u);
@@ -199,7 +202,7 @@ std::string SbagenTimeline::Listing(double length) const {
         const auto& to = script_.ToneSets()[static_cast<std::size_t>(change.to)];
         std::snprintf(line, sizeof line, "%s  %s", FormatClock(change.at).c_str(), to.name.c_str());
         out += line;
-        if (change.end > change.start) {
+        if (change.end > std::max(change.start, 0.0)) {
             std::snprintf(line, sizeof line, "  (%s %s to %s)",
                           change.slide     ? "slide"
                           : change.fadeAll ? "through silence"

@@ -10,7 +10,7 @@ namespace tonewell::session {
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586476925;
+constexpr double kTwoPi = 6.283185307179586;
 // Level swing of a spin per microsecond of width, and its limit.
 constexpr double kSpinSwingPerMicrosecond = 0.00058;
 constexpr double kSpinMaxGain = 1.41421356;
@@ -83,8 +83,8 @@ struct SessionPlayer::Slot {
 
 SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, VoiceFactory& voices,
                              MixSource* mix)
-    : timeline_(timeline), sampleRate_(sampleRate), voices_(voices), mix_(mix),
-      scratchLeft_(kBlock), scratchRight_(kBlock), mixLeft_(kBlock), mixRight_(kBlock) {
+    : timeline_(timeline), sampleRate_(sampleRate), mix_(mix), scratchLeft_(kBlock),
+      scratchRight_(kBlock), mixLeft_(kBlock), mixRight_(kBlock) {
     const double nyquist = sampleRate / 2.0;
     const auto& script = timeline.Script();
     for (const auto& set : script.ToneSets()) {
@@ -100,26 +100,24 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
     }
     for (int i = 0; i < timeline.Slots(); ++i)
         slots_.push_back(std::make_unique<Slot>());
-}
-
-SessionPlayer::~SessionPlayer() = default;
-
-void SessionPlayer::Prepare() {
-    for (const auto& set : timeline_.Script().ToneSets()) {
-        for (std::size_t i = 0; i < set.tones.size() && i < slots_.size(); ++i) {
-            const ToneSpec& tone = set.tones[i];
-            Slot& slot = *slots_[i];
-            if (tone.IsTone() && !slot.voice) slot.voice = voices_.Create(sampleRate_, kBlock);
-            if (tone.IsNoise()) {
-                auto& source = slot.noise[static_cast<int>(ColorOf(tone.kind))];
-                if (!source)
-                    source = std::make_unique<NoiseSource>(ColorOf(tone.kind), sampleRate_,
-                                                           0x2545F491u *
-                                                               static_cast<std::uint32_t>(i + 1));
-            }
+    // Every voice and noise a slot will need is made now, so that rendering
+    // allocates nothing.
+    for (const auto& set : script.ToneSets()) {
+        for (std::size_t k = 0; k < set.tones.size(); ++k) {
+            Slot& slot = *slots_[k];
+            const ToneSpec& tone = set.tones[k];
+            if (tone.IsTone() && !slot.voice) slot.voice = voices.Create(sampleRate, kBlock);
+            if (!tone.IsNoise()) continue;
+            auto& source = slot.noise[static_cast<int>(ColorOf(tone.kind))];
+            if (!source)
+                source =
+                    std::make_unique<NoiseSource>(ColorOf(tone.kind), sampleRate,
+                                                  0x2545F491u * static_cast<std::uint32_t>(k + 1));
         }
     }
 }
+
+SessionPlayer::~SessionPlayer() = default;
 
 void SessionPlayer::SkipTo(std::int64_t frame) {
     position_ = std::max<std::int64_t>(frame, 0);
@@ -244,7 +242,7 @@ void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, doub
     switch (start.kind) {
     case ToneKind::Binaural:
     case ToneKind::Isochronic: {
-        if (!slot.voice) slot.voice = voices_.Create(sampleRate_, kBlock);
+        if (!slot.voice) return;
         const bool pulsed = start.kind == ToneKind::Isochronic;
         slot.voice->Set(middle.carrier, pulsed ? 0.0 : middle.beat, wave);
         slot.voice->Render(scratchLeft_.data(), scratchRight_.data(), frames);
@@ -276,15 +274,9 @@ void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, doub
     const double spinStep = middle.beat / sampleRate_;
     const bool fromMix = start.kind == ToneKind::Mix || start.kind == ToneKind::MixSpin ||
                          start.kind == ToneKind::MixPulse;
-    NoiseSource* noise = nullptr;
-    if (!fromMix) {
-        auto& source = slot.noise[static_cast<int>(ColorOf(start.kind))];
-        if (!source)
-            source =
-                std::make_unique<NoiseSource>(ColorOf(start.kind), sampleRate_,
-                                              0x2545F491u * static_cast<std::uint32_t>(index + 1));
-        noise = source.get();
-    }
+    NoiseSource* noise =
+        fromMix ? nullptr : slot.noise[static_cast<int>(ColorOf(start.kind))].get();
+    if (!fromMix && noise == nullptr) return;
     for (int i = 0; i < frames; ++i) {
         const double gain = level0 + step * (i + 1);
         double inLeft = 0.0;

@@ -24,10 +24,6 @@ public:
                   MixSource* mix = nullptr);
     ~SessionPlayer();
 
-    // Makes every voice and noise source the session can sound, so that
-    // Render allocates nothing (as live playing needs); otherwise they are
-    // made when first heard.
-    void Prepare();
     // Moves to `frame` without rendering what lies before it (bells before it
     // stay silent); voices keep their phases.
     void SkipTo(std::int64_t frame);
@@ -47,7 +43,6 @@ private:
 
     const SbagenTimeline& timeline_;
     int sampleRate_;
-    VoiceFactory& voices_;
     MixSource* mix_;
     std::vector<std::unique_ptr<Slot>> slots_;
     std::int64_t position_ = 0;

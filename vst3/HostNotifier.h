@@ -5,29 +5,30 @@
 // setParamNormalized can then wait for ever. Notices are therefore posted,
 // merged while they wait, and sent from the host's UI loop where it offers
 // one (a window message on Windows, the host's IRunLoop on Linux), otherwise
-// from a thread of the module's own once the host's call has returned.
+// from the module's own thread once the host's call has returned (see
+// NoticeChannel for the rules every delivery keeps).
 #pragma once
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 
-#include "pluginterfaces/base/smartpointer.h"
+#include "NoticeChannel.h"
 #include "pluginterfaces/gui/iplugview.h"
-#include "pluginterfaces/vst/ivsteditcontroller.h"
 
 class HostNotifier {
 public:
     // This platform's notifier, made on the host's UI thread.
     static std::unique_ptr<HostNotifier> Create();
 
-    HostNotifier() = default;
-    virtual ~HostNotifier() = default;
+    HostNotifier();
+    // No call to the handler starts after this, and none is under way (see
+    // NoticeChannel::SetHandler).
+    virtual ~HostNotifier();
     HostNotifier(const HostNotifier&) = delete;
     HostNotifier& operator=(const HostNotifier&) = delete;
 
     // The handler that hears the notices from now on (null: none). A notice
-    // still waiting for the previous handler is dropped. UI thread.
+    // still waiting for the previous handler is dropped, and the previous
+    // handler hears nothing more from us once this returns.
     void SetHandler(Steinberg::Vst::IComponentHandler* handler);
     // Asks for restartComponent(flags) once the host's current call has
     // returned; flags of notices still waiting are merged into one call. Any
@@ -51,16 +52,12 @@ public:
 
 protected:
     virtual void HandlerChanged(Steinberg::Vst::IComponentHandler*) {}
-    // Arranges for Deliver to run later, outside the host's call.
+    // Arranges for a delivery later, outside the host's call.
     virtual void Schedule() = 0;
-    // Sends what is waiting, if anything, to the handler of the moment.
-    void Deliver();
-    bool Waiting() const { return pending.load() != 0; }
-    bool InsideHostCall() const { return hostCalls.load() > 0; }
+    // Drops the handler and stops the module's thread watching this
+    // notifier; platform destructors call it before they take their carrier
+    // down.
+    void Close();
 
-private:
-    std::mutex mutex; // guards handler
-    Steinberg::IPtr<Steinberg::Vst::IComponentHandler> handler;
-    std::atomic<Steinberg::int32> pending{0};
-    std::atomic<int> hostCalls{0};
+    const std::shared_ptr<NoticeChannel> channel;
 };

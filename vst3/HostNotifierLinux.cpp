@@ -1,6 +1,6 @@
 #include "HostNotifierLinux.h"
 
-#include <chrono>
+#include "NoticeThread.h"
 
 using namespace Steinberg;
 
@@ -20,12 +20,12 @@ IPtr<Linux::IRunLoop> RunLoopOf(FUnknown* source) {
 // after it is unregistered; calls that come then do nothing.
 class HostNotifierLinux::LoopTimer : public Linux::ITimerHandler {
 public:
-    explicit LoopTimer(HostNotifierLinux& owner) : owner(&owner) {}
+    explicit LoopTimer(std::shared_ptr<NoticeChannel> channel) : channel(std::move(channel)) {}
 
-    void Forget() { owner = nullptr; }
+    void Forget() { channel = nullptr; }
 
     void PLUGIN_API onTimer() override {
-        if (owner && owner->Waiting()) owner->Deliver();
+        if (channel) channel->Deliver();
     }
 
     tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
@@ -49,15 +49,15 @@ public:
 private:
     virtual ~LoopTimer() = default;
 
-    HostNotifierLinux* owner;
+    std::shared_ptr<NoticeChannel> channel;
     std::atomic<uint32> references{1};
 };
 
 HostNotifierLinux::~HostNotifierLinux() {
+    Close();
     handlerLoop = frameLoop = nullptr;
     hasHandler = false;
     ChooseLoop();
-    StopThread();
 }
 
 void HostNotifierLinux::HandlerChanged(Vst::IComponentHandler* handler) {
@@ -80,65 +80,31 @@ void HostNotifierLinux::ChooseLoop() {
             timer->Forget();
             timer = nullptr;
         }
-        loopCarries = false;
         usedLoop = nullptr;
         if (wanted) {
-            IPtr<LoopTimer> candidate = owned(new LoopTimer(*this));
+            IPtr<LoopTimer> candidate = owned(new LoopTimer(channel));
             if (wanted->registerTimer(candidate, kTimerPeriodMs) == kResultOk) {
                 usedLoop = wanted;
                 timer = candidate;
-                loopCarries = true;
             } else {
                 candidate->Forget();
             }
         }
     }
-    // Without a loop to carry them, notices go by the module's own thread.
-    if (hasHandler && !loopCarries) {
-        StartThread();
-        if (Waiting()) Schedule();
+    // Without a loop to carry them, notices go by the module's thread; one
+    // already waiting goes at once (Watch looks for it).
+    if (hasHandler && !usedLoop) {
+        channel->SetThreadDelay(0);
+        NoticeThread::Watch(channel);
+    } else {
+        channel->SetThreadDelay(NoticeChannel::kNotByThread);
+        NoticeThread::Unwatch(channel.get());
     }
 }
 
 void HostNotifierLinux::Schedule() {
-    if (loopCarries) return; // the loop's timer finds the notice
-    {
-        std::lock_guard<std::mutex> hold(threadMutex);
-        woken = true;
-    }
-    wake.notify_one();
-}
-
-void HostNotifierLinux::StartThread() {
-    if (thread.joinable()) return;
-    stopping = false;
-    thread = std::thread([this] { ThreadMain(); });
-}
-
-void HostNotifierLinux::StopThread() {
-    if (!thread.joinable()) return;
-    {
-        std::lock_guard<std::mutex> hold(threadMutex);
-        stopping = true;
-    }
-    wake.notify_one();
-    thread.join();
-}
-
-void HostNotifierLinux::ThreadMain() {
-    std::unique_lock<std::mutex> lock(threadMutex);
-    for (;;) {
-        wake.wait(lock, [this] { return woken || stopping; });
-        if (stopping) return;
-        woken = false;
-        // The host's call that posted the notice returns first.
-        while (InsideHostCall() && !stopping)
-            wake.wait_for(lock, std::chrono::milliseconds(1));
-        if (stopping) return;
-        lock.unlock();
-        if (!loopCarries) Deliver();
-        lock.lock();
-    }
+    // A loop's timer finds the notice by itself; the thread is told.
+    if (channel->ThreadDelay() != NoticeChannel::kNotByThread) NoticeThread::Wake();
 }
 
 std::unique_ptr<HostNotifier> HostNotifier::Create() {

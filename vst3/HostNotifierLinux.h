@@ -1,13 +1,8 @@
 // Host notices on Linux: carried by a timer on the host's run loop, asked of
 // the component handler and else of an open editor's plug frame. Hosts that
-// offer neither (Ardour 7 while no editor is open) get them from a thread of
-// the module's own, started when such a handler is set, once the host's call
-// has returned.
+// offer neither (Ardour 7 while no editor is open) get them from the module's
+// own thread, once the host's call has returned.
 #pragma once
-
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 #include "HostNotifier.h"
 
@@ -27,20 +22,10 @@ private:
     void HandlerChanged(Steinberg::Vst::IComponentHandler* handler) override;
     void Schedule() override;
     // Registers the timer with the handler's loop, else the frame's, else
-    // none; starts the thread when notices have no loop to go by.
+    // none; without a loop the module's thread carries the notices.
     void ChooseLoop();
-    void StartThread();
-    void StopThread();
-    void ThreadMain();
 
     Steinberg::IPtr<Steinberg::Linux::IRunLoop> handlerLoop, frameLoop, usedLoop;
     Steinberg::IPtr<LoopTimer> timer;
     bool hasHandler = false;
-    std::atomic<bool> loopCarries{false};
-
-    std::thread thread;
-    std::mutex threadMutex;
-    std::condition_variable wake;
-    bool woken = false;
-    bool stopping = false;
 };

@@ -31,13 +31,19 @@ void ICoreParameter::toString(ParamValue value, String128 string) const {
     Utf8ToUtf16(text, string, 128);
 }
 
-// Reads the leading decimal number of the text in plain units; no number
-// reads as 0. Always succeeds, clamping into the range.
+// Reads back what toString shows: one of the parameter's value texts, else
+// the leading decimal number in plain units (shown negated for a negated
+// parameter); no number reads as 0. Always succeeds, clamping into the range.
 bool ICoreParameter::fromString(const TChar* string, ParamValue& value) const {
     const std::string text = Utf16ToUtf8(string, 128);
+    int textValue = 0;
+    if (engineParam.FindValueText(text.c_str(), &textValue)) {
+        value = engineParam.ToNormalized(textValue);
+        return true;
+    }
     double plain = std::strtod(text.c_str(), nullptr);
     if (!std::isfinite(plain)) plain = std::isnan(plain) ? 0.0 : plain;
-    value = engineParam.ToNormalized(plain);
+    value = engineParam.ToNormalized(engineParam.Negated() ? -plain : plain);
     return true;
 }
 

@@ -121,8 +121,10 @@ tresult PLUGIN_API ICoreVST3::initialize(FUnknown* context) {
 }
 
 tresult PLUGIN_API ICoreVST3::terminate() {
-    // What is still waiting is dropped: the handler is about to go.
+    // What is still waiting is dropped, and the handler is let go of now: a
+    // host may free it as soon as this returns.
     notifier.reset();
+    SingleComponentEffect::setComponentHandler(nullptr);
     return SingleComponentEffect::terminate();
 }
 
@@ -520,14 +522,39 @@ tresult PLUGIN_API ICoreVST3::getParameterInfo(int32 paramIndex, ParameterInfo& 
     return kResultOk;
 }
 
+// The program-change parameter shows the name of the program the value
+// selects, as hosts that list parameters show it.
 tresult PLUGIN_API ICoreVST3::getParamStringByValue(ParamID id, ParamValue value,
                                                     String128 string) {
+    if (!string) return kResultFalse;
+    if (id == kProgramChangeId) {
+        if (NumPresets() == 0) return kResultFalse;
+        PluginLock::Holder hold(Lock());
+        Utf8ToUtf16(PresetName(ProgramFromNormalized(value)), string, 128);
+        return kResultOk;
+    }
     const IEngineParam* param = id < 0x7FFFFFFF ? GetParam(static_cast<int>(id)) : nullptr;
-    if (!param || !string) return kResultFalse;
+    if (!param) return kResultFalse;
     char text[IEngineParam::kFormatSize];
     param->FormatValue(value, true, text, sizeof text);
     Utf8ToUtf16(text, string, 128);
     return kResultOk;
+}
+
+// A program's name reads back as that program; other texts are not programs.
+tresult PLUGIN_API ICoreVST3::getParamValueByString(ParamID id, TChar* string, ParamValue& value) {
+    if (id != kProgramChangeId)
+        return SingleComponentEffect::getParamValueByString(id, string, value);
+    if (!string || NumPresets() == 0) return kResultFalse;
+    const std::string name = Utf16ToUtf8(string, 128);
+    PluginLock::Holder hold(Lock());
+    for (int i = 0; i < NumPresets(); ++i) {
+        if (name == PresetName(i)) {
+            value = NumPresets() > 1 ? static_cast<double>(i) / (NumPresets() - 1) : 0.0;
+            return kResultOk;
+        }
+    }
+    return kResultFalse;
 }
 
 ParamValue PLUGIN_API ICoreVST3::plainParamToNormalized(ParamID id, ParamValue plain) {

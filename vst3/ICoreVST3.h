@@ -54,6 +54,9 @@ public:
     Steinberg::tresult PLUGIN_API getParamStringByValue(Steinberg::Vst::ParamID id,
                                                         Steinberg::Vst::ParamValue value,
                                                         Steinberg::Vst::String128 string) override;
+    Steinberg::tresult PLUGIN_API getParamValueByString(Steinberg::Vst::ParamID id,
+                                                        Steinberg::Vst::TChar* string,
+                                                        Steinberg::Vst::ParamValue& value) override;
     Steinberg::Vst::ParamValue PLUGIN_API
     plainParamToNormalized(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue plain) override;
     Steinberg::Vst::ParamValue PLUGIN_API getParamNormalized(Steinberg::Vst::ParamID id) override;

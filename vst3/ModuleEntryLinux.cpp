@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ModuleHandle.h"
+#include "NoticeThread.h"
 #include "pluginterfaces/base/fplatform.h"
 
 namespace {
@@ -28,7 +29,10 @@ SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle) {
 }
 
 SMTG_EXPORT_SYMBOL bool ModuleExit() {
-    if (entryCount > 0) --entryCount;
+    if (entryCount > 0 && --entryCount == 0) {
+        // The host may unload the module next: the notice thread ends first.
+        NoticeThread::Shutdown();
+    }
     return true;
 }
 

@@ -96,7 +96,7 @@ TEST(Controller, FormatsAndParsesValues) {
     EXPECT_EQ(ParamString(controller, Binaural, 0.0), "0");
     EXPECT_EQ(ParamString(controller, Binaural, 0.5), "256.00");
     EXPECT_EQ(ParamString(controller, Volume, 0.9), "90");
-    for (Vst::ParamID id : {kPresetId, kBypassId, Vst::ParamID(12), Vst::ParamID(999)})
+    for (Vst::ParamID id : {kBypassId, Vst::ParamID(12), Vst::ParamID(999)})
         EXPECT_EQ(ParamString(controller, id, 0.5), "<failed>") << id;
 
     Vst::ParamValue value = -1;
@@ -111,6 +111,37 @@ TEST(Controller, FormatsAndParsesValues) {
     ASSERT_EQ(controller->getParamValueByString(Frequency, hz440, value), kResultOk);
     EXPECT_NEAR(value, std::sqrt(439.0 / 19999.0), 1e-12);
     EXPECT_NE(controller->getParamValueByString(999, hz440, value), kResultOk);
+}
+
+// Hosts show these texts and type them back: every parameter's text, the
+// program list's included, must read back as the value it shows.
+TEST(Controller, EveryParameterTextReadsBackAsItsValue) {
+    auto plugin = NewInstance();
+    ASSERT_NE(plugin, nullptr);
+    Vst::IEditController* controller = plugin->Controller();
+    std::vector<Vst::ParamID> ids{kPresetId};
+    for (int i = 0; i < kParameterCount; ++i)
+        ids.push_back(static_cast<Vst::ParamID>(i));
+    for (Vst::ParamID id : ids) {
+        for (double value : {0.0, 0.3, 0.5, 1.0}) {
+            const std::string shown = ParamString(controller, id, value);
+            SCOPED_TRACE(std::to_string(id) + " at " + std::to_string(value) + ": " + shown);
+            auto text = tonewell::hostkit::ToUtf16(shown);
+            Vst::ParamValue read = -1;
+            ASSERT_EQ(controller->getParamValueByString(
+                          id, reinterpret_cast<Vst::TChar*>(text.data()), read),
+                      kResultOk);
+            EXPECT_EQ(ParamString(controller, id, read), shown);
+        }
+    }
+    Vst::String128 name{};
+    ASSERT_EQ(plugin->UnitInfo()->getProgramName(kPresetId, 65, name), kResultOk);
+    EXPECT_EQ(ParamString(controller, kPresetId, 0.5), Utf8(name));
+    auto unknown = tonewell::hostkit::ToUtf16("no such program");
+    Vst::ParamValue read = -1;
+    EXPECT_NE(controller->getParamValueByString(
+                  kPresetId, reinterpret_cast<Vst::TChar*>(unknown.data()), read),
+              kResultOk);
 }
 
 TEST(Controller, ConvertsBetweenPlainAndNormalised) {

@@ -80,13 +80,18 @@ TEST(HostNotice, NoticesForAForgottenHandlerAreDropped) {
     EXPECT_TRUE(tonewell::hostkit::RunUiLoopUntil(
         [&] { return other->Restarts(Vst::kParamValuesChanged) == 1; }, 2000));
 
-    // Terminated with a notice waiting: the loop's timer goes with it.
-    host.plugin->Controller()->setComponentHandler(&host.plugin->Handler());
+    // Terminated with a notice waiting: the loop's timer goes with it, and
+    // the handler hears nothing afterwards.
+    IPtr<RecordingComponentHandler> last = RecordingComponentHandler::Create();
+    last->Offer(Linux::IRunLoop::iid, host.loop);
+    host.plugin->Controller()->setComponentHandler(last);
     EXPECT_EQ(host.loop->TimerCount(), 1);
     host.Select(host.schumann);
     host.plugin.reset();
     EXPECT_EQ(host.loop->TimerCount(), 0);
     host.loop->RunFor(50);
+    Idle(50);
+    EXPECT_TRUE(last->Calls().empty());
 }
 
 // A host that selects another program from inside the restart, and one

@@ -67,20 +67,14 @@ TEST(ProgramChange, TheHostSeesTheProgramsValuesAfterOneRestart) {
     ASSERT_NE(Normalized(*plugin), expected.normalized);
 
     plugin->Handler().Clear();
-    // The restart comes after the host's call has returned, never from
-    // inside it: a host may hold a lock there that its restart takes.
-    std::atomic<bool> insideCall{false}, restartedInside{false};
-    plugin->Handler().OnRestart([&](int32) { restartedInside = restartedInside || insideCall; });
-    insideCall = true;
+    // One restart, after the host's call has returned (the notifier's own
+    // tests hold a host's call open to show it never comes inside).
     ASSERT_EQ(plugin->Controller()->setParamNormalized(kPresetId, ProgramValue(schumann)),
               kResultOk);
-    insideCall = false;
     // Before any block: the controller already holds the program.
     EXPECT_EQ(Normalized(*plugin), expected.normalized);
     EXPECT_TRUE(AwaitRestarts(*plugin, 1));
-    EXPECT_FALSE(restartedInside);
     EXPECT_EQ(plugin->Handler().Calls().size(), 1u);
-    plugin->Handler().OnRestart(nullptr);
 
     // The processor restores it as before: same values, same state, and no
     // restart from the audio thread.
@@ -195,20 +189,27 @@ TEST(ProgramChange, AHostsCopyOfTheValuesMatchesTheStateItSaves) {
 }
 
 // A host that changes the program every block for a minute, through the
-// controller and the processor: restarts merge as they wait, none is lost at
-// the end, and the values are the last program's.
+// controller and the processor: restarts merge as they wait, and the last
+// change is always announced, by a restart that comes after it.
 TEST(ProgramChange, AProgramEveryBlockForAMinute) {
     auto plugin = StartedInstance();
     ASSERT_NE(plugin, nullptr);
     const int schumann = FindProgram(*plugin, "Binaural - 7.83 (Schumann Resonance)");
     ASSERT_GT(schumann, 0);
     constexpr int kBlocks = 60 * 48000 / 512;
-    for (int block = 0; block < kBlocks; ++block)
-        ChangeProgram(*plugin, block == kBlocks - 1 ? schumann : 1 + block % 124);
-    EXPECT_TRUE(AwaitRestarts(*plugin, 1));
-    tonewell::hostkit::RunUiLoopUntil([] { return false; }, 50);
-    const int restarts = ValueRestarts(*plugin);
-    EXPECT_LE(restarts, kBlocks);
-    std::printf("%d program changes, %d restarts\n", kBlocks, restarts);
+    for (int block = 0; block < kBlocks - 1; ++block)
+        ChangeProgram(*plugin, 1 + block % 124);
+    const int earlier = ValueRestarts(*plugin);
+    plugin->Handler().Clear();
+    // The host reads the program again in each restart, as hosts do.
+    std::atomic<bool> lastSeen{false};
+    plugin->Handler().OnRestart([&](int32) {
+        if (plugin->Controller()->getParamNormalized(kPresetId) == ProgramValue(schumann))
+            lastSeen = true;
+    });
+    ChangeProgram(*plugin, schumann);
+    EXPECT_TRUE(tonewell::hostkit::RunUiLoopUntil([&] { return lastSeen.load(); }, 2000));
+    plugin->Handler().OnRestart(nullptr);
+    std::printf("%d program changes, %d restarts\n", kBlocks, earlier + ValueRestarts(*plugin));
     EXPECT_EQ(Normalized(*plugin), RestoredByProcessor(schumann).normalized);
 }

@@ -3,16 +3,23 @@
 // stay flat once the first cycles have settled. The comparison is a minimal
 // module built the same way, whose cycles show what the system's loader keeps
 // (under Wine it keeps some of its own each time).
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <pluginterfaces/gui/iplugview.h>
 #include <string>
+#include <thread>
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
 
 #include "HostApplication.h"
 #include "PluginInstance.h"
 #include "PluginModule.h"
 #include "ResidentMemory.h"
+#include "UiLoop.h"
 
 using namespace Steinberg;
 using tonewell::hostkit::PluginInstance;
@@ -102,4 +109,34 @@ TEST(LoadUnload, ResidentMemoryStaysFlat) {
     // (a leak of the smallest image alone would be ten times that).
     EXPECT_LE(instrument, minimal + 2048.0 * (cycles - kSettlingCycles))
         << "resident memory grew by " << instrument / kMiB << " MiB";
+}
+
+// A host that unloads the module right after its last release, with a
+// program change's notice on its way to a slow handler by the module's
+// thread: the thread is out of the module's code before it goes, and the
+// module does go.
+TEST(LoadUnload, UnloadedRightAfterTheLastReleaseWithANoticeOnItsWay) {
+    IPtr<tonewell::hostkit::HostApplication> host =
+        tonewell::hostkit::HostApplication::Create("Load Test Host");
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        std::string error;
+        auto module = PluginModule::Load(TONEWELL_MODULE_PATH, error);
+        ASSERT_NE(module, nullptr) << error;
+        auto plugin = PluginInstance::CreateByName(*module, "Tonewell", *host, error);
+        ASSERT_NE(plugin, nullptr) << error;
+        std::atomic<bool> entered{false};
+        plugin->Handler().OnRestart([&](int32) {
+            entered = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+        plugin->Controller()->setParamNormalized(0x70727374, 83.0 / 129.0);
+        if (cycle % 2 == 0) tonewell::hostkit::RunUiLoopUntil([&] { return entered.load(); }, 2000);
+        plugin.reset();
+        module.reset();
+    }
+#ifndef _WIN32
+    void* still = dlopen(TONEWELL_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_EQ(still, nullptr) << "the module stayed loaded";
+    if (still) dlclose(still);
+#endif
 }

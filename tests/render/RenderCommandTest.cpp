@@ -403,9 +403,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"ExportNotMidi",
                  {"--session", "OUT/s.txt", "--export-automation", "OUT/a.txt"},
                  ".mid or .midi"},
-        BadInput{"SessionWithSeconds",
-                 {"--session", "OUT/s.txt", "--seconds", "5", "-o", "OUT/x.wav"},
-                 "--seconds does not go with --session"},
+        BadInput{"TonesWithSession",
+                 {"--session", "OUT/s.txt", "--tones", "200/5", "-o", "OUT/x.wav"},
+                 "give one of them"},
         BadInput{"MissingSession",
                  {"--session", "OUT/none.txt", "-o", "OUT/x.wav"},
                  "cannot read the session file"}),
@@ -452,11 +452,13 @@ TEST(RenderRejectsOutput, AFolderIsNotAnOutputFile) {
 TEST(RenderHelp, NamesEveryOptionAndTheDefaultModule) {
     const auto result = RunRender({"--help"});
     ASSERT_EQ(result.exitCode, 0);
-    for (const char* option :
-         {"--module",  "--list-programs", "--list-params", "--program",       "--set",
-          "--note",    "--seconds",       "--rate",        "--block",         "--output",
-          "--format",  "--single-thread", "--session",     "--print-session", "--export-automation",
-          "--fade-in", "--fade-out",      "--input",       "--dither",        "Tonewell.so"})
+    for (const char* option : {"--module",  "--list-programs", "--list-params",
+                               "--program", "--set",           "--note",
+                               "--seconds", "--rate",          "--block",
+                               "--output",  "--format",        "--single-thread",
+                               "--session", "--print-session", "--export-automation",
+                               "--fade-in", "--fade-out",      "--input",
+                               "--dither",  "--tones",         "Tonewell.so"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
 }
 

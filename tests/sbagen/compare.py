@@ -46,12 +46,12 @@ def prominent_tone(spectrum, rate, n):
     k = low + int(np.argmax(spectrum[low:]))
     near, far = int(1.2 * per_hz) + 1, int(15 * per_hz) + 1
     around = np.concatenate([spectrum[max(1, k - far):max(1, k - near)], spectrum[k + near:k + far]])
-    if len(around) == 0 or spectrum[k] ** 2 < 100 * np.median(around ** 2):
+    if len(around) == 0 or spectrum[k] ** 2 < 1000 * np.median(around ** 2):
         return None
     return peak_near(spectrum, k) * rate / n
 
 
-def envelope_rate(envelope, low, high, min_depth=0.5):
+def envelope_rate(envelope, low, high, min_depth=0.5, min_prominence=12):
     """Strongest modulation rate of an envelope (frames at ENV_RATE), if any."""
     e = envelope - envelope.mean()
     if envelope.mean() <= 0:
@@ -66,7 +66,7 @@ def envelope_rate(envelope, low, high, min_depth=0.5):
         return None  # leakage of something slower or faster than the range
     # A real pulse or spin stands far above the noise of the envelope and
     # moves the level by at least half its mean.
-    if s[k] < 12 * np.median(s[lo:hi]) or 4 * s[k] / len(e) < min_depth * envelope.mean():
+    if s[k] < min_prominence * np.median(s[lo:hi]) or 4 * s[k] / len(e) < min_depth * envelope.mean():
         return None
     return peak_near(s, k) * ENV_RATE / n
 
@@ -162,7 +162,7 @@ def main():
                     # Pulses of that tone: its envelope's rate.
                     pa = envelope_rate(band_envelope(ca, rate, n, f), 0.5, 40)
                     if pa is not None:
-                        pb = envelope_rate(band_envelope(cb, rate, n, f), 0.5, 40, 0.2)
+                        pb = envelope_rate(band_envelope(cb, rate, n, f), 0.5, 40, 0.2, 4)
                         pulse = abs(pb - pa) if pb is not None else 99
                 known[("tone", ch)] = (f, miss)
                 known[("pulse", ch)] = pulse
@@ -193,7 +193,7 @@ def main():
                 ra = envelope_rate((ea - eb) / (ea + eb + 1e-12) + 1.0, 0.5, 40, 0.05)
                 if ra is not None:
                     oa, ob = frame_energy(ours[lo:hi, 0], rate), frame_energy(ours[lo:hi, 1], rate)
-                    rb = envelope_rate((oa - ob) / (oa + ob + 1e-12) + 1.0, 0.5, 40, 0.02)
+                    rb = envelope_rate((oa - ob) / (oa + ob + 1e-12) + 1.0, 0.5, 40, 0.02, 4)
                     known["spin"] = abs(rb - ra) if rb is not None else 99
         if known["spin"] is not None:
             miss = known["spin"]

@@ -23,7 +23,6 @@ SbagenPlayback::SbagenPlayback(session::SbagenScript script, render::PluginSessi
                                     ":1: expected a tone-set without mix: the desktop program "
                                     "has no --input (tonewell-render --input mixes a file)");
     player_ = std::make_unique<session::SessionPlayer>(timeline_, sampleRate, *voices_);
-    player_->Prepare();
     player_->SkipTo(startFrame);
 }
 

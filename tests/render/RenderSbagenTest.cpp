@@ -1,0 +1,84 @@
+// SBaGen sessions and tone-sets through the built renderer and module.
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "RenderHarness.h"
+
+namespace tonewell::render::test {
+namespace {
+
+class RenderSbagen : public ::testing::Test {
+protected:
+    std::filesystem::path Write(const std::string& name, const std::string& text) const {
+        const auto path = folder.Path(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    ScratchFolder folder;
+};
+
+TEST_F(RenderSbagen, ToneSetsPlayTheHigherToneLeftAtTheirLevel) {
+    const auto output = folder.Path("tones.wav");
+    const auto result =
+        RunRender({"--tones", "200+10/50 300-6/20", "--seconds", "2", "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    ASSERT_EQ(audio.frames, 96000);
+    // The two tones of each ear add up to at most 0.7.
+    EXPECT_NEAR(Peak(audio.samples[0], 0, 96000), 0.7, 0.01);
+    const auto solo = folder.Path("solo.wav");
+    ASSERT_EQ(RunRender({"--tones", "200+10/50", "--seconds", "1", "-o", solo.string()}).exitCode,
+              0);
+    const auto one = ReadAudio(solo);
+    EXPECT_NEAR(ZeroCrossingFrequency(one.samples[0], 48000, 4800, 48000), 205.0, 0.01);
+    EXPECT_NEAR(ZeroCrossingFrequency(one.samples[1], 48000, 4800, 48000), 195.0, 0.01);
+}
+
+TEST_F(RenderSbagen, SessionFilesAreKnownByNameOrByWhatIsInThem) {
+    const std::string text = "-SE\nalpha: pink/40 200+10/20\noff: -\n0:00 alpha\n0:01 off\n";
+    for (const auto& name : {"a.sbg", "a.txt"}) {
+        SCOPED_TRACE(name);
+        const auto result = RunRender({"--session", Write(name, text).string(), "--print-session"});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find("length 00:01:00"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("00:00:00  alpha"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("200+10/20 (L 205.000 R 195.000 Hz)"), std::string::npos);
+    }
+    // --seconds renders the first seconds of a session, ours or SBaGen's.
+    const auto own = Write("own.txt", "0 set Mode=Generator\n1:00 end\n");
+    for (const auto& session : {own, folder.Path("a.sbg")}) {
+        const auto output = folder.Path("part.wav");
+        const auto result =
+            RunRender({"--session", session.string(), "--seconds", "0.5", "-o", output.string()});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(ReadAudio(output).frames, 24000);
+    }
+}
+
+TEST_F(RenderSbagen, BadSessionsStopWithTheirPlaceAndWriteNothing) {
+    const struct {
+        const char* text;
+        std::vector<std::string> extra;
+        const char* expected;
+    } cases[] = {
+        {"a: 200+10/x\n0:00 a\n", {}, "bad.sbg:1:11: expected an amplitude"},
+        {"a: 30000+10/5\n0:00 a\n", {"--seconds", "1"}, "reaches half the sample rate"},
+        {"-SE\na: mix/50\n0:00 a\n0:01 a\n", {}, "bad.sbg:2:1: expected --input FILE"},
+        {"a: 200+10/5\n0:00 a\n", {}, "plays on without an end (no -E in it); give its length"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto session = Write("bad.sbg", c.text);
+        std::vector<std::string> arguments{"--session", session.string(), "-o",
+                                           folder.Path("out.wav").string()};
+        arguments.insert(arguments.end(), c.extra.begin(), c.extra.end());
+        const auto result = RunRender(arguments);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
+        EXPECT_EQ(folder.Entries(), std::vector<std::string>{"bad.sbg"});
+    }
+}
+
+} // namespace
+} // namespace tonewell::render::test

@@ -1,0 +1,286 @@
+// SBaGen sessions without the instrument: the parser, the timeline as SBaGen+
+// moves between tone-sets, and the player's levels with stand-in voices.
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "SbagenScript.h"
+#include "SbagenTimeline.h"
+#include "SessionError.h"
+#include "SessionPlayer.h"
+
+namespace tonewell::session {
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+std::string ErrorOf(const std::string& text) {
+    try {
+        SbagenScript::Parse(text, "s.sbg");
+    } catch (const SessionError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST(SbagenToneSpec, ReadsEveryKindOfTone) {
+    struct Case {
+        const char* text;
+        ToneKind kind;
+        double carrier, beat, width, amp;
+    };
+    const Case cases[] = {
+        {"200+10/20", ToneKind::Binaural, 200, 10, 0, 0.2},
+        {"200-4.5/1.5", ToneKind::Binaural, 200, -4.5, 0, 0.015},
+        {"432/10", ToneKind::Binaural, 432, 0, 0, 0.1},
+        {"300@8/15", ToneKind::Isochronic, 300, 8, 0, 0.15},
+        {"pink/40", ToneKind::Pink, 0, 0, 0, 0.4},
+        {"white/.5", ToneKind::White, 0, 0, 0, 0.005},
+        {"brown/15", ToneKind::Brown, 0, 0, 0, 0.15},
+        {"spin:300+4.2/80", ToneKind::Spin, 0, 4.2, 300, 0.8},
+        {"bspin:300-4/40", ToneKind::BrownSpin, 0, -4, 300, 0.4},
+        {"wspin:200+8/30", ToneKind::WhiteSpin, 0, 8, 200, 0.3},
+        {"bell+2050/20", ToneKind::Bell, 2050, 0, 0, 0.2},
+        {"mix/99", ToneKind::Mix, 0, 0, 0, 0.99},
+        {"triangle:mixspin:400+6/40", ToneKind::MixSpin, 0, 6, 400, 0.4},
+        {"square:mixpulse:8/60", ToneKind::MixPulse, 0, 8, 0, 0.6},
+        {"sawtooth:150+6/25", ToneKind::Binaural, 150, 6, 0, 0.25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ToneSpec spec;
+        std::string error;
+        std::size_t offset = 0;
+        ASSERT_TRUE(ParseToneSpec(c.text, spec, error, offset)) << error;
+        EXPECT_EQ(spec.kind, c.kind);
+        EXPECT_DOUBLE_EQ(spec.carrier, c.carrier);
+        EXPECT_DOUBLE_EQ(spec.beat, c.beat);
+        EXPECT_DOUBLE_EQ(spec.width, c.width);
+        EXPECT_NEAR(spec.amp, c.amp, 1e-12);
+    }
+}
+
+TEST(SbagenScript, NamesThePlaceOfEveryMistake) {
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"a: 200+10\n0:00 a\n", "s.sbg:1:10: expected '/' and an amplitude"},
+        {"a: 200+10/-5\n0:00 a\n", "s.sbg:1:11: expected an amplitude"},
+        {"a: 200x10/5\n0:00 a\n", "s.sbg:1:7: expected '/'"},
+        {"a: 200+10/5\n0:00 b\n", "s.sbg:2:6: expected a defined tone-set or block name, not 'b'"},
+        {"a: 200+10/5\n0:00 <x a\n", "s.sbg:2:7: expected '>', '-' or '=' as the fade-out"},
+        {"a: 200+10/5\n0:00 a ->x\n", "s.sbg:2:8: expected '->' or the end of the line"},
+        {"a: 200+10/5\n0:61 a\n", "s.sbg:2:1: expected a time"},
+        {"a: 200+10/5\n0:00 a\nb: {\n+0:00 a\n", "s.sbg:3:1: expected '}' to close the block"},
+        {"a: 200+10/5\nb: {\n0:00 a\n}\n0:00 b\n", "s.sbg:3:1: expected a relative time (+hh:mm)"},
+        {"a: 200+10/5\nb: {\n+0:00 b\n}\n0:00 b\n", "blocks nest too deep"},
+        {"a: 200+10/5\n", "s.sbg:2:1: expected a time line"},
+        {"  \n\n", "s.sbg:1:1: expected a session, not an empty file"},
+        {"a: 200+10/5\n0:00 a\n\x01\x02", "s.sbg:3:1: expected text, not a binary file"},
+        {"-p drop 00ds+\n", "s.sbg:1:2: -p (SBaGen+'s built-in sequences) is not supported"},
+        {"a: 200+10/5\n0:00 a\n12:00 a\n23:00 a\n11:00 a\n", "s.sbg:5:1: times out of order"},
+        {"a: 200+10/5\na: pink/1\n", "s.sbg:2:1: 'a' is defined twice"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::string error = ErrorOf(c.text);
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(SbagenScript, ResolvesTimesBlocksAndMidnight) {
+    const auto script = SbagenScript::Parse("-SE\n"
+                                            "a: 200+10/5\n"
+                                            "off: -\n"
+                                            "burst: {\n +00:00 a\n +00:05 off\n}\n"
+                                            "23:50 a\n"
+                                            "NOW+00:10 burst\n" // NOW is midnight: the next day
+                                            "+00:20+00:00:30 a\n"
+                                            "00:40 off\n",
+                                            "s.sbg");
+    std::vector<double> times;
+    for (const auto& entry : script.Entries())
+        times.push_back(entry.seconds);
+    EXPECT_EQ(times, (std::vector<double>{0, 1200, 1500, 1830, 3000}));
+    EXPECT_EQ(script.Length(), 3000.0);
+    // Going back after NOW is more likely a slip than a plan: it is said.
+    ASSERT_EQ(script.Warnings().size(), 1u);
+    EXPECT_NE(script.Warnings()[0].find("s.sbg:5: "), std::string::npos); // the block's line
+
+    // -T starts at a clock time, not at the first line.
+    const auto late = SbagenScript::Parse("-T 0:00\na: 200+10/5\n0:00:10 a\n", "s.sbg");
+    EXPECT_EQ(late.Entries()[0].seconds, 10.0);
+    // A session without -E plays on.
+    EXPECT_FALSE(late.Length());
+}
+
+TEST(SbagenScript, ScalesLoudToneSetsAsSbagenDoesAndSaysSo) {
+    const auto script =
+        SbagenScript::Parse("a: pink/60 200+10/50 mixpulse:8/90\n0:00 a\n", "s.sbg");
+    const auto& tones = script.ToneSets()[0].tones;
+    EXPECT_NEAR(tones[0].amp, 0.6 / 1.1, 1e-12);
+    EXPECT_NEAR(tones[1].amp, 0.5 / 1.1, 1e-12);
+    EXPECT_NEAR(tones[2].amp, 0.9, 1e-12); // an effect's intensity is not a level
+    ASSERT_EQ(script.Warnings().size(), 1u);
+    EXPECT_NE(script.Warnings()[0].find("110 %"), std::string::npos);
+    const auto kept = SbagenScript::Parse("-N\na: pink/60 200+10/50\n0:00 a\n", "s.sbg");
+    EXPECT_NEAR(kept.ToneSets()[0].tones[0].amp, 0.6, 1e-12);
+}
+
+TEST(SbagenScript, WarnsOfOptionsItDoesNotPlay) {
+    const auto script = SbagenScript::Parse("-SE -q 10 -r 44100\na: 200/5\n0:00 a\n", "s.sbg");
+    ASSERT_EQ(script.Warnings().size(), 2u);
+    EXPECT_NE(script.Warnings()[0].find("-q"), std::string::npos);
+    EXPECT_NE(script.Warnings()[1].find("-r"), std::string::npos);
+}
+
+double AmpAt(const SbagenTimeline& timeline, int slot, double t) {
+    return timeline.SlotAt(slot, t).amp;
+}
+
+// Levels over a change, as SBaGen+ moves them: a fade of 60 s centred on the
+// change, a bed that carries on moving in one line, a changed tone out in the
+// first half and the new one in over the second.
+TEST(SbagenTimeline, CrossFadesAroundEachChange) {
+    const auto script = SbagenScript::Parse("-SE\n"
+                                            "a: pink/40 200+10/20\n"
+                                            "b: pink/30 300+4/20 400@5/10\n"
+                                            "off: -\n"
+                                            "0:00 a\n0:02 b\n0:04 off\n",
+                                            "s.sbg");
+    const SbagenTimeline timeline(script);
+    EXPECT_NEAR(AmpAt(timeline, 0, 0.0), 0.0, 1e-12); // fades in from silence at the start
+    EXPECT_NEAR(AmpAt(timeline, 0, 15.0), 0.2, 1e-12);
+    EXPECT_NEAR(AmpAt(timeline, 0, 80.0), 0.4, 1e-12);
+    EXPECT_NEAR(AmpAt(timeline, 0, 120.0), 0.35, 1e-12); // pink carries on
+    EXPECT_NEAR(AmpAt(timeline, 1, 105.0), 0.1, 1e-12);  // 200+10 on its way out
+    EXPECT_EQ(timeline.SlotAt(1, 135.0).carrier, 300.0); // 300+4 on its way in
+    EXPECT_NEAR(AmpAt(timeline, 1, 135.0), 0.1, 1e-12);
+    EXPECT_NEAR(AmpAt(timeline, 2, 115.0), 0.0, 1e-12);
+    EXPECT_NEAR(AmpAt(timeline, 2, 150.0), 0.1, 1e-12);
+    EXPECT_NEAR(AmpAt(timeline, 0, 225.0), 0.15, 1e-12); // to silence at the end
+}
+
+TEST(SbagenTimeline, SlidesWhereBothSidesAskOrAWholePeriodIsATransition) {
+    const auto script = SbagenScript::Parse("-SE\n"
+                                            "a: 200+4/20\nb: 300+12/20\nc: pink/20\noff: -\n"
+                                            "0:00 == a\n0:02 == b\n0:04 b ->\n0:06 a\n"
+                                            "0:08 <> b\n0:10 c\n0:11 off\n",
+                                            "s.sbg");
+    const SbagenTimeline timeline(script);
+    const ToneSpec middle = timeline.SlotAt(0, 120.0);
+    EXPECT_NEAR(middle.carrier, 250.0, 1e-9);
+    EXPECT_NEAR(middle.beat, 8.0, 1e-9);
+    EXPECT_NEAR(middle.amp, 0.2, 1e-12);
+    // "->" slides over the whole period, even with plain fades.
+    EXPECT_NEAR(timeline.SlotAt(0, 300.0).carrier, 250.0, 1e-9);
+    // "<>" goes through silence.
+    EXPECT_NEAR(AmpAt(timeline, 0, 480.0), 0.0, 1e-12);
+    EXPECT_NEAR(AmpAt(timeline, 0, 465.0), 0.1, 1e-12);
+    // Changes closer than a minute share the time between them.
+    EXPECT_NEAR(AmpAt(timeline, 0, 600.0), 0.0, 1e-12);
+    EXPECT_EQ(timeline.SlotAt(0, 615.0).kind, ToneKind::Pink);
+}
+
+TEST(SbagenTimeline, APulsedToneOfTheSameCarrierPlaysOnAndChangesItsPulseMidway) {
+    const auto script =
+        SbagenScript::Parse("-SE\na: 400@8/10\nb: 400@6/10\n0:00 a\n0:02 b\n0:03 b\n", "s.sbg");
+    const SbagenTimeline timeline(script);
+    EXPECT_NEAR(AmpAt(timeline, 0, 120.0), 0.1, 1e-12);
+    EXPECT_EQ(timeline.SlotAt(0, 119.0).beat, 8.0);
+    EXPECT_EQ(timeline.SlotAt(0, 121.0).beat, 6.0);
+}
+
+TEST(SbagenTimeline, ALoopingSessionStartsAtFullLevel) {
+    const auto script = SbagenScript::Parse("a: pink/40 300+10/10\n0:00 a\n", "s.sbg");
+    const SbagenTimeline timeline(script);
+    EXPECT_NEAR(AmpAt(timeline, 0, 0.0), 0.4, 1e-12);
+    EXPECT_NEAR(AmpAt(timeline, 1, 0.0), 0.1, 1e-12);
+}
+
+// A pure sine pair in place of the instrument.
+class SineVoices : public VoiceFactory {
+public:
+    struct Voice : ToneVoice {
+        double left = 0, right = 0, phaseLeft = 0, phaseRight = 0, rate = 0;
+        void Set(double carrier, double beat, Waveform) override {
+            left = carrier + beat / 2;
+            right = carrier - beat / 2;
+        }
+        void Render(double* l, double* r, int frames) override {
+            for (int i = 0; i < frames; ++i) {
+                l[i] = std::sin(phaseLeft);
+                r[i] = std::sin(phaseRight);
+                phaseLeft += kTwoPi * left / rate;
+                phaseRight += kTwoPi * right / rate;
+            }
+        }
+    };
+    std::unique_ptr<ToneVoice> Create(int rate, int) override {
+        auto voice = std::make_unique<Voice>();
+        voice->rate = rate;
+        return voice;
+    }
+};
+
+std::vector<double> RenderLeft(const std::string& text, double seconds, int rate = 48000) {
+    const auto script = SbagenScript::Parse(text, "s.sbg");
+    const SbagenTimeline timeline(script);
+    SineVoices voices;
+    SessionPlayer player(timeline, rate, voices);
+    std::vector<double> left(static_cast<std::size_t>(seconds * rate));
+    std::vector<double> right(left.size());
+    // Odd pieces, as a host pulls them.
+    for (std::size_t done = 0; done < left.size();) {
+        const int frames = static_cast<int>(std::min<std::size_t>(333, left.size() - done));
+        player.Render(left.data() + done, right.data() + done, frames);
+        done += static_cast<std::size_t>(frames);
+    }
+    return left;
+}
+
+double MeanSquare(const std::vector<double>& x, std::size_t begin, std::size_t end) {
+    double sum = 0;
+    for (std::size_t i = begin; i < end; ++i)
+        sum += x[i] * x[i];
+    return sum / static_cast<double>(end - begin);
+}
+
+TEST(SessionPlayer, PlaysSbagenLevelsForTonesPulsesAndNoise) {
+    // A tone at /50 has a mean square of 0.125; a pulse sounds 40 % of each
+    // cycle for a mean square 0.2275 times the tone's; pink noise at /40 is
+    // 0.1486 * 0.4 RMS and white noise spread evenly over +-0.4.
+    EXPECT_NEAR(MeanSquare(RenderLeft("a: 200/50\n0:00 a\n", 2), 0, 96000), 0.125, 1e-3);
+    EXPECT_NEAR(MeanSquare(RenderLeft("a: 300@10/50\n0:00 a\n", 2), 0, 96000), 0.2275 * 0.125,
+                5e-4);
+    EXPECT_NEAR(std::sqrt(MeanSquare(RenderLeft("a: pink/40\n0:00 a\n", 4), 0, 192000)),
+                0.1486 * 0.4, 0.004);
+    EXPECT_NEAR(MeanSquare(RenderLeft("a: white/40\n0:00 a\n", 2), 0, 96000), 0.16 / 3, 1e-3);
+}
+
+TEST(SessionPlayer, EveryLevelChangeIsARamp) {
+    // A change 1 s apart through silence, rendered at a low rate where a
+    // step would show: neighbouring samples never jump by more than a
+    // 100 Hz sine at full scale can move.
+    const auto left = RenderLeft("-SE -F 200\na: 100/100\nb: 100+1/100\noff: -\n"
+                                 "0:00 a\n0:00:01 <> b\n0:00:02 off\n",
+                                 2.5, 8000);
+    double largest = 0;
+    for (std::size_t i = 1; i < left.size(); ++i)
+        largest = std::max(largest, std::fabs(left[i] - left[i - 1]));
+    EXPECT_LT(largest, kTwoPi * 100.5 / 8000 * 1.01);
+}
+
+TEST(SessionPlayer, RefusesACarrierAtHalfTheRate) {
+    const auto script = SbagenScript::Parse("a: 3990+20/5\n0:00 a\n", "s.sbg");
+    const SbagenTimeline timeline(script);
+    SineVoices voices;
+    EXPECT_THROW(SessionPlayer(timeline, 8000, voices), SessionError);
+}
+
+} // namespace
+} // namespace tonewell::session
