@@ -16,8 +16,13 @@ include(GoogleTest)
 # PROPERTIES are CTest properties of each test (e.g. RUN_SERIAL TRUE).
 # DISPLAY marks tests that use the X server's pointer and keyboard: CTest runs
 # no two of them at once, even with -j.
+# SHUFFLED (natively, for suites of a few seconds) adds one more test,
+# <name>.shuffled, that runs the whole suite three times in one process in a
+# random order: a test that leans on what another left behind, or on running
+# first, fails there.
 function(tonewell_add_test_executable name)
-    cmake_parse_arguments(ARG "DISPLAY" "TEST_PREFIX" "SOURCES;LIBRARIES;PROPERTIES" ${ARGN})
+    cmake_parse_arguments(ARG "DISPLAY;SHUFFLED" "TEST_PREFIX" "SOURCES;LIBRARIES;PROPERTIES"
+                          ${ARGN})
     set(properties ${ARG_PROPERTIES})
     if(ARG_DISPLAY)
         list(APPEND properties RESOURCE_LOCK x_display)
@@ -36,6 +41,12 @@ function(tonewell_add_test_executable name)
                                  PROPERTIES ${properties})
         else()
             gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}")
+        endif()
+        if(ARG_SHUFFLED)
+            add_test(NAME ${name}.shuffled COMMAND ${name} --gtest_repeat=3 --gtest_shuffle)
+            if(properties)
+                set_tests_properties(${name}.shuffled PROPERTIES ${properties})
+            endif()
         endif()
     endif()
 endfunction()

@@ -1,6 +1,7 @@
 #include "GRAPH.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "CLS_TONEWELL.h"
 #include "IGraphics.h"
@@ -39,21 +40,30 @@ void GRAPH::FormatNoteLine(bool synthesizer, float noteHz, char* out, size_t siz
         std::snprintf(out, size, "off");
 }
 
+GRAPH::Texts GRAPH::Current() const {
+    Texts texts;
+    const EngineState& state = tonewell.State();
+    texts.band = BandName(state.beatHz);
+    const IEngineParam* mode = tonewell.GetParam(ParamMode);
+    FormatNoteLine(mode && mode->ToNormalized() > 0.5, state.noteHz, texts.noteLine,
+                   sizeof texts.noteLine);
+    return texts;
+}
+
+bool GRAPH::NeedsRedraw() const {
+    if (IControl::NeedsRedraw()) return true;
+    const Texts now = Current();
+    return now.band != drawn.band || std::strcmp(now.noteLine, drawn.noteLine) != 0;
+}
+
 void GRAPH::Capture() {
     IControl::Capture();
-    const EngineState& state = tonewell.State();
-    beatHz = state.beatHz;
-    noteHz = state.noteHz;
-    const IEngineParam* mode = tonewell.GetParam(ParamMode);
-    synthesizer = mode && mode->ToNormalized() > 0.5;
+    drawn = Current();
 }
 
 bool GRAPH::Paint(IGraphics& graphics) {
-    if (const char* band = BandName(beatHz)) graphics.DrawText(style, band, kBandBox);
+    if (drawn.band) graphics.DrawText(style, drawn.band, kBandBox);
     graphics.DrawText(style, "freq by note", kCaptionBox);
-
-    char line[64];
-    FormatNoteLine(synthesizer, noteHz, line, sizeof line);
-    graphics.DrawText(style, line, kNoteBox);
+    graphics.DrawText(style, drawn.noteLine, kNoteBox);
     return true;
 }

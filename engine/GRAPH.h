@@ -1,6 +1,7 @@
 // The editor's frequency display: names the brainwave band of the current
-// beat and, in synthesizer mode, shows the sounding note's frequency. It takes
-// the engine's values at every paint, so it is always redrawn.
+// beat and, in synthesizer mode, shows the sounding note's frequency. It
+// follows the engine's values, so it asks to be redrawn whenever the texts
+// they make differ from those it last drew.
 #pragma once
 
 #include "IControl.h"
@@ -14,7 +15,8 @@ public:
 
     void Capture() override;
     bool Paint(IGraphics& graphics) override;
-    bool NeedsRedraw() const override { return true; }
+    // Called under the plug-in lock, as Capture is.
+    bool NeedsRedraw() const override;
 
     // The band a beat frequency falls in; null for no beat (0 or less), an
     // empty text above the named bands.
@@ -23,10 +25,16 @@ public:
     static void FormatNoteLine(bool synthesizer, float noteHz, char* out, size_t size);
 
 private:
+    static constexpr size_t kLineSize = 64;
+    // The texts the engine's values make now.
+    struct Texts {
+        const char* band = nullptr;
+        char noteLine[kLineSize] = {};
+    };
+    Texts Current() const;
+
     CLS_TONEWELL& tonewell;
     ITextStyle style;
-    // The engine's values as the last Capture saw them.
-    float beatHz = 0.0f;
-    float noteHz = 0.0f;
-    bool synthesizer = false;
+    // The texts as the last Capture made them.
+    Texts drawn;
 };

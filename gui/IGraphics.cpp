@@ -578,30 +578,76 @@ void IGraphics::KeyDownAt(int px, int py, int key) {
 }
 
 bool IGraphics::PaintRegion(const IBounds& box) {
+    bool presented = true;
+    Paint(box, false, presented);
+    return presented;
+}
+
+bool IGraphics::PaintDirty(const IBounds& extra) {
+    bool presented = true;
+    return Paint(extra, true, presented);
+}
+
+bool IGraphics::Paint(const IBounds& box, bool dirty, bool& presented) {
     {
         // The audio thread changes values and hides controls under the lock:
-        // what the paint needs is copied under it, which takes microseconds.
+        // what the paint needs is found and copied under it, which takes
+        // microseconds.
         EventScope scope(*this);
-        if (controls.empty()) return true;
-        drawBounds = box;
+        if (controls.empty()) return false;
+        paintBoxes.clear();
+        if (dirty) {
+            const IBounds surface{0, 0, PixelWidth(), PixelHeight()};
+            AddPaintBox(box.Intersect(surface));
+            for (const auto& control : controls)
+                if (control->NeedsRedraw())
+                    AddPaintBox(ToPixels(control->Bounds()).Intersect(surface));
+            if (paintBoxes.empty()) return false;
+        } else {
+            paintBoxes.push_back(box);
+        }
         painting.clear();
         for (const auto& control : controls) {
             const IBounds b = ToPixels(control->Bounds());
-            if (!control->IsHidden() && !box.IsEmpty() && !b.IsEmpty() && b.Intersects(box)) {
+            bool overlaps = false;
+            if (!control->IsHidden() && !b.IsEmpty())
+                for (const IBounds& area : paintBoxes)
+                    overlaps = overlaps || (!area.IsEmpty() && b.Intersects(area));
+            if (overlaps) {
                 control->Capture();
                 painting.push_back(control.get());
             }
-            // Hidden or outside, the request is settled: the window invalidates
-            // exactly the dirty union, so nothing dirty lies outside the box.
+            // Hidden or outside, the request is settled: the boxes cover
+            // every dirty control, so nothing dirty lies outside them.
             control->MarkClean();
         }
     }
     // Drawing, and handing the result to the window system, go without the
     // lock: the controls draw only what they captured, and only this thread
     // adds or removes controls or touches the drawing bitmap.
-    for (IControl* control : painting)
-        control->Paint(*this);
-    return PresentRegion(box);
+    for (const IBounds& area : paintBoxes) {
+        drawBounds = area;
+        for (IControl* control : painting)
+            if (paintBoxes.size() == 1 || ToPixels(control->Bounds()).Intersects(area))
+                control->Paint(*this);
+        presented = PresentRegion(area) && presented;
+    }
+    return true;
+}
+
+void IGraphics::AddPaintBox(IBounds box) {
+    if (box.IsEmpty()) return;
+    for (size_t i = 0; i < paintBoxes.size();) {
+        if (paintBoxes[i].Intersects(box)) {
+            // The union may reach boxes that neither overlapped before.
+            box = box.Union(paintBoxes[i]);
+            paintBoxes.erase(paintBoxes.begin() + static_cast<std::ptrdiff_t>(i));
+            i = 0;
+        } else {
+            ++i;
+        }
+    }
+    paintBoxes.push_back(box);
 }
 
 bool IGraphics::CollectDirty(IBounds& out) const {

@@ -177,6 +177,13 @@ public:
     // controls capture their values, not while they draw: call it outside any
     // event scope.
     bool PaintRegion(const IBounds& box);
+    // Paints what needs it: each dirty control's pixel box on its own (boxes
+    // that overlap become their union) and extra (pixels; may be empty), and
+    // presents each box. The dirty controls are found, and the painted ones
+    // capture their values, in one hold of the plug-in lock, so a control
+    // that the audio thread makes dirty later stays dirty for the next
+    // paint. Call it outside any event scope. False when nothing needed it.
+    bool PaintDirty(const IBounds& extra);
     // Union of the pixel bounds of every dirty control; false when none is dirty.
     bool CollectDirty(IBounds& out) const;
 
@@ -209,7 +216,7 @@ public:
     int MouseOverIndex() const { return mouseOverIndex; }
     int MouseCapture() const { return mouseCapture; }
     // The clip of every drawing operation while painting, in pixels: the box
-    // PaintRegion was given.
+    // being painted.
     const IBounds& DrawBounds() const { return drawBounds; }
     // Null until PrepareDrawing.
     RAST_IBitmap* DrawBitmap() const;
@@ -284,7 +291,9 @@ protected:
     PopupMarker popupMarker = PopupMarker::None;
     IControl* openPopup = nullptr; // in the list while popupMarker is Open
     std::vector<std::unique_ptr<IControl>> controls;
-    // The controls the paint in progress draws, kept to reuse its memory.
+    // The boxes and the controls the paint in progress draws, kept to reuse
+    // their memory.
+    std::vector<IBounds> paintBoxes;
     std::vector<IControl*> painting;
     ICoreBase* plug;
     IBounds drawBounds;
@@ -330,6 +339,12 @@ private:
 
     // Deleted last to first, so later controls never outlive the earlier ones.
     void DeleteControls();
+    // Paints box alone, or (dirty) box and each dirty control's box; false
+    // when there was nothing to paint. presented turns false when a box
+    // could not be presented.
+    bool Paint(const IBounds& box, bool dirty, bool& presented);
+    // Adds a box to paint, merged with every box it overlaps.
+    void AddPaintBox(IBounds box);
     // The event handlers in layout coordinates.
     int FindControlAtLayout(int x, int y) const;
     void MouseUpInLayout(int x, int y, const IMouseKeys& keys);

@@ -48,12 +48,11 @@ void IGraphicsHeadless::CloseEditorWindow() {
 }
 
 void IGraphicsHeadless::Tick() {
-    IBounds dirty;
     {
         EventScope scope(*this);
         CountDownParamChange();
-        if (!open || !CollectDirty(dirty)) return;
+        if (!open) return;
     }
     // Outside the scope: the paint takes the lock only while values are captured.
-    PaintRegion(dirty);
+    PaintDirty(IBounds{});
 }

@@ -142,6 +142,7 @@ void IGraphicsLinux::OpenEditorWindow(void* parentHandle) {
         return;
     }
     RedrawAll();
+    FinishOutput();
 }
 
 bool IGraphicsLinux::Connect(uint32_t parentWindow, int x, int y) {
@@ -281,27 +282,48 @@ void IGraphicsLinux::ConnectionLost() {
 }
 
 void IGraphicsLinux::HandlePendingEvents() {
+    DispatchWaitingEvents(true);
+}
+
+void IGraphicsLinux::DispatchWaitingEvents(bool readSocket) {
     if (!display || display->lost) return;
     xcb_connection_t* connection = display->connection;
-    while (xcb_generic_event_t* next = xcb_poll_for_event(connection)) {
+    for (;;) {
+        xcb_generic_event_t* next =
+            readSocket ? xcb_poll_for_event(connection) : xcb_poll_for_queued_event(connection);
+        if (!next) {
+            // Sending what the events set off may read more of them into
+            // the queue: the host sees no readable socket for those.
+            xcb_flush(connection);
+            if (xcb_connection_has_error(connection)) {
+                ConnectionLost();
+                return;
+            }
+            next = xcb_poll_for_queued_event(connection);
+            if (!next) return;
+        }
         const auto event = Owned(next);
         Dispatch(event.get());
         // Whatever an event set off may have closed the window (or moved it
         // to a new connection): this connection's events are done with.
-        if (!display || display->connection != connection) return;
+        if (!display || display->lost || display->connection != connection) return;
     }
-    if (xcb_connection_has_error(connection)) {
-        ConnectionLost();
-        return;
-    }
-    xcb_flush(connection);
+}
+
+void IGraphicsLinux::FinishOutput() {
+    // libxcb reads whatever input has arrived while it writes a request
+    // larger than its buffer, flushes or waits for a reply, and queues it:
+    // the socket is then no longer readable, so the host would not call
+    // HandlePendingEvents for those events until another one arrives.
+    // They are handled before control goes back to the host.
+    DispatchWaitingEvents(false);
 }
 
 void IGraphicsLinux::OnTimer() {
     if (display && !display->lost && xcb_connection_has_error(display->connection))
         ConnectionLost();
     Tick();
-    if (display && !display->lost) xcb_flush(display->connection);
+    FinishOutput();
 }
 
 void IGraphicsLinux::Dispatch(const void* any) {
@@ -626,15 +648,7 @@ void IGraphicsLinux::Tick() {
 }
 
 void IGraphicsLinux::Repaint(const IBounds& box) {
-    if (!window) return;
-    IBounds area = box;
-    IBounds dirty;
-    // Every dirty control lies inside what is painted, so none is marked
-    // clean unpainted.
-    if (CollectDirty(dirty)) area = area.Union(dirty);
-    area = area.Intersect(PixelBox());
-    if (area.IsEmpty()) return;
-    PaintRegion(area);
+    if (window) PaintDirty(box.Intersect(PixelBox()));
 }
 
 void IGraphicsLinux::PresentBeyondEditor(const IBounds& area) {
@@ -715,6 +729,7 @@ void IGraphicsLinux::Resize(int newWidth, int newHeight) {
     entryState = kEntryIdle;
     IGraphics::Resize(newWidth, newHeight);
     FitWindow();
+    FinishOutput();
 }
 
 void IGraphicsLinux::ScaleFactorChanged() {
@@ -730,6 +745,7 @@ void IGraphicsLinux::ScaleFactorChanged() {
         entryState = kEntryIdle;
     }
     FitWindow();
+    FinishOutput();
 }
 
 void IGraphicsLinux::FitWindow() {
@@ -760,10 +776,14 @@ bool IGraphicsLinux::WheelFromHost(double delta) {
     if (!window || !display || display->lost || !std::isfinite(delta)) return false;
     const auto pointer = Owned(xcb_query_pointer_reply(
         display->connection, xcb_query_pointer(display->connection, window), nullptr));
-    if (!pointer || !pointer->same_screen) return false;
-    if (!Inside(PixelBox(), pointer->win_x, pointer->win_y)) return false;
-    IMouseKeys keys = KeysOf(pointer->mask);
-    keys.left = keys.right = 0;
-    MouseWheelAt(pointer->win_x, pointer->win_y, keys, std::trunc(delta));
-    return true;
+    const bool over =
+        pointer && pointer->same_screen && Inside(PixelBox(), pointer->win_x, pointer->win_y);
+    if (over) {
+        IMouseKeys keys = KeysOf(pointer->mask);
+        keys.left = keys.right = 0;
+        MouseWheelAt(pointer->win_x, pointer->win_y, keys, std::trunc(delta));
+    }
+    // The round trip may have queued events.
+    FinishOutput();
+    return over;
 }

@@ -76,6 +76,13 @@ private:
     void FitWindow();
 
     bool Connect(uint32_t parentWindow, int x, int y);
+    // Dispatches events until none waits, then flushes (which may queue
+    // more); readSocket reads the connection too, else only what libxcb
+    // has queued already.
+    void DispatchWaitingEvents(bool readSocket);
+    // Ends every call from the host that did X I/O: the events our own
+    // writes and round trips queued are handled, and the output sent.
+    void FinishOutput();
     // event is an xcb_generic_event_t, whose type has no name to declare here.
     void Dispatch(const void* event);
     void ButtonPressed(const xcb_button_press_event_t& event);
@@ -88,7 +95,8 @@ private:
     // Copies a box of the draw bitmap, with the entry over it, to the window;
     // beyond the editor, its last column and row drawn on.
     void PutArea(const IBounds& box);
-    // Paints the box and every dirty control, then presents.
+    // Paints the box and every dirty control, each in its own box, and
+    // presents them.
     void Repaint(const IBounds& box);
     // Presents what of an exposed area lies beyond the editor, in a window
     // the host made larger.

@@ -664,3 +664,34 @@ TEST_F(EditorX11Test, TheWindowFollowsTheContentScale) {
     (void)memoryBefore;
 #endif
 }
+
+// A Return that reaches the editor's connection while the host's loop is
+// busy, and that the editor's own writing then reads into libxcb's queue (a
+// tick presenting a repainted knob), leaves the socket unreadable: a host
+// that calls the editor only for a readable socket never hands it over. The
+// editor handles it before its tick returns, so the value commits within
+// the next tick, every time.
+TEST_F(EditorX11Test, AKeyReadWhileTheTickWritesIsHandledBeforeTheTickReturns) {
+    std::string error;
+    ASSERT_TRUE(plugin->Start(ProcessConfig{}, error)) << error;
+    std::vector<float> left(256), right(256);
+    float* outputs[2] = {left.data(), right.data()};
+    for (int run = 0; run < 50; ++run) {
+        SCOPED_TRACE(run);
+        const double typed = 10 + run % 2;
+        Click(181, 133, 3);
+        host->Tap(XK_1);
+        host->Tap(run % 2 ? XK_1 : XK_0);
+        loop->RunUntilQuiet(5000);
+        ASSERT_NE(Plain(Binaural), typed);
+        // The loop stalls while Return arrives and the audio thread moves a
+        // knob; the host's next round serves its timers first.
+        host->Tap(XK_Return);
+        usleep(2000);
+        plugin->ParameterChanges().Add(Volume, 0.5 + 0.25 * (run % 2));
+        ASSERT_EQ(plugin->Process(256, nullptr, outputs), kResultOk);
+        plugin->ParameterChanges().Clear();
+        loop->FireTimers();
+        EXPECT_TRUE(loop->RunUntil([&] { return Plain(Binaural) == typed; }, 100));
+    }
+}

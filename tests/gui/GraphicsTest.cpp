@@ -310,6 +310,38 @@ TEST(GraphicsTest, RedrawAllDirtiesTheBackgroundWithoutAnEdit) {
     EXPECT_TRUE(f.core.edits.empty());
 }
 
+// A tick paints each dirty control's box on its own, with what lies under
+// it, and never the space between: boxes that overlap are painted as one.
+TEST(GraphicsTest, TicksPaintEachDirtyControlInItsOwnBox) {
+    SurfaceFixture f;
+    SolidControl* back = f.Add<SolidControl>(IBounds{0, 0, 100, 80});
+    SolidControl* a = f.Add<SolidControl>(IBounds{0, 0, 10, 10});
+    SolidControl* b = f.Add<SolidControl>(IBounds{8, 8, 20, 20});
+    SolidControl* away = f.Add<SolidControl>(IBounds{60, 60, 70, 70});
+    f.Attach();
+    f.surface->OpenEditorWindow(nullptr);
+    f.surface->Tick();
+    EXPECT_EQ(f.surface->PresentCount(), 1);
+    EXPECT_EQ(f.surface->LastPresented(), back->Bounds());
+
+    a->MarkDirty(false);
+    away->MarkDirty(false);
+    f.surface->Tick();
+    EXPECT_EQ(f.surface->PresentCount(), 3);
+    EXPECT_EQ(f.surface->LastPresented(), away->Bounds());
+    EXPECT_EQ(back->paints, 3);
+    EXPECT_EQ(b->paints, 2); // under a's box too
+
+    a->MarkDirty(false);
+    b->MarkDirty(false);
+    f.surface->Tick();
+    EXPECT_EQ(f.surface->PresentCount(), 4);
+    EXPECT_EQ(f.surface->LastPresented(), (IBounds{0, 0, 20, 20}));
+    f.surface->Tick();
+    EXPECT_EQ(f.surface->PresentCount(), 4);
+    EXPECT_EQ(away->paints, 2);
+}
+
 TEST(GraphicsTest, TicksPaintWhileOpenAndEndDelayedEdits) {
     SurfaceFixture f;
     SolidControl* control = f.Add<SolidControl>(IBounds{0, 0, 10, 10}, GuiTestCore::kWave);

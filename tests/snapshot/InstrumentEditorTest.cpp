@@ -213,6 +213,26 @@ TEST(InstrumentEditorTest, FrequencyDisplayNamesTheBandAndTheNote) {
     const Changes changes = Compare(*idle, *playing, IBounds{246, 182, 331, 197});
     EXPECT_GT(changes.inside, 20);
     EXPECT_EQ(changes.outside, 0);
+
+    // The display is painted again only when its texts change: not while
+    // nothing moves, nor for a beat within the same band (the knob alone).
+    IGraphicsHeadless& surface = editor.Surface();
+    const IEngineParam& beat = *editor.Plug().GetParam(ParamBeatFreq);
+    editor.SetParameter(ParamBeatFreq, beat.ToNormalized(10.0));
+    for (int i = 0; i < 3; ++i)
+        surface.Tick();
+    const int presents = surface.PresentCount();
+    surface.Tick();
+    EXPECT_EQ(surface.PresentCount(), presents);
+    editor.SetParameter(ParamBeatFreq, beat.ToNormalized(12.0));
+    surface.Tick();
+    EXPECT_EQ(surface.PresentCount(), presents + 1);
+    EXPECT_EQ(surface.LastPresented(),
+              surface.GetControl(editor.ControlOf(ParamBeatFreq))->Bounds());
+    // Into another band: the display as well, in a box of its own.
+    editor.SetParameter(ParamBeatFreq, beat.ToNormalized(20.0));
+    surface.Tick();
+    EXPECT_EQ(surface.PresentCount(), presents + 3);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // controller state, program changes, and pointer drags, wheel turns and timer
 // ticks on the editor surface. Run for TONEWELL_STRESS_SECONDS (default 2);
 // under ThreadSanitizer (the linux-tsan preset) any data race fails the run.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -31,23 +32,32 @@ std::unique_ptr<IGraphics> MakeHeadless(ICoreBase* plug, int width, int height, 
     return std::make_unique<IGraphicsHeadless>(plug, width, height, fps);
 }
 
-} // namespace
-
-TEST(Concurrency, ProcessingWhileTheUiThreadUsesEverythingElse) {
-    IPtr<CLS_TONEWELL> plug = owned(new CLS_TONEWELL(MakeHeadless));
-    auto* surface = static_cast<IGraphicsHeadless*>(plug->Surface());
-    ASSERT_NE(surface, nullptr);
+// An instance with a headless editor, initialized by a host and active.
+struct ActiveInstance {
     IPtr<tonewell::hostkit::HostApplication> host =
         tonewell::hostkit::HostApplication::Create("Stress Host");
     IPtr<tonewell::hostkit::RecordingComponentHandler> handler =
         tonewell::hostkit::RecordingComponentHandler::Create();
-    ASSERT_EQ(plug->initialize(host), kResultOk);
-    plug->setComponentHandler(handler);
-    Vst::SpeakerArrangement stereo = Vst::SpeakerArr::kStereo;
-    ASSERT_EQ(plug->setBusArrangements(&stereo, 1, &stereo, 1), kResultTrue);
-    Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, StressAudioThread::kBlock, 48000.0};
-    ASSERT_EQ(plug->setupProcessing(setup), kResultOk);
-    ASSERT_EQ(plug->setActive(true), kResultOk);
+    IPtr<CLS_TONEWELL> plug = owned(new CLS_TONEWELL(MakeHeadless));
+
+    bool Activate() {
+        if (plug->initialize(host) != kResultOk) return false;
+        plug->setComponentHandler(handler);
+        Vst::SpeakerArrangement stereo = Vst::SpeakerArr::kStereo;
+        Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample32, StressAudioThread::kBlock, 48000.0};
+        return plug->setBusArrangements(&stereo, 1, &stereo, 1) == kResultTrue &&
+               plug->setupProcessing(setup) == kResultOk && plug->setActive(true) == kResultOk;
+    }
+};
+
+} // namespace
+
+TEST(Concurrency, ProcessingWhileTheUiThreadUsesEverythingElse) {
+    ActiveInstance instance;
+    CLS_TONEWELL* plug = instance.plug.get();
+    auto* surface = static_cast<IGraphicsHeadless*>(plug->Surface());
+    ASSERT_NE(surface, nullptr);
+    ASSERT_TRUE(instance.Activate());
     IPlugView* view = plug->createView(Vst::ViewType::kEditor);
     ASSERT_NE(view, nullptr);
     surface->OpenEditorWindow(nullptr);
@@ -141,4 +151,34 @@ TEST(Concurrency, ProcessingWhileTheUiThreadUsesEverythingElse) {
     EXPECT_GT(actions, 0);
     EXPECT_EQ(audio.NonFinite(), 0);
     std::printf("%ld audio blocks, %ld UI actions\n", audio.Blocks(), actions);
+}
+
+// The window's thread paints the whole editor over and over while the audio
+// thread changes a shown value in every block, and now and then the mode,
+// which hides and shows controls: ThreadSanitizer reports a paint that reads
+// any of that without the plug-in lock.
+TEST(Concurrency, PaintingWhileTheAudioThreadWrites) {
+    ActiveInstance instance;
+    auto* surface = static_cast<IGraphicsHeadless*>(instance.plug->Surface());
+    ASSERT_NE(surface, nullptr);
+    ASSERT_TRUE(instance.Activate());
+    surface->OpenEditorWindow(nullptr);
+
+    std::atomic<bool> stop{false};
+    StressAudioThread audio(*instance.plug, ParamBeatFreq);
+    std::thread audioThread([&] { audio.Run(stop); });
+    const auto end = std::chrono::steady_clock::now() +
+                     std::chrono::duration<double>(std::min(StressSeconds(), 1.0));
+    long paints = 0;
+    while (std::chrono::steady_clock::now() < end || paints < 20) {
+        surface->RedrawAll();
+        surface->Tick();
+        ++paints;
+    }
+    stop = true;
+    audioThread.join();
+    surface->CloseEditorWindow();
+    instance.plug->setActive(false);
+    instance.plug->terminate();
+    EXPECT_GT(audio.Blocks(), 0);
 }

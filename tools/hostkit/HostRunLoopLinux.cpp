@@ -71,9 +71,17 @@ void HostRunLoopLinux::RunOnce(int timeoutMs) {
         ++descriptorCalls_;
         watches[i].handler->onFDIsSet(watches[i].fd);
     }
+    CallTimers(false);
+}
+
+void HostRunLoopLinux::FireTimers() {
+    CallTimers(true);
+}
+
+void HostRunLoopLinux::CallTimers(bool all) {
     std::vector<std::uint64_t> due;
     for (const Timer& t : timers_)
-        if (t.due <= Clock::now()) due.push_back(t.serial);
+        if (all || t.due <= Clock::now()) due.push_back(t.serial);
     for (std::uint64_t serial : due) {
         Timer* timer = FindTimer(serial);
         if (!timer) continue;

@@ -27,6 +27,9 @@ public:
     // Runs until no registered descriptor is readable (or ms pass): what was
     // sent to the handlers' connections before has been read.
     bool RunUntilQuiet(int ms);
+    // Calls every timer's handler once now, before any descriptor is polled:
+    // a round of a host that serves its timers first.
+    void FireTimers();
 
     int EventHandlerCount() const { return static_cast<int>(watches_.size()); }
     int TimerCount() const { return static_cast<int>(timers_.size()); }
@@ -65,6 +68,8 @@ private:
     virtual ~HostRunLoopLinux() = default;
     // One poll of at most timeoutMs, then the calls it made due.
     void RunOnce(int timeoutMs);
+    // Calls the handlers of the timers that are due (all: of every timer).
+    void CallTimers(bool all);
     bool Registered(const Watch& watch) const;
     Timer* FindTimer(std::uint64_t serial);
 
