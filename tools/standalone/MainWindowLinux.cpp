@@ -241,6 +241,18 @@ MainWindowLinux::~MainWindowLinux() {
 void MainWindowLinux::Run(std::function<bool()> stopRequested) {
     stopRequested_ = std::move(stopRequested);
     tick_ = g_timeout_add(BarReadout::kRefreshMs, &MainWindowLinux::OnTick, this);
+    // From a source of its own: the tick goes on (and can end playing)
+    // while the dialog is open.
+    if (!bar_.message.empty())
+        g_idle_add(
+            [](void* self) -> int {
+                auto& window = *static_cast<MainWindowLinux*>(self);
+                const std::string message = std::move(window.bar_.message);
+                window.bar_.message.clear();
+                if (g_main_loop_is_running(window.loop_)) window.ShowMessage(message);
+                return G_SOURCE_REMOVE;
+            },
+            this);
     g_main_loop_run(loop_);
 }
 
@@ -273,6 +285,7 @@ void MainWindowLinux::OnScale(GtkWidget*, void*, void* self) {
 }
 
 void MainWindowLinux::Quit() {
+    if (dialog_) gtk_dialog_response(GTK_DIALOG(dialog_), GTK_RESPONSE_CANCEL);
     if (g_main_loop_is_running(loop_)) g_main_loop_quit(loop_);
 }
 
@@ -340,7 +353,11 @@ void MainWindowLinux::OnOpenSession(GtkMenuItem*, void* self) {
     gchar* here = g_get_current_dir();
     gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), here);
     g_free(here);
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    window.dialog_ = dialog;
+    const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    window.dialog_ = nullptr;
+    // Playing may have ended while the chooser was open.
+    if (response == GTK_RESPONSE_ACCEPT && g_main_loop_is_running(window.loop_)) {
         if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
             window.sessionChosen_ = name;
             g_free(name);
@@ -458,7 +475,9 @@ void MainWindowLinux::ShowMessage(const std::string& message) {
         gtk_message_dialog_new(GTK_WINDOW(window_), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                GTK_BUTTONS_CLOSE, "%s", message.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), "Tonewell");
+    dialog_ = dialog;
     gtk_dialog_run(GTK_DIALOG(dialog));
+    dialog_ = nullptr;
     gtk_widget_destroy(dialog);
 }
 
@@ -541,11 +560,6 @@ void MainWindowLinux::Refresh() {
 
 int MainWindowLinux::OnTick(void* self) {
     auto& window = *static_cast<MainWindowLinux*>(self);
-    if (!window.bar_.message.empty()) {
-        const std::string message = std::move(window.bar_.message);
-        window.bar_.message.clear();
-        window.ShowMessage(message);
-    }
     window.Refresh();
     if ((window.player_.Finished() && !window.bar_.stayAtEnd) ||
         (window.stopRequested_ && window.stopRequested_())) {

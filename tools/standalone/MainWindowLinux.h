@@ -130,6 +130,9 @@ private:
     std::optional<OutputSettings::Choice> outputChosen_;
     std::optional<std::string> sessionChosen_;
     int programChosen_ = -1;
+    // The modal dialog open now, if any: quitting closes it first, since
+    // its own loop would otherwise keep the window's going.
+    GtkWidget* dialog_ = nullptr;
     // The SBaGen tone-set's name the program button shows.
     std::string toneSetShown_;
     GMainLoop* loop_ = nullptr;

@@ -551,7 +551,8 @@ void MainWindowWin::OnOpenSession() {
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = L"Open session";
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&dialog)) return;
+    // Playing may have ended while the chooser was open.
+    if (!GetOpenFileNameW(&dialog) || quit_) return;
     file.resize(file.find(L'\0'));
     // The program's paths are in the system's code page, as its command line.
     const int size = WideCharToMultiByte(CP_ACP, 0, file.c_str(), static_cast<int>(file.size()),
@@ -664,6 +665,12 @@ void MainWindowWin::Detach() {
 
 void MainWindowWin::Quit() {
     quit_ = true;
+    // A modal dialog over the window (the session chooser, a message) runs
+    // a loop of its own: it closes, so that the window's loop can end.
+    if (window_) {
+        const HWND popup = GetLastActivePopup(window_);
+        if (popup && popup != window_) PostMessageW(popup, WM_CLOSE, 0, 0);
+    }
 }
 
 } // namespace tonewell::standalone
