@@ -24,8 +24,10 @@ packages=(
     # makes the listening guide into guide.html.
     nsis help2man lintian pandoc
     # The desktop program: its audio output, MIDI input and window, and a
-    # private sound server for its test.
+    # private sound server for its test (reached through ALSA's PulseAudio
+    # plugin where the test plays through ALSA).
     librtaudio-dev librtmidi-dev libasound2-dev libgtk-3-dev pulseaudio pulseaudio-utils
+    libasound2-plugins
     # Runtime libraries of the prebuilt pluginval (scripts/conformance.sh).
     libasound2 libfreetype6
     # Carla's host engine (scripts/carla-suite.sh): a JACK server and recorder, the

@@ -85,6 +85,10 @@ std::string ChildProcess::OutputFrom(std::uintmax_t offset) const {
     return content.str();
 }
 
+std::string ChildProcess::Errors() const {
+    return ReadWholeFile(streams_->Path("stderr"));
+}
+
 void ChildProcess::Signal(int signal) const {
     if (pid_ > 0) kill(pid_, signal);
 }
@@ -156,6 +160,15 @@ PrivateSoundServer::~PrivateSoundServer() {
         daemon_->Signal(SIGTERM);
         daemon_->Wait(std::chrono::seconds(5));
     }
+}
+
+bool WindowTestsCanRun() {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) return true;
+    const char* required = std::getenv("TONEWELL_REQUIRE_DISPLAY");
+    if (required && std::string(required) == "1")
+        ADD_FAILURE() << "the window needs an X server in DISPLAY";
+    return false;
 }
 
 CommandResult RunTonewell(const std::vector<std::string>& arguments,

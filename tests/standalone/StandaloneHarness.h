@@ -27,6 +27,8 @@ public:
     std::uintmax_t OutputSize() const;
     // Standard output from byte `offset` to what is written so far.
     std::string OutputFrom(std::uintmax_t offset) const;
+    // Standard error as written so far.
+    std::string Errors() const;
     void Signal(int signal) const;
     // The exit code, or -1 after killing a process that outlived `limit`.
     CommandResult Wait(std::chrono::seconds limit);
@@ -56,6 +58,11 @@ private:
     std::unique_ptr<ChildProcess> daemon_;
     std::string error_;
 };
+
+// True when DISPLAY names an X server for the window tests. Without one they
+// are skipped, as the README says, unless the test command brought its own
+// (TONEWELL_REQUIRE_DISPLAY=1): then this records a failure.
+bool WindowTestsCanRun();
 
 // Runs the built tonewell with the environment and a time limit.
 CommandResult RunTonewell(const std::vector<std::string>& arguments,

@@ -45,35 +45,52 @@ using render::test::ZeroCrossingFrequency;
 
 constexpr const char* kSchumann = "Binaural - 7.83 (Schumann Resonance)";
 
-TEST(ParameterChangeQueue, RefusesWhenFullAndKeepsOrderAcrossThreads) {
-    ParameterChangeQueue small(2);
-    EXPECT_TRUE(small.Push({1, 0.1}));
-    EXPECT_TRUE(small.Push({2, 0.2}));
-    EXPECT_FALSE(small.Push({3, 0.3}));
-    ParameterChangeQueue::Change change;
-    ASSERT_TRUE(small.Pop(change));
-    EXPECT_EQ(change.id, 1u);
-    EXPECT_TRUE(small.Push({3, 0.3}));
-    ASSERT_TRUE(small.Pop(change));
-    ASSERT_TRUE(small.Pop(change));
-    EXPECT_EQ(change.id, 3u);
-    EXPECT_FALSE(small.Pop(change));
-
-    // Many more changes than slots, so the ring wraps while both sides run.
-    constexpr Steinberg::Vst::ParamID kCount = 200000;
-    ParameterChangeQueue queue(64);
-    std::thread producer([&] {
-        for (Steinberg::Vst::ParamID id = 0; id < kCount;)
-            if (queue.Push({id, id * 0.5})) ++id;
-    });
-    Steinberg::Vst::ParamID expected = 0;
-    while (expected < kCount) {
-        if (!queue.Pop(change)) continue;
-        ASSERT_EQ(change.id, expected);
-        ASSERT_EQ(change.normalized, expected * 0.5);
-        ++expected;
+// More changes than one block's list holds (64 parameters) reach the
+// plug-in over the next blocks, none lost and in order: changes of unknown
+// ids, which the plug-in ignores, fill the lists around the real ones.
+TEST(LivePlayer, ChangesBeyondABlocksListGoToTheNextBlocksInOrder) {
+    render::PluginSession session(TONEWELL_MODULE_PATH, "tonewell");
+    auto& instance = session.Instance();
+    hostkit::ProcessConfig config;
+    config.maxSamplesPerBlock = 256;
+    std::string error;
+    ASSERT_TRUE(instance.Start(config, error)) << error;
+    ParameterChangeQueue queue(1024);
+    LivePlayer player(instance, queue, {}, {});
+    const auto& parameters = session.Parameters();
+    const auto change = [&](const char* name, const char* value) {
+        const auto& parameter = parameters.Find(name);
+        return ParameterChangeQueue::Change{parameter.id,
+                                            parameters.ToNormalized(parameter, value)};
+    };
+    Steinberg::Vst::ParamID unknown = 100000;
+    const auto flood = [&] {
+        for (int i = 0; i < 64; ++i)
+            ASSERT_TRUE(queue.Push({unknown++, 0.5}));
+    };
+    const std::vector<ParameterChangeQueue::Change> wanted{
+        change("Frequency", "300"), change("Binaural", "5"), change("Volume", "50"),
+        change("Frequency", "400")};
+    for (const auto& real : wanted) {
+        flood();
+        ASSERT_TRUE(queue.Push(real));
     }
-    producer.join();
+    std::vector<float> left(256), right(256);
+    for (int block = 0; block < 8; ++block)
+        player.Render(left.data(), right.data(), 256);
+    instance.Stop();
+    EXPECT_EQ(player.Failures(), 0u);
+    // The state holds every parameter's plain value, the last one sent.
+    std::vector<std::uint8_t> state;
+    ASSERT_TRUE(instance.GetState(state, error)) << error;
+    const auto plain = [&](const char* name) {
+        double value = 0.0;
+        std::memcpy(&value, state.data() + 8 * parameters.Find(name).id, sizeof value);
+        return value;
+    };
+    EXPECT_DOUBLE_EQ(plain("Frequency"), 400.0);
+    EXPECT_DOUBLE_EQ(plain("Binaural"), 5.0);
+    EXPECT_DOUBLE_EQ(plain("Volume"), 50.0);
 }
 
 // The player without a device: the callback's work on the built module, in
@@ -611,8 +628,8 @@ TEST_F(LiveOutput, TheSleepTimerFadesOutAndStopsAtItsTime) {
 // A session that ends leaves its window open, stopped at the end, until
 // the listener closes it.
 TEST_F(LiveOutput, AtASessionsEndTheWindowStays) {
+    if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
     const char* displayName = std::getenv("DISPLAY");
-    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
     // Tonewell's own format and SBaGen's, one second each.
     const auto own = folder.Path("short.txt");
     std::ofstream(own) << "0 set Frequency=200\n1 end\n";
@@ -638,8 +655,8 @@ TEST_F(LiveOutput, AtASessionsEndTheWindowStays) {
 // Started from a desktop's menu (a launcher's variable, no terminal), a
 // failure shows in a dialog as well as on stderr.
 TEST_F(LiveOutput, AFailureStartedFromAMenuShowsInADialog) {
+    if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
     const char* displayName = std::getenv("DISPLAY");
-    ASSERT_TRUE(displayName && *displayName) << "the dialog needs an X server in DISPLAY";
     Display* display = XOpenDisplay(displayName);
     ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
     auto env = Env();
@@ -666,8 +683,8 @@ TEST_F(LiveOutput, AFailureStartedFromAMenuShowsInADialog) {
 // editor area shows the instrument's drawing, while the sound plays; a
 // second one is refused.
 TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
+    if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
     const char* displayName = std::getenv("DISPLAY");
-    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
     Display* display = XOpenDisplay(displayName);
     ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
     ChildProcess player({TONEWELL_PATH, "--program", kSchumann}, Env());
@@ -707,8 +724,8 @@ TEST_F(LiveOutput, TheWindowShowsTheEditorWhilePlaying) {
 // On a desktop at twice the scale (GDK_SCALE=2) the editor is drawn at
 // twice its size in pixels, as GTK draws the bar.
 TEST_F(LiveOutput, AtGtksScaleOfTwoTheEditorIsTwiceItsSize) {
+    if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
     const char* displayName = std::getenv("DISPLAY");
-    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
     Display* display = XOpenDisplay(displayName);
     ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
     auto env = Env();
@@ -729,8 +746,8 @@ TEST_F(LiveOutput, AtGtksScaleOfTwoTheEditorIsTwiceItsSize) {
 // generator and a second one brings it back; a program found in the search
 // field is heard at its own frequencies.
 TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
+    if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
     const char* displayName = std::getenv("DISPLAY");
-    ASSERT_TRUE(displayName && *displayName) << "the window needs an X server in DISPLAY";
     Display* display = XOpenDisplay(displayName);
     ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
     int event = 0, error = 0, major = 0, minor = 0;

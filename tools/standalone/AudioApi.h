@@ -9,6 +9,10 @@ namespace tonewell::standalone {
 // built with: on Linux PulseAudio when a server answers, ALSA otherwise.
 RtAudio::Api PreferredAudioApi();
 
+// The frames per buffer a stream gets unless the user asks for others: the
+// fewest with which the system's audio interface plays without gaps.
+unsigned int DefaultBufferFrames();
+
 // How long sound written to `api` may wait in the device before it is heard,
 // when stopping the stream drops it instead of playing it out.
 std::chrono::milliseconds UnplayedAtStop(RtAudio::Api api);

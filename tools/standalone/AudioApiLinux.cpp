@@ -67,6 +67,13 @@ RtAudio::Api PreferredAudioApi() {
     return RtAudio::UNSPECIFIED;
 }
 
+// PulseAudio keeps a buffer of its own behind RtAudio's: 256 frames played
+// without a gap with both cores of the machine busy, as through ALSA (four
+// periods of 256 frames).
+unsigned int DefaultBufferFrames() {
+    return 256;
+}
+
 // RtAudio drains PulseAudio and ALSA streams as it stops them.
 std::chrono::milliseconds UnplayedAtStop(RtAudio::Api) {
     return std::chrono::milliseconds(0);

@@ -15,6 +15,13 @@ RtAudio::Api PreferredAudioApi() {
     return RtAudio::UNSPECIFIED;
 }
 
+// The system's mixer takes sound in periods of 10 ms (480 frames at 48 kHz):
+// with buffers of 256 frames RtAudio needs two callbacks for each, and on a
+// busy machine (Wine's PulseAudio driver) that left gaps which 512 did not.
+unsigned int DefaultBufferFrames() {
+    return 512;
+}
+
 // RtAudio stops a WASAPI client at once, and whatever the device still holds
 // (tens of milliseconds, more under Wine) is lost: the end of a fade-out.
 // DirectSound plays its buffer out.

@@ -18,6 +18,15 @@ std::string RateList(const std::vector<unsigned int>& rates) {
     return text.empty() ? "none" : text;
 }
 
+// RtAudio tells an underrun the device came back from ("..., underrun.")
+// from one it did not ("error preparing device after underrun, ...") only
+// by its text.
+bool IsRecoveredUnderrun(const std::string& message) {
+    const std::string recovered = ", underrun.";
+    return message.size() >= recovered.size() &&
+           message.compare(message.size() - recovered.size(), recovered.size(), recovered) == 0;
+}
+
 } // namespace
 
 std::atomic<bool> AudioOutput::lost_{false};
@@ -132,6 +141,9 @@ std::string AudioOutput::Failure() const {
 
 void AudioOutput::OnError(RtAudioError::Type type, const std::string& message) {
     if (type == RtAudioError::DEBUG_WARNING) return;
+    // ALSA reports an underrun as a warning once it has prepared the device
+    // again: the next callback counts it, and playing goes on.
+    if (type == RtAudioError::WARNING && IsRecoveredUnderrun(message)) return;
     {
         const std::lock_guard<std::mutex> lock(failureMutex_);
         if (failure_.empty()) failure_ = message;

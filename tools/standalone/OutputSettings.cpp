@@ -1,5 +1,6 @@
 #include "OutputSettings.h"
 
+#include <DurableFile.h>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -56,21 +57,17 @@ void OutputSettings::Save(const Choice& choice, const std::string& path) {
     const std::filesystem::path target(path);
     std::error_code code;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), code);
-    const std::filesystem::path temporary = target.string() + ".part";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        // A name on one line: line breaks in it would start other keys.
-        std::string device = choice.device;
-        for (char& c : device)
-            if (c == '\n' || c == '\r') c = ' ';
-        out << "device=" << device << "\nrate=" << choice.rate << "\nbuffer=" << choice.buffer
-            << "\n";
-        if (!out.flush()) throw PlayError("cannot write the output settings to \"" + path + "\"");
-    }
-    std::filesystem::rename(temporary, target, code);
-    if (code) {
-        std::filesystem::remove(temporary, code);
-        throw PlayError("cannot write the output settings to \"" + path + "\"");
+    // A name on one line: line breaks in it would start other keys.
+    std::string device = choice.device;
+    for (char& c : device)
+        if (c == '\n' || c == '\r') c = ' ';
+    const std::string text = "device=" + device + "\nrate=" + std::to_string(choice.rate) +
+                             "\nbuffer=" + std::to_string(choice.buffer) + "\n";
+    try {
+        durable::DurableFile::WriteWhole(path, text.data(), text.size());
+    } catch (const durable::DurableFileError& failure) {
+        throw PlayError("cannot write the output settings to \"" + path +
+                        "\": " + failure.Reason());
     }
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "AudioApi.h"
+
 namespace tonewell::standalone {
 
 // The audio output chosen in the window's bar, kept for the next start in a
@@ -16,7 +18,7 @@ public:
         // The device's name as the system lists it; empty for its default.
         std::string device;
         unsigned int rate = 48000;
-        unsigned int buffer = 256;
+        unsigned int buffer = DefaultBufferFrames();
     };
 
     // The buffer sizes the bar offers.
@@ -25,7 +27,7 @@ public:
     static std::string PathBeside(const std::string& statePath);
     // None when the file cannot be read.
     static std::optional<Choice> Load(const std::string& path);
-    // Through a temporary file, so a crash never leaves half a file. Throws
+    // Durably: a crash or a power loss never leaves half a file. Throws
     // PlayError when it cannot.
     static void Save(const Choice& choice, const std::string& path);
 };

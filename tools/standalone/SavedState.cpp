@@ -1,5 +1,6 @@
 #include "SavedState.h"
 
+#include <DurableFile.h>
 #include <PluginInstance.h>
 #include <PresetStore.h>
 #include <filesystem>
@@ -51,17 +52,10 @@ void SavedState::Save(hostkit::PluginInstance& instance, const std::string& path
     const std::filesystem::path target(path);
     std::error_code code;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), code);
-    const std::filesystem::path temporary = target.string() + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) throw PlayError("cannot write the state to \"" + path + "\"");
-    }
-    std::filesystem::rename(temporary, target, code);
-    if (code) {
-        std::filesystem::remove(temporary, code);
-        throw PlayError("cannot write the state to \"" + path + "\"");
+    try {
+        durable::DurableFile::WriteWhole(path, bytes.data(), bytes.size());
+    } catch (const durable::DurableFileError& failure) {
+        throw PlayError("cannot write the state to \"" + path + "\": " + failure.Reason());
     }
 }
 

@@ -18,7 +18,7 @@ public:
     // Throws PlayError naming the file and what is wrong with it.
     static void LoadPreset(hostkit::PluginInstance& instance, const std::string& path);
     // Writes the instance's state to `path` (its folder made when missing)
-    // through a temporary file, so a crash never leaves half a file. Throws
+    // durably: a crash or a power loss never leaves half a file. Throws
     // PlayError when it cannot.
     static void Save(hostkit::PluginInstance& instance, const std::string& path);
     // Where the window keeps its state: last.vstpreset in the user's

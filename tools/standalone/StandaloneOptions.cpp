@@ -47,6 +47,8 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     app.add_flag("--list-devices", options.listDevices, "List the audio output devices and exit");
     app.add_flag("--list-midi", options.listMidi, "List the MIDI input ports and exit");
     app.add_flag("--list-programs", options.listPrograms, "List the factory programs and exit");
+    app.add_flag("--list-params", options.listParams,
+                 "List the parameters --set takes, with their ranges, and exit");
     app.add_option("--preset", presetText,
                    "Start from a VST 3 preset file (.vstpreset); --program and --set apply "
                    "after it")

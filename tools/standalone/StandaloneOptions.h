@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "AudioApi.h"
+
 namespace tonewell::standalone {
 
 // The command line of the tonewell program, checked as far as it can be
@@ -15,6 +17,7 @@ struct StandaloneOptions {
     bool listDevices = false;
     bool listMidi = false;
     bool listPrograms = false;
+    bool listParams = false;
     std::optional<std::string> preset;
     std::optional<std::string> program;
     std::vector<render::ParameterAssignment> assignments;
@@ -33,7 +36,7 @@ struct StandaloneOptions {
     std::optional<unsigned int> device;
     std::optional<unsigned int> midiPort;
     unsigned int sampleRate = 48000;
-    unsigned int bufferFrames = 256;
+    unsigned int bufferFrames = DefaultBufferFrames();
     // --device, --rate or --buffer was given: the window then does not use
     // the output chosen last time.
     bool outputGiven = false;

@@ -43,6 +43,9 @@ namespace {
 
 // The fade after Ctrl-C: long enough to never click, short enough to feel immediate.
 constexpr double kStopFadeSeconds = 0.05;
+// What plays when nothing is asked for and nothing was saved: a beat heard
+// at once, in generator mode, rather than a synthesizer waiting for notes.
+constexpr const char* kFirstStartProgram = "Binaural - 7.83 (Schumann Resonance)";
 // A device that takes no buffer for this long has gone away.
 constexpr auto kStallTimeout = std::chrono::seconds(3);
 
@@ -140,26 +143,29 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     }
 
     render::PluginSession session(options.modulePath, "tonewell");
-    if (options.listPrograms) {
-        std::fputs(ProgramGroups(session.Programs().Names()).Listing().c_str(), stdout);
+    if (options.listPrograms || options.listParams) {
+        if (options.listPrograms)
+            std::fputs(ProgramGroups(session.Programs().Names()).Listing().c_str(), stdout);
+        if (options.listParams) std::fputs(session.Parameters().Listing().c_str(), stdout);
         return 0;
     }
     // Where the playing starts from: a preset, else (in the window, with
     // nothing else asked for) the state the window was left in last time.
     auto& instance = session.Instance();
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
-    std::optional<InstanceLock> lock;
-    if (statePath) lock.emplace(*statePath);
     const BarMemory memory =
         statePath ? BarMemory::Load(BarMemory::PathBeside(*statePath),
                                     static_cast<int>(session.Programs().Names().size()))
                   : BarMemory{};
+    bool restored = false;
     if (options.preset) {
         SavedState::LoadPreset(instance, *options.preset);
+        restored = true;
     } else if (statePath && !options.program && options.assignments.empty() && !script &&
                std::filesystem::exists(*statePath)) {
         try {
             SavedState::LoadPreset(instance, *statePath);
+            restored = true;
             // The state holds the values; the list shows the program they came from.
             if (round.program < 0) round.program = memory.program;
         } catch (const PlayError& error) {
@@ -168,6 +174,15 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     }
     render::RenderOptions request;
     request.program = options.program;
+    if (!restored && !options.program && !script && !sbagen &&
+        session.Parameters().ProgramChangeId()) {
+        // A module without the program plays as it starts.
+        try {
+            session.Programs().Resolve(kFirstStartProgram);
+            request.program = kFirstStartProgram;
+        } catch (const render::RenderError&) {
+        }
+    }
     request.assignments = options.assignments;
     // A session's notes switch a generator set-up to the synthesizer, as in
     // the renderer.
@@ -271,6 +286,9 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     AudioOutput output;
     const std::vector<AudioOutput::Device> devices = output.Devices();
     std::optional<unsigned int> device = options.device;
+    // Said once the default device plays: with no device at all, the only
+    // message is that there is none.
+    std::string fallback;
     if (round.deviceName) {
         const auto found = std::find_if(devices.begin(), devices.end(), [&](const auto& entry) {
             return entry.name == *round.deviceName;
@@ -278,10 +296,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         if (found != devices.end())
             device = found->index;
         else
-            std::fprintf(stderr,
-                         "tonewell: the output device \"%s\" is not there; playing "
-                         "through the default one\n",
-                         round.deviceName->c_str());
+            fallback = "the output device \"" + *round.deviceName + "\" is not there";
     }
 
     // The window opens before the sound starts, and it shows the editor
@@ -328,9 +343,12 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         // An output chosen earlier that no longer opens gives way to the
         // default device; the rate stays, the player is made for it.
         if (!round.outputChosen) throw;
-        std::fprintf(stderr, "tonewell: %s; playing through the default device\n", error.what());
         output.Open(std::nullopt, options.sampleRate, StandaloneOptions{}.bufferFrames, player);
+        fallback = error.what();
     }
+    if (!fallback.empty())
+        std::fprintf(stderr, "tonewell: %s; playing through the default device\n",
+                     fallback.c_str());
 
     hostkit::ProcessConfig config;
     config.sampleRate = rate;
@@ -420,6 +438,11 @@ int Run(int argc, char** argv) {
     // The window plays through the output chosen in it last time, unless
     // the command line names one.
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
+    // One window at a time keeps the state, and this one keeps it through
+    // every round: another window started while the output changes is
+    // refused, rather than taking the state over.
+    std::optional<InstanceLock> lock;
+    if (statePath && !options.listPrograms && !options.listParams) lock.emplace(*statePath);
     const auto settingsPath =
         statePath ? std::optional(OutputSettings::PathBeside(*statePath)) : std::nullopt;
     if (settingsPath && !options.outputGiven) {
