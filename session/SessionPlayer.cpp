@@ -263,6 +263,18 @@ void SessionPlayer::WorkAhead(bool shareWithWorker) {
     if (shareWithWorker && !worker_) worker_ = std::make_unique<Worker>(*this);
 }
 
+void SessionPlayer::SkipTo(std::int64_t frame) {
+    position_ = std::max<std::int64_t>(frame, 0);
+    renderPosition_ = position_;
+    aheadDone_ = aheadFrames_ = 0; // what was rendered ahead is of the old place
+    nextBell_ = 0;
+    const auto& bells = timeline_.Bells();
+    while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position_ - 0.5)
+        ++nextBell_;
+    for (auto& slot : slots_)
+        slot->bellLevel = 0.0;
+}
+
 double SessionPlayer::Compensation(double frequency) const {
     const auto& points = timeline_.Script().Options().compensation;
     if (points.empty()) return 1.0;

@@ -7,6 +7,8 @@
 #include <RenderError.h>
 #include <RenderOptions.h>
 #include <SessionAutomation.h>
+#include <SessionError.h>
+#include <SessionFormat.h>
 #include <SessionScript.h>
 #include <SessionTimeline.h>
 #include <StartingChanges.h>
@@ -29,6 +31,7 @@
 #include "ProgramGroups.h"
 #include "ProgramWindow.h"
 #include "SavedState.h"
+#include "SbagenPlayback.h"
 #include "SessionPosition.h"
 #include "StandaloneOptions.h"
 #include "StatusLine.h"
@@ -107,6 +110,12 @@ struct Round {
     // Set by a round that ends for another output: the choice, and where
     // playing stood (seconds into the session, or seconds played).
     std::optional<OutputSettings::Choice> next;
+    // Set by a round that ends for a session opened in the window, or for a
+    // program chosen while an SBaGen session played: what plays next.
+    std::optional<std::string> nextSession;
+    int nextProgram = -1;
+    // A failure of the last choice, for the window to show.
+    std::string message;
     double reachedSeconds = 0.0;
 };
 
@@ -120,7 +129,18 @@ int IndexIn(std::vector<unsigned int>& list, unsigned int value) {
 int PlayRound(const StandaloneOptions& options, Round& round) {
     // The session's own mistakes show before the module loads.
     std::optional<render::SessionScript> script;
-    if (options.sessionPath) script = render::SessionScript::Read(*options.sessionPath);
+    std::optional<session::SbagenScript> sbagen;
+    if (options.tones ||
+        (options.sessionPath && session::SessionFormat::IsSbagen(*options.sessionPath))) {
+        if (options.preset || options.program || !options.assignments.empty())
+            throw PlayError("--preset, --program and --set do not go with an SBaGen session: its "
+                            "tone-sets set every voice");
+        sbagen = SbagenPlayback::Read(options.sessionPath, options.tones);
+        for (const auto& warning : sbagen->Warnings())
+            std::fprintf(stderr, "tonewell: warning: %s\n", warning.c_str());
+    } else if (options.sessionPath) {
+        script = render::SessionScript::Read(*options.sessionPath);
+    }
 
     render::PluginSession session(options.modulePath, "tonewell");
     if (options.listPrograms || options.listParams) {
@@ -154,7 +174,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     }
     render::RenderOptions request;
     request.program = options.program;
-    if (!restored && !options.program && !script && session.Parameters().ProgramChangeId()) {
+    if (!restored && !options.program && !script && !sbagen &&
+        session.Parameters().ProgramChangeId()) {
         // A module without the program plays as it starts.
         try {
             session.Programs().Resolve(kFirstStartProgram);
@@ -194,7 +215,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
             render::RenderOptions::kMaxSeconds);
         for (const auto& warning : timeline.Warnings())
             std::fprintf(stderr, "tonewell: %s\n", warning.c_str());
-        seconds = timeline.Seconds();
+        seconds =
+            options.seconds ? std::min(*options.seconds, timeline.Seconds()) : timeline.Seconds();
         // A loop starts each round from the values the first one started with.
         const auto& parameters = session.Parameters().Parameters();
         for (std::size_t i = 0; i < parameters.size(); ++i)
@@ -216,6 +238,24 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     }
     // A session that loads a program at its start overrides the command line.
     if (startFrame == 0 && automation.ProgramAtStart()) firstChanges.clear();
+    // An SBaGen session plays through voices of its own; the instance only
+    // keeps the editor.
+    std::unique_ptr<SbagenPlayback> playback;
+    if (sbagen) {
+        std::optional<double> length = sbagen->Length();
+        if (options.seconds) length = std::min(length.value_or(*options.seconds), *options.seconds);
+        seconds = length.value_or(0.0);
+        if (options.fromSeconds) {
+            if (length && *options.fromSeconds >= *length)
+                throw PlayError("--from " + render::FormatSessionTime(*options.fromSeconds) +
+                                " is not before the session's end at " +
+                                render::FormatSessionTime(*length));
+            startFrame = std::llround(*options.fromSeconds * rate);
+        }
+        playback = std::make_unique<SbagenPlayback>(
+            std::move(*sbagen), session, rate, static_cast<int>(options.bufferFrames), startFrame);
+        firstChanges.clear();
+    }
 
     LivePlayer::Settings settings;
     settings.sampleRate = rate;
@@ -229,6 +269,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     ParameterChangeQueue queue;
     LivePlayer player(instance, queue, std::move(automation), settings);
     if (sessionNotes) player.SetSessionNotes(std::move(*sessionNotes));
+    if (playback) player.SetSource(*playback);
     // Notes from the window's keys and from a MIDI port, one queue each.
     NoteQueue keyNotes;
     NoteQueue midiNotes;
@@ -286,7 +327,13 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         // A later round carries on with the timer where the last one left it.
         bar.sleepSeconds = round.sleepLeft.value_or(options.sleepSeconds.value_or(0.0));
         // A session's end leaves the window, stopped, at the end.
-        bar.stayAtEnd = script.has_value() && !options.loop;
+        bar.stayAtEnd = (script.has_value() || playback) && !options.loop;
+        bar.message = round.message;
+        round.message.clear();
+        if (playback) {
+            const SbagenPlayback& shown = *playback;
+            bar.toneSetAt = [&shown](double at) { return shown.ToneSetAt(at); };
+        }
         window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu, bar);
     }
 
@@ -328,13 +375,16 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         }
         if (output.Lost()) throw PlayError("the audio device went away: " + output.Failure());
         round.next = window->OutputChosen();
+        round.nextSession = window->SessionChosen();
+        round.nextProgram = window->ProgramChosen();
         round.transport = player.Transport();
         round.program = window->ProgramShown();
         round.volume = player.Listener().Volume();
         const double sleepLeft = player.Listener().SleepRemaining();
         round.sleepLeft = sleepLeft > 0.0 ? std::optional<double>(sleepLeft) : std::nullopt;
         round.reachedSeconds =
-            static_cast<double>(script ? player.Position() : player.FramesPlayed()) / rate;
+            static_cast<double>(script || playback ? player.Position() : player.FramesPlayed()) /
+            rate;
         // Closing the window fades the sound out like Ctrl-C.
         player.RequestStop();
         const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
@@ -403,8 +453,50 @@ int Run(int argc, char** argv) {
             round.outputChosen = true;
         }
     }
+    // What played before a choice made in the window, while that choice is
+    // being tried: a session that cannot play leaves the window playing it
+    // again, with the reason.
+    std::optional<StandaloneOptions> fallback;
     for (;;) {
-        const int code = PlayRound(options, round);
+        int code = 0;
+        try {
+            code = PlayRound(options, round);
+        } catch (const std::exception& error) {
+            if (!fallback) throw;
+            std::fprintf(stderr, "tonewell: %s\n", error.what());
+            round.message = error.what();
+            options = *fallback;
+            fallback.reset();
+            continue;
+        }
+        fallback.reset();
+        if (round.nextSession || round.nextProgram >= 0) {
+            fallback = options;
+            fallback->preset.reset();
+            fallback->program.reset();
+            fallback->assignments.clear();
+            fallback->sleepSeconds.reset();
+            if (fallback->sessionPath) fallback->fromSeconds = round.reachedSeconds;
+            // The session opened, or the program chosen, from its start.
+            options.sessionPath = round.nextSession;
+            options.tones.reset();
+            options.program.reset();
+            if (round.nextProgram >= 0) {
+                options.program = std::to_string(round.nextProgram);
+                round.program = round.nextProgram;
+            }
+            options.preset.reset();
+            options.assignments.clear();
+            options.sleepSeconds.reset();
+            options.fromSeconds.reset();
+            options.seconds.reset();
+            options.loop = false;
+            round.nextSession.reset();
+            round.nextProgram = -1;
+            round.transport = true;
+            round.next.reset();
+            continue;
+        }
         if (!round.next) return code;
         const OutputSettings::Choice choice = *round.next;
         round.next.reset();
@@ -450,6 +542,8 @@ int main(int argc, char** argv) {
     } catch (const PlayError& error) {
         Report(error.what());
     } catch (const render::RenderError& error) {
+        Report(error.what());
+    } catch (const session::SessionError& error) {
         Report(error.what());
     } catch (const std::exception& error) {
         Report(std::string("unexpected failure: ") + error.what());
