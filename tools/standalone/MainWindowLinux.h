@@ -50,7 +50,6 @@ public:
     MainWindowLinux& operator=(const MainWindowLinux&) = delete;
 
     void Run(std::function<bool()> stopRequested) override;
-    std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
     int ProgramShown() const override;
 
 private:
@@ -124,7 +123,8 @@ private:
     // The player reached its end and the window stays.
     bool ended_ = false;
     OutputMenu output_;
-    std::optional<OutputSettings::Choice> outputChosen_;
+    // The output lists' selections that play: device, rate, buffer.
+    std::array<int, 3> outputShown_{};
     GMainLoop* loop_ = nullptr;
     unsigned int tick_ = 0;
     // GTK's integral scale: device pixels per logical unit.

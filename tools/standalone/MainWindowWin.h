@@ -66,7 +66,6 @@ public:
     MainWindowWin& operator=(const MainWindowWin&) = delete;
 
     void Run(std::function<bool()> stopRequested) override;
-    std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
     int ProgramShown() const override;
 
     HWND Handle() const { return window_; }
@@ -161,7 +160,6 @@ private:
     BarReadout readout_;
     // The player reached its end and the window stays.
     bool ended_ = false;
-    std::optional<OutputSettings::Choice> outputChosen_;
     bool quit_ = false;
     std::function<bool()> stopRequested_;
 };
