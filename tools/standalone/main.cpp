@@ -90,20 +90,15 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
     }
 }
 
-// How the window plays: what it starts with and what it ends with.
+// The output the window plays through, and the program it ends on.
 struct Round {
-    // The output device by name (from the saved settings or the bar); none
-    // plays through the command line's --device or the default.
+    // The output device by name (from the saved settings); none plays
+    // through the command line's --device or the default.
     std::optional<std::string> deviceName;
-    // The output came from the saved settings or the bar, not the command line.
+    // The output came from the saved settings, not the command line.
     bool outputChosen = false;
-    bool transport = true;
     // The program list's selection; -1 for none.
     int program = -1;
-    // The bar's master volume; none takes the one kept from last time.
-    std::optional<float> volume;
-    // The sleep timer's time left when the round ended; none when off.
-    std::optional<double> sleepLeft;
 };
 
 // `value`'s index in `list`, where it is added (in order) when missing.
@@ -363,8 +358,7 @@ int PlayRound(const StandaloneOptions& options, Round& round,
     if (midi.IsOpen())
         std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
 
-    player.SetTransport(round.transport);
-    player.Listener().SetVolume(round.volume.value_or(memory.volume));
+    player.Listener().SetVolume(memory.volume);
     if (options.noWindow && options.sleepSeconds) player.Listener().SetSleep(*options.sleepSeconds);
 
     auto output = std::make_unique<AudioOutput>();
@@ -421,8 +415,7 @@ int PlayRound(const StandaloneOptions& options, Round& round,
         menu.buffers = OutputSettings::BufferSizes();
         menu.buffer = IndexIn(menu.buffers, options.bufferFrames);
         ProgramWindow::BarOptions bar;
-        // A later round carries on with the timer where the last one left it.
-        bar.sleepSeconds = round.sleepLeft.value_or(options.sleepSeconds.value_or(0.0));
+        bar.sleepSeconds = options.sleepSeconds.value_or(0.0);
         // A session's end leaves the window, stopped, at the end.
         bar.stayAtEnd = script.has_value() && !options.loop;
         bar.switchOutput = [&](const OutputSettings::Choice& choice,
@@ -483,11 +476,7 @@ int PlayRound(const StandaloneOptions& options, Round& round,
         }
         if (output && output->Lost())
             throw PlayError("the audio device went away: " + output->Failure());
-        round.transport = player.Transport();
         round.program = window->ProgramShown();
-        round.volume = player.Listener().Volume();
-        const double sleepLeft = player.Listener().SleepRemaining();
-        round.sleepLeft = sleepLeft > 0.0 ? std::optional<double>(sleepLeft) : std::nullopt;
         // Closing the window fades the sound out like Ctrl-C.
         player.RequestStop();
         const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
