@@ -328,6 +328,15 @@ TEST_F(DesktopLive, AnOutputChangeKeepsTheWindowAndTheStateAndBarelyPauses) {
     ASSERT_GT(recording.left.size(), sound + 2 * kRate);
     const float toneStep = LargestStep(recording, sound + kRate / 2, sound + kRate);
     EXPECT_LT(LargestStep(recording, sound + kRate, recording.left.size()), 1.25f * toneStep);
+    // At the new rate the plug-in plays the same tone (not one 44100/48000
+    // off); the server's resampler varies its ratio a little while it settles.
+    std::size_t last = recording.left.size();
+    while (last > sound && recording.left[last - 1] == 0.f)
+        --last;
+    ASSERT_GT(last, sound + kRate);
+    EXPECT_NEAR(
+        ZeroCrossingFrequency(recording.left, kRate, last - kRate * 3 / 4, last - kRate / 4),
+        196.085, 1.0);
 }
 
 // With an empty configuration folder and nothing asked for, the terminal
