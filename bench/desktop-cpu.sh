@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The desktop program's CPU while it plays "Binaural - 7.83 (Schumann
-# Resonance)" at 48 kHz and 256 frames into a private PulseAudio daemon's null
-# sink, with its window on the display of $DISPLAY (an Xvfb of your own).
+# Resonance)" (or the --session or --tones among the options) at 48 kHz and
+# 256 frames into a private PulseAudio daemon's null sink, with its window on
+# the display of $DISPLAY (an Xvfb of your own).
 # Prints, per run, the program's CPU (utime + stime from /proc, over SECONDS,
 # from 4 s after the start) as % of one core, its UI thread's share (the
 # window, the editor and the main loop), and the X server's over the same time
@@ -34,10 +35,15 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
+# A session or tone-set given in the options plays instead of the program.
+start=(--program "7.83")
+for option in "$@"; do
+    [[ "$option" == --session || "$option" == --tones ]] && start=()
+done
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 for ((run = 1; run <= runs; ++run)); do
     rm -rf "$work/home/.config"
-    "$program" --program "7.83" --rate 48000 --buffer 256 "$@" >"$work/out" 2>&1 &
+    "$program" "${start[@]}" --rate 48000 --buffer 256 "$@" >"$work/out" 2>&1 &
     pid=$!
     sleep 4
     if ! kill -0 "$pid" 2>/dev/null; then

@@ -12,6 +12,7 @@
 #include "ImageCache.h"
 #include "PixelMath.h"
 #include "RAST_Blit.h"
+#include "RAST_LazyBitmap.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_PngDecoder.h"
 #include "RAST_Primitives.h"
@@ -26,6 +27,10 @@ int ClampToInt(int64_t v) {
 
 bool SamePixels(const RAST_IBitmap& a, const RAST_IBitmap& b) {
     if (a.width() != b.width() || a.height() != b.height()) return false;
+    // Pieces cut alike from one image are equal without making their pixels.
+    const auto* lazyA = dynamic_cast<const RAST_LazyBitmap*>(&a);
+    const auto* lazyB = dynamic_cast<const RAST_LazyBitmap*>(&b);
+    if (lazyA && lazyB && lazyA->SameRecipe(*lazyB)) return true;
     for (int y = 0; y < a.height(); ++y)
         if (!std::equal(RAST_RowPointer(&a, y), RAST_RowPointer(&a, y) + a.width(),
                         RAST_RowPointer(&b, y)))
@@ -131,16 +136,31 @@ IControl* IGraphics::AddBackground(int id) {
     return added;
 }
 
+std::unique_ptr<RAST_IBitmap> IGraphics::CutPiece(const IImage& image, int x, int w) {
+    RAST_IBitmap* whole = image.bitmap;
+    const int h = image.height;
+    if (dynamic_cast<RAST_LazyBitmap*>(whole)) {
+        // A loaded image, kept by the cache for the module's life: the piece
+        // is cut when first drawn, so an editor never shown decodes nothing.
+        return std::make_unique<RAST_LazyBitmap>(
+            w, h,
+            [whole, x, w, h](RAST_MemBitmap& target) {
+                RAST_BlitArea(&target, whole, 0, 0, x, 0, w, h, 1.0f, RAST_MODE_COPY);
+                return true;
+            },
+            RAST_LazyBitmap::Recipe{whole, x, 0});
+    }
+    auto piece = std::make_unique<RAST_MemBitmap>(w, h, 4);
+    RAST_BlitArea(piece.get(), whole, 0, 0, x, 0, w, h, 1.0f, RAST_MODE_COPY);
+    return piece;
+}
+
 IImage IGraphics::SplitImage(IImage& image, double fraction) {
     if (!image.IsValid() || !(fraction >= 0.0 && fraction <= 1.0)) return IImage{};
     const int leftWidth = static_cast<int>(image.width * fraction);
     const int rightWidth = static_cast<int>(image.width * (1.0 - fraction));
-    auto left = std::make_unique<RAST_MemBitmap>(leftWidth, image.height, 4);
-    auto right = std::make_unique<RAST_MemBitmap>(rightWidth, image.height, 4);
-    RAST_BlitArea(left.get(), image.bitmap, 0, 0, 0, 0, leftWidth, image.height, 1.0f,
-                  RAST_MODE_COPY);
-    RAST_BlitArea(right.get(), image.bitmap, 0, 0, leftWidth, 0, rightWidth, image.height, 1.0f,
-                  RAST_MODE_COPY);
+    std::unique_ptr<RAST_IBitmap> left = CutPiece(image, 0, leftWidth);
+    std::unique_ptr<RAST_IBitmap> right = CutPiece(image, leftWidth, rightWidth);
 
     // At a scale the pieces are cut from the scaled strip they came from.
     const auto found = imageOrigins.find(image.bitmap);
@@ -1023,5 +1043,5 @@ std::unique_ptr<RAST_IBitmap> IGraphics::LoadImageResource(int id) {
     // Without a module handle the images come from the binary itself: its
     // compiled-in table on Linux, the executable's resources on Windows. The
     // Windows window overrides this to read the plug-in module's resources.
-    return std::unique_ptr<RAST_IBitmap>(RAST_DecodePNGResource(nullptr, id));
+    return RAST_LazyPNGResource(nullptr, id);
 }

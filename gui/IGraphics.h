@@ -353,6 +353,8 @@ private:
     void DrawPixelRoundBox(const IArgb& colour, const IBounds& box, int r, const IBlend* blend,
                            bool antialias);
     const ScaledImage* ScaledFor(const IImage& image, bool stacked);
+    // The w columns of image from x on, as a bitmap of their own.
+    static std::unique_ptr<RAST_IBitmap> CutPiece(const IImage& image, int x, int w);
     std::unique_ptr<RAST_MemBitmap> BuildScaled(const IImage& image, bool stacked, int frameW,
                                                 int frameH);
     const RAST_IBitmap* ImageSet(int id, const RAST_IBitmap* base, int& setScale);

@@ -716,5 +716,5 @@ void IGraphicsWin::ShutWindow(bool tellCore, bool destroy) {
 
 std::unique_ptr<RAST_IBitmap> IGraphicsWin::LoadImageResource(int id) {
     // Inside a DLL a null module would search the host executable's resources.
-    return std::unique_ptr<RAST_IBitmap>(RAST_DecodePNGResource(module, id));
+    return RAST_LazyPNGResource(module, id);
 }

@@ -8,6 +8,7 @@
 #include <png.h>
 #include <vector>
 
+#include "RAST_LazyBitmap.h"
 #include "RAST_MemBitmap.h"
 
 namespace {
@@ -126,6 +127,12 @@ bool ReadRows(png_structp png, png_bytepp rows) {
     return true;
 }
 
+// Whether a decoded size is one the decoder takes.
+bool WithinLimits(png_uint_32 w, png_uint_32 h) {
+    return w > 0 && h > 0 && w <= png_uint_32(RAST_MAX_DIMENSION) &&
+           h <= png_uint_32(RAST_MAX_DIMENSION) && (long long)w * h <= RAST_PNG_MAX_PIXELS;
+}
+
 RAST_IBitmap* Decode(const unsigned char* bytes, std::size_t size, RAST_IBitmap* target) {
     ReadStructs structs;
     if (!structs.Valid()) return nullptr;
@@ -134,9 +141,7 @@ RAST_IBitmap* Decode(const unsigned char* bytes, std::size_t size, RAST_IBitmap*
 
     png_uint_32 w = 0, h = 0;
     if (!ReadHeader(structs.png(), structs.info(), &w, &h)) return nullptr;
-    if (w == 0 || h == 0 || w > png_uint_32(RAST_MAX_DIMENSION) ||
-        h > png_uint_32(RAST_MAX_DIMENSION) || (long long)w * h > RAST_PNG_MAX_PIXELS)
-        return nullptr;
+    if (!WithinLimits(w, h)) return nullptr;
     const int width = int(w), height = int(h);
 
     std::unique_ptr<RAST_MemBitmap> created;
@@ -184,6 +189,41 @@ RAST_IBitmap* RAST_DecodePNGMemory(const void* data, std::size_t size, RAST_IBit
         return Decode(bytes, size, target);
     } catch (const std::bad_alloc&) {
         // Failures are results, never exceptions leaving the raster library.
+        return nullptr;
+    }
+}
+
+bool RAST_PNGMemorySize(const void* data, std::size_t size, int* width, int* height) {
+    if (!data || size < kSignatureBytes || !width || !height) return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (png_sig_cmp(bytes, 0, kSignatureBytes) != 0) return false;
+    ReadStructs structs;
+    if (!structs.Valid()) return false;
+    MemoryReader reader{bytes, size};
+    png_set_read_fn(structs.png(), &reader, ReadFromMemory);
+    png_uint_32 w = 0, h = 0;
+    if (!ReadHeader(structs.png(), structs.info(), &w, &h) || !WithinLimits(w, h)) return false;
+    *width = int(w);
+    *height = int(h);
+    return true;
+}
+
+std::unique_ptr<RAST_IBitmap> RAST_LazyPNGResource(void* module, int id) {
+    const void* data = nullptr;
+    std::size_t size = 0;
+    int width = 0, height = 0;
+    if (!RAST_FindPNGResourceBytes(module, id, &data, &size) ||
+        !RAST_PNGMemorySize(data, size, &width, &height))
+        return nullptr;
+    try {
+        // Resource memory stays with the module, so the bytes can be decoded later.
+        return std::make_unique<RAST_LazyBitmap>(
+            width, height,
+            [data, size](RAST_MemBitmap& target) {
+                return RAST_DecodePNGMemory(data, size, &target) != nullptr;
+            },
+            RAST_LazyBitmap::Recipe{data, 0, 0});
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 #include "RAST_IBitmap.h"
 
@@ -25,3 +26,19 @@ RAST_IBitmap* RAST_DecodePNGMemory(const void* data, std::size_t size,
 // of type "PNG" are searched; on Linux the images are compiled into the binary
 // (tonewell_add_png_resources) and `module` is not used.
 RAST_IBitmap* RAST_DecodePNGResource(void* module, int id, RAST_IBitmap* target = nullptr);
+
+// The bytes of PNG resource `id` of the module (see RAST_DecodePNGResource);
+// they belong to the module and stay valid while it is loaded. False when
+// there is no such resource or it is too short to be an image.
+bool RAST_FindPNGResourceBytes(void* module, int id, const void** data, std::size_t* size);
+
+// The size of the PNG image in data[0..size) from its header, by the rules of
+// RAST_DecodePNGMemory, without decoding the pixels. False where decoding
+// would fail at the header.
+bool RAST_PNGMemorySize(const void* data, std::size_t size, int* width, int* height);
+
+// PNG resource `id` as a bitmap whose size is read from the header now and
+// whose pixels are decoded on first use (RAST_LazyBitmap), so that images no
+// one draws cost nothing. Null when the resource is missing or its header is
+// not one RAST_DecodePNGMemory accepts.
+std::unique_ptr<RAST_IBitmap> RAST_LazyPNGResource(void* module, int id);

@@ -53,13 +53,22 @@ const RAST_PngResource* RAST_FindPngResource(int id) {
     return nullptr;
 }
 
-RAST_IBitmap* RAST_DecodePNGResource(void* module, int id, RAST_IBitmap* target) {
+bool RAST_FindPNGResourceBytes(void* module, int id, const void** data, std::size_t* size) {
     // Every image is part of this binary; there is no module to search.
     (void)module;
     // Id 0 is no resource id (on Windows it would be a null resource name).
-    if ((id & 0xFFFF) == 0) return nullptr;
+    if ((id & 0xFFFF) == 0 || !data || !size) return false;
     const RAST_PngResource* resource = RAST_FindPngResource(id);
     // Smaller than a PNG signature: not an image (the decoder would say so too).
-    if (!resource || !resource->data || resource->size <= 7) return nullptr;
-    return RAST_DecodePNGMemory(resource->data, resource->size, target);
+    if (!resource || !resource->data || resource->size <= 7) return false;
+    *data = resource->data;
+    *size = resource->size;
+    return true;
+}
+
+RAST_IBitmap* RAST_DecodePNGResource(void* module, int id, RAST_IBitmap* target) {
+    const void* data = nullptr;
+    std::size_t size = 0;
+    if (!RAST_FindPNGResourceBytes(module, id, &data, &size)) return nullptr;
+    return RAST_DecodePNGMemory(data, size, target);
 }

@@ -17,7 +17,14 @@ public:
     PluginVoice(render::PluginSession& plugin, int sampleRate, int maxFrames)
         : instance_(plugin.NewInstance()), catalog_(plugin.Parameters()),
           frequency_(catalog_.Find("Frequency")), beat_(catalog_.Find("Binaural")),
-          reverse_(catalog_.Find("Pan Reverse")), waveParameter_(catalog_.Find("Wave")) {
+          reverse_(catalog_.Find("Pan Reverse")), waveParameter_(catalog_.Find("Wave")),
+          // Looked up once: Set runs on a live player's audio thread, where
+          // the texts' look-up would allocate.
+          reversedValue_(catalog_.ToNormalized(reverse_, "Yes")),
+          straightValue_(catalog_.ToNormalized(reverse_, "No")),
+          sineValue_(catalog_.ToNormalized(waveParameter_, "Sine")),
+          squareValue_(catalog_.ToNormalized(waveParameter_, "Square")),
+          triangleValue_(catalog_.ToNormalized(waveParameter_, "Triangle")) {
         hostkit::ProcessConfig config;
         config.sampleRate = sampleRate;
         config.maxSamplesPerBlock = maxFrames;
@@ -57,17 +64,17 @@ public:
         }
         if (reversed != reversed_) {
             reversed_ = reversed;
-            changes.Add(reverse_.id, catalog_.ToNormalized(reverse_, reversed ? "Yes" : "No"));
+            changes.Add(reverse_.id, reversed ? reversedValue_ : straightValue_);
         }
         if (wave != currentWave_) {
             currentWave_ = wave;
             // The instrument's own shapes, split at the golden ratio; a sawtooth
             // is closest to its triangle.
-            const char* text = wave == Waveform::Square ? "Square"
-                               : wave == Waveform::Triangle || wave == Waveform::Sawtooth
-                                   ? "Triangle"
-                                   : "Sine";
-            changes.Add(waveParameter_.id, catalog_.ToNormalized(waveParameter_, text));
+            const double value = wave == Waveform::Square ? squareValue_
+                                 : wave == Waveform::Triangle || wave == Waveform::Sawtooth
+                                     ? triangleValue_
+                                     : sineValue_;
+            changes.Add(waveParameter_.id, value);
         }
     }
 
@@ -85,6 +92,8 @@ private:
     const render::ParameterDescription& beat_;
     const render::ParameterDescription& reverse_;
     const render::ParameterDescription& waveParameter_;
+    const double reversedValue_, straightValue_;
+    const double sineValue_, squareValue_, triangleValue_;
     long carrierTenths_ = -1;
     long beatHundredths_ = -1;
     bool reversed_ = false;

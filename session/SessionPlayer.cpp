@@ -119,6 +119,16 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
 
 SessionPlayer::~SessionPlayer() = default;
 
+void SessionPlayer::SkipTo(std::int64_t frame) {
+    position_ = std::max<std::int64_t>(frame, 0);
+    nextBell_ = 0;
+    const auto& bells = timeline_.Bells();
+    while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position_ - 0.5)
+        ++nextBell_;
+    for (auto& slot : slots_)
+        slot->bellLevel = 0.0;
+}
+
 double SessionPlayer::Compensation(double frequency) const {
     const auto& points = timeline_.Script().Options().compensation;
     if (points.empty()) return 1.0;

@@ -24,6 +24,10 @@ public:
                   MixSource* mix = nullptr);
     ~SessionPlayer();
 
+    // Moves to `frame` without rendering what lies before it (bells before it
+    // stay silent); voices keep their phases.
+    void SkipTo(std::int64_t frame);
+
     // Writes the next `frames` frames of the session into left and right.
     void Render(double* left, double* right, int frames);
 

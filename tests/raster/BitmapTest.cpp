@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 
+#include "RAST_LazyBitmap.h"
 #include "RAST_MemBitmap.h"
 #include "RAST_SysBitmap.h"
 
@@ -103,4 +104,48 @@ TEST(SysBitmap, RefusesAbsurdSizesAndAnswersScaleQueries) {
     EXPECT_EQ(bitmap.extension(RAST_EXT_SET_SCALE, nullptr), 1);
     EXPECT_EQ(bitmap.extension(RAST_EXT_GET_SCALE, nullptr), 0);
     EXPECT_EQ(bitmap.extension(0x1234, nullptr), 0);
+}
+
+TEST(LazyBitmap, FillsOnceOnFirstUseAndAFailedFillLeavesItClear) {
+    int fills = 0;
+    RAST_LazyBitmap lazy(3, 2, [&fills](RAST_MemBitmap& target) {
+        ++fills;
+        for (int y = 0; y < target.height(); ++y)
+            for (int x = 0; x < target.width(); ++x)
+                target.pixelData()[y * target.rowStride() + x] = Pixel(10 * y + x);
+        return true;
+    });
+    EXPECT_EQ(lazy.width(), 3);
+    EXPECT_EQ(lazy.height(), 2);
+    EXPECT_FALSE(lazy.IsMade());
+    EXPECT_EQ(fills, 0);
+    ASSERT_NE(lazy.pixelData(), nullptr);
+    EXPECT_EQ(lazy.pixelData()[lazy.rowStride() + 2], 12u);
+    lazy.pixelData();
+    EXPECT_EQ(fills, 1);
+    EXPECT_TRUE(lazy.IsMade());
+
+    // Half-written and failed, or resized by the fill: transparent at the announced size.
+    for (const bool resizes : {false, true}) {
+        RAST_LazyBitmap broken(3, 2, [resizes](RAST_MemBitmap& target) {
+            target.pixelData()[0] = 0xFFFFFFFFu;
+            if (resizes) target.resize(5, 5);
+            return resizes;
+        });
+        ASSERT_NE(broken.pixelData(), nullptr);
+        EXPECT_EQ(broken.width(), 3);
+        EXPECT_EQ(broken.height(), 2);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                EXPECT_EQ(broken.pixelData()[y * broken.rowStride() + x], 0u);
+    }
+
+    // Equal recipes are equal pixels; a null source is never known equal.
+    int source = 0;
+    const auto none = [](RAST_MemBitmap&) { return true; };
+    RAST_LazyBitmap a(4, 4, none, {&source, 2, 0}), b(4, 4, none, {&source, 2, 0});
+    RAST_LazyBitmap c(4, 4, none, {&source, 1, 0}), d(4, 4, none), e(4, 4, none);
+    EXPECT_TRUE(a.SameRecipe(b));
+    EXPECT_FALSE(a.SameRecipe(c));
+    EXPECT_FALSE(d.SameRecipe(e));
 }

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "PngTestSupport.h"
+#include "RAST_LazyBitmap.h"
 #include "RAST_PngDecoder.h"
 
 namespace {
@@ -39,6 +40,25 @@ TEST(PngResource, MissingShortAndForeignResourcesGiveNull) {
     EXPECT_EQ(Load(999), nullptr);
     EXPECT_EQ(Load(kText), nullptr);
     EXPECT_EQ(Load(kSevenBytes), nullptr);
+}
+
+TEST(PngResource, ALazyResourceHasItsSizeAtOnceAndItsPixelsOnFirstUse) {
+    auto lazy = RAST_LazyPNGResource(TestModuleHandle(), kImage);
+    ASSERT_TRUE(lazy);
+    auto* made = dynamic_cast<RAST_LazyBitmap*>(lazy.get());
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(lazy->width(), 2);
+    EXPECT_EQ(lazy->height(), 2);
+    EXPECT_FALSE(made->IsMade());
+    auto decoded = Load(kImage);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            EXPECT_EQ(lazy->pixelData()[y * lazy->rowStride() + x],
+                      decoded->pixelData()[y * decoded->rowStride() + x]);
+    EXPECT_TRUE(made->IsMade());
+
+    for (int id : {0, 999, kText, kSevenBytes})
+        EXPECT_EQ(RAST_LazyPNGResource(TestModuleHandle(), id), nullptr) << id;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "InstrumentEditor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
@@ -12,8 +13,10 @@
 #include "IControl.h"
 #include "ITextControl.h"
 #include "IURLControl.h"
+#include "ImageCache.h"
 #include "PngWriter.h"
 #include "RAST_Blit.h"
+#include "RAST_LazyBitmap.h"
 #include "RAST_PngDecoder.h"
 #include "RecordingComponentHandler.h"
 
@@ -339,5 +342,35 @@ TEST(InstrumentEditorTest, EveryImageHasItsTwinsForHighDensityDisplays) {
             EXPECT_EQ(twin->width(), one->width() * scale) << id;
             EXPECT_EQ(twin->height(), one->height() * scale) << id;
         }
+    }
+}
+
+// An instance whose editor is never shown (a render, a host that never opens
+// it) decodes no image: its layout needs only their sizes.
+TEST(InstrumentEditorTest, ImagesAreDecodedOnlyWhenTheEditorFirstPaints) {
+    const auto made = [](int id) {
+        const auto* lazy = dynamic_cast<const RAST_LazyBitmap*>(ImageCache::Instance().Find(id));
+        return !lazy || lazy->IsMade();
+    };
+    if (ImageCache::Instance().Find(100) && made(100))
+        GTEST_SKIP() << "an earlier test in this process painted the editor";
+    InstrumentEditor editor;
+    // The images, and the knob bodies' turning halves cut from 101 and 102.
+    for (int id : {100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, -2, -3}) {
+        ASSERT_NE(ImageCache::Instance().Find(id), nullptr) << id;
+        EXPECT_FALSE(made(id)) << id;
+    }
+    EventRunner(editor.Surface()).Finish();
+    EXPECT_TRUE(made(100));
+    for (int id : {101, 102}) {
+        const std::unique_ptr<RAST_IBitmap> whole(RAST_DecodePNGResource(nullptr, id));
+        const RAST_IBitmap* half = ImageCache::Instance().Find(99 - id);
+        ASSERT_TRUE(whole && half);
+        ASSERT_EQ(half->width(), whole->width() / 2);
+        for (int y = 0; y < half->height(); ++y)
+            EXPECT_TRUE(std::equal(RAST_RowPointer(half, y),
+                                   RAST_RowPointer(half, y) + half->width(),
+                                   RAST_RowPointer(whole.get(), y)))
+                << id << " row " << y;
     }
 }

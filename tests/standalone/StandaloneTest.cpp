@@ -630,21 +630,26 @@ TEST_F(LiveOutput, TheSleepTimerFadesOutAndStopsAtItsTime) {
 TEST_F(LiveOutput, AtASessionsEndTheWindowStays) {
     if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
     const char* displayName = std::getenv("DISPLAY");
-    const auto session = folder.Path("short.txt");
-    std::ofstream(session) << "0 set Frequency=200\n1 end\n";
-    ChildProcess player({TONEWELL_PATH, "--session", session.string()}, Env());
-    ASSERT_TRUE(player.Started());
-    // Long past the end and its fade, the window is still there.
-    std::this_thread::sleep_for(4s);
-    Display* display = XOpenDisplay(displayName);
-    ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
-    const Window window = FindTopLevel(display, "Tonewell");
-    XCloseDisplay(display);
-    player.Signal(SIGTERM);
-    const auto result = player.Wait(10s);
-    EXPECT_NE(window, 0u) << "the window closed at the session's end: " << result.err;
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("played 00:00:01.000"), std::string::npos) << result.out;
+    // Tonewell's own format and SBaGen's, one second each.
+    const auto own = folder.Path("short.txt");
+    std::ofstream(own) << "0 set Frequency=200\n1 end\n";
+    const auto sbagen = folder.Path("short.sbg");
+    std::ofstream(sbagen) << "-E\nalpha: 200+10/20\nNOW alpha\nNOW+00:00:01 alpha\n";
+    for (const auto& session : {own, sbagen}) {
+        ChildProcess player({TONEWELL_PATH, "--session", session.string()}, Env());
+        ASSERT_TRUE(player.Started());
+        // Long past the end and its fade, the window is still there.
+        std::this_thread::sleep_for(4s);
+        Display* display = XOpenDisplay(displayName);
+        ASSERT_NE(display, nullptr) << "cannot open display " << displayName;
+        const Window window = FindTopLevel(display, "Tonewell");
+        XCloseDisplay(display);
+        player.Signal(SIGTERM);
+        const auto result = player.Wait(10s);
+        EXPECT_NE(window, 0u) << session << ": the window closed at the end: " << result.err;
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.out.find("played 00:00:01.000"), std::string::npos) << result.out;
+    }
 }
 
 // Started from a desktop's menu (a launcher's variable, no terminal), a
@@ -748,7 +753,11 @@ TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     int event = 0, error = 0, major = 0, minor = 0;
     ASSERT_TRUE(XTestQueryExtension(display, &event, &error, &major, &minor)) << "no XTEST";
     const auto recorder = StartRecording();
+    // Started in the scratch folder, where the session opened below is.
+    const auto startedIn = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path("."));
     ChildProcess player({TONEWELL_PATH, "--program", kSchumann}, Env());
+    std::filesystem::current_path(startedIn);
     ASSERT_TRUE(player.Started());
 
     using Sound = std::vector<std::vector<float>>;
@@ -836,6 +845,45 @@ TEST_F(LiveOutput, ThePlayButtonAndTheProgramListChangeWhatIsHeard) {
     std::this_thread::sleep_for(1s);
     type({XK_Down, XK_Return});
     EXPECT_TRUE(until(tones(198.0, 202.0))) << "the program found by its group is not heard";
+
+    // The program menu's first entry opens a session: an SBaGen file, its
+    // path typed into the file chooser, plays in a window of its own.
+    const auto sbagen = folder.Path("opened.sbg");
+    std::ofstream(sbagen) << "alpha: 300+10/30\nNOW alpha\n";
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    type({XK_Tab});
+    XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    type({XK_Return});
+    // Opened from the keyboard, the menu has its first entry selected.
+    std::this_thread::sleep_for(1s);
+    type({XK_Return});
+    std::this_thread::sleep_for(2s);
+    // The chooser starts in the program's folder; the name typed there (one
+    // key at a time, letting its completion keep up) and Return open it.
+    for (const KeySym key : {XK_o, XK_p, XK_e, XK_n, XK_e, XK_d, XK_period, XK_s, XK_b, XK_g}) {
+        type({key});
+        std::this_thread::sleep_for(100ms);
+    }
+    std::this_thread::sleep_for(500ms);
+    type({XK_Return});
+    EXPECT_TRUE(until(tones(305.0, 295.0))) << "the opened session is not heard";
+
+    // While it plays, a program found in the search field plays instead.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        window = FindTopLevel(display, "Tonewell");
+        if (window && XGetWindowAttributes(display, window, &attributes) &&
+            attributes.map_state == IsViewable)
+            break;
+        std::this_thread::sleep_for(100ms);
+    }
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &left, &top, &child);
+    XTestFakeMotionEvent(display, -1, left + attributes.width - 30, top + 16, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    type({XK_1, XK_4, XK_period, XK_3, XK_Return});
+    EXPECT_TRUE(until(tones(192.85, 207.15)))
+        << "the program chosen after the session is not heard";
     XCloseDisplay(display);
 
     player.Signal(SIGTERM);
@@ -861,6 +909,57 @@ TEST_F(LiveOutput, ASoundServerThatGoesAwayEndsPlayingWithAMessage) {
     const auto result = player.Wait(10s);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("the audio device went away"), std::string::npos) << result.err;
+}
+
+// Amplitude of the `frequency` component of samples [begin, end).
+double ToneLevel(const std::vector<float>& samples, double frequency, std::size_t begin,
+                 std::size_t end) {
+    double re = 0.0, im = 0.0;
+    for (std::size_t i = begin; i < end; ++i) {
+        const double phase = 2.0 * M_PI * frequency * static_cast<double>(i) / 48000.0;
+        re += samples[i] * std::cos(phase);
+        im += samples[i] * std::sin(phase);
+    }
+    return 2.0 * std::hypot(re, im) / static_cast<double>(end - begin);
+}
+
+TEST_F(LiveOutput, AnSbagenSessionPlaysItsLayersThroughTheInstrumentsVoices) {
+    // A binaural voice (205 Hz left, 195 Hz right) under an isochronic one
+    // (1000 Hz pulsed at 4 Hz) over pink noise; the second tone-set follows
+    // after a cross-fade that --seconds cuts short of.
+    const auto file = folder.Path("layers.sbg");
+    std::ofstream(file) << "-F 1000\n## layers\nfirst: 200+10/30 1000@4/20 pink/5\n"
+                           "second: 300+10/30\nNOW first\nNOW+00:01:00 second\n";
+    const auto channels = PlayAndRecord(
+        {"--no-window", "--session", file.string(), "--seconds", "3", "--buffer", "256"}, 3.0);
+    ASSERT_GE(channels[0].size(), 96000u);
+    const auto& left = channels[0];
+    const auto& right = channels[1];
+    // Each ear its own tone, the other's well below it.
+    EXPECT_NEAR(ToneLevel(left, 205.0, 48000, 96000), 0.3, 0.05);
+    EXPECT_NEAR(ToneLevel(right, 195.0, 48000, 96000), 0.3, 0.05);
+    EXPECT_LT(ToneLevel(left, 195.0, 48000, 96000), 0.01);
+    EXPECT_LT(ToneLevel(right, 205.0, 48000, 96000), 0.01);
+    // The pulses: 1000 Hz in both ears, loud on the beat and silent between.
+    double loudest = 0.0, quietest = 1.0;
+    for (std::size_t at = 48000; at + 1200 <= 96000; at += 1200) {
+        const double level = ToneLevel(left, 1000.0, at, at + 1200);
+        loudest = std::max(loudest, level);
+        quietest = std::min(quietest, level);
+    }
+    EXPECT_GT(loudest, 0.1);
+    EXPECT_LT(quietest, 0.02);
+    EXPECT_GT(ToneLevel(right, 1000.0, 48000, 96000), 0.03);
+}
+
+TEST_F(LiveOutput, AMalformedSbagenSessionStopsWithItsPlaceOnOneLine) {
+    const auto file = folder.Path("bad.sbg");
+    std::ofstream(file) << "## bad\nalpha: 200+10/abc\nNOW alpha\n";
+    const auto result = RunTonewell({"--no-window", "--session", file.string()}, Env(), 30s);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("tonewell: " + file.string() + ":2:", 0), 0u) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_TRUE(result.out.empty()) << result.out;
 }
 
 TEST_F(LiveOutput, BadInputsAndMissingDevicesStopWithAMessage) {

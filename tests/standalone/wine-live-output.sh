@@ -128,6 +128,10 @@ recorded --no-window --seconds 3
 grep -q "^played 00:00:03.000, underruns: " "$work/out.txt" || fail "--no-window stopped short"
 python3 "$measure" "$work/played.wav" 196.085 203.915 0.01 ||
     fail "the first start does not play Schumann's beat"
+# SBaGen tone specs play through the session library's voices.
+run --no-window --tones "pink/10 200+10/20 300@8/15" --seconds 2
+((status == 0)) || fail "--tones exited with $status: $(cat "$work/out.txt")"
+grep -q "^played 00:00:02.000, underruns: " "$work/out.txt" || fail "--tones: $(cat "$work/out.txt")"
 
 # The window starts from the state the last one left: Schumann's beat
 # around 300 Hz, at the buffer size Windows gets by default.

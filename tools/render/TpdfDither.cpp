@@ -1,9 +1,14 @@
 #include "TpdfDither.h"
 
+#include <algorithm>
+
 #include "SampleConversion.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace tonewell::render {
@@ -108,8 +113,86 @@ void TpdfDither::Apply(const double* in, double* out, int count, double step) {
         });
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TONEWELL_DITHER_AVX2 1
+namespace {
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// One step of the four generators: their next four values as triangular
+// noise, scaled.
+__attribute__((target("avx2"))) inline __m256d StepAvx2(__m256i& low, __m256i& high,
+                                                        __m256d scales) {
+    const __m256i a = low, b = high;
+    const __m256i value = _mm256_add_epi64(a, b);
+    low = b;
+    const __m256i shifted = _mm256_xor_si256(a, _mm256_slli_epi64(a, 23));
+    high =
+        _mm256_xor_si256(_mm256_xor_si256(shifted, b),
+                         _mm256_xor_si256(_mm256_srli_epi64(shifted, 18), _mm256_srli_epi64(b, 5)));
+    // Low halves of the four values to the bottom, high halves to the top.
+    const __m256i split =
+        _mm256_permutevar8x32_epi32(value, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+    return _mm256_mul_pd(_mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(split, 1)),
+                                       _mm256_cvtepi32_pd(_mm256_castsi256_si128(split))),
+                         scales);
+}
+
+// Two frames (left, right, left, right) with their four noise values.
+__attribute__((target("avx2"))) inline __m128i ConvertAvx2(const double* l, const double* r,
+                                                           __m256d noise) {
+    const __m128d ls = _mm_loadu_pd(l), rs = _mm_loadu_pd(r);
+    const __m256d samples = _mm256_set_m128d(_mm_unpackhi_pd(ls, rs), _mm_unpacklo_pd(ls, rs));
+    return Pcm16Lanes(_mm256_cvtpd_ps(_mm256_add_pd(samples, noise)));
+}
+
+// InterleavePcm16 for whole groups of four frames, the four generators in one
+// AVX2 register: the same steps, sums and roundings as the narrower code, so
+// the same samples.
+__attribute__((target("avx2"))) void InterleavePcm16Avx2(std::uint64_t* lowState,
+                                                         std::uint64_t* highState, double scale,
+                                                         const double* left, const double* right,
+                                                         int frames, std::int16_t* out) {
+    __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lowState));
+    __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(highState));
+    const __m256d scales = _mm256_set1_pd(scale);
+    for (int f = 0; f + 4 <= frames; f += 4) {
+        const __m128i first = ConvertAvx2(left + f, right + f, StepAvx2(low, high, scales));
+        const __m128i second =
+            ConvertAvx2(left + f + 2, right + f + 2, StepAvx2(low, high, scales));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * f), _mm_packs_epi32(first, second));
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lowState), low);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(highState), high);
+}
+
+} // namespace
+#endif
+
 void TpdfDither::InterleavePcm16(const double* left, const double* right, int frames,
                                  std::int16_t* out) {
+#if defined(TONEWELL_DITHER_AVX2)
+    // Values left over from the last call go first, a frame's worth at a time.
+    const int pending = kLanes - next_;
+    if (HasAvx2() && pending % 2 == 0) {
+        const int head = std::min(frames, pending / 2);
+        InterleavePcm16Narrow(left, right, head, out);
+        const int whole = (frames - head) / 4 * 4;
+        InterleavePcm16Avx2(low_, high_, 0x1.0p-32 / 32768.0, left + head, right + head, whole,
+                            out + 2 * head);
+        const int done = head + whole;
+        InterleavePcm16Narrow(left + done, right + done, frames - done, out + 2 * done);
+        return;
+    }
+#endif
+    InterleavePcm16Narrow(left, right, frames, out);
+}
+
+void TpdfDither::InterleavePcm16Narrow(const double* left, const double* right, int frames,
+                                       std::int16_t* out) {
     // Value k of the stream dithers interleaved sample k: frame k / 2, left
     // when k is even. The stream advances two values a frame, so runs of
     // four start on an even k, that is on a left sample.

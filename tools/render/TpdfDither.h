@@ -27,6 +27,10 @@ public:
 private:
     static constexpr int kLanes = 4;
 
+    // InterleavePcm16 two generators to an SSE2 register (or one at a time).
+    void InterleavePcm16Narrow(const double* left, const double* right, int frames,
+                               std::int16_t* out);
+
     // Adds the next `count` values of the stream, scaled by `scale`: one(k,
     // noise) for value k alone, four(k, noise) for values k to k + 3.
     template <typename One, typename Four> void Run(int count, double scale, One one, Four four);

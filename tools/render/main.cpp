@@ -4,6 +4,7 @@
 #include <SbagenScript.h>
 #include <SbagenTimeline.h>
 #include <SessionError.h>
+#include <SessionFormat.h>
 #include <SessionPlayer.h>
 #include <cmath>
 #include <cstdio>
@@ -83,20 +84,6 @@ void CheckFreeSpace(const RenderOptions& options, double seconds) {
     throw RenderError(text);
 }
 
-// A session in SBaGen's format: by its extension, or by what is in it.
-bool IsSbagenSession(const std::string& path) {
-    const std::filesystem::path file(path);
-    std::string extension = file.extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == ".sbg") return true;
-    std::ifstream stream(path, std::ios::binary);
-    std::string head(65536, '\0');
-    stream.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(stream.gcount()));
-    return session::SbagenScript::LooksLikeSbagen(head);
-}
-
 // The --input file as the session's mix.
 class InputMix : public session::MixSource {
 public:
@@ -167,7 +154,8 @@ int Run(int argc, char** argv) {
         std::fputs(options.helpText->c_str(), stdout);
         return 0;
     }
-    if (options.tones || (options.sessionPath && IsSbagenSession(*options.sessionPath)))
+    if (options.tones ||
+        (options.sessionPath && session::SessionFormat::IsSbagen(*options.sessionPath)))
         return RunSbagen(options);
 
     // The session's own mistakes show before the module loads.

@@ -41,7 +41,8 @@ unsigned BarReadout::Update(const Playing& playing) {
     Set(position_,
         playing.length > 0 ? Clock(static_cast<double>(playing.position) / rate) + " / " +
                                  Clock(static_cast<double>(playing.length) / rate)
-                           : std::string(),
+        : playing.session ? Clock(static_cast<double>(playing.position) / rate)
+                          : std::string(),
         kPosition, changed);
     if (playing.sounding && playing.played > lastPlayed_) listened_ += playing.played - lastPlayed_;
     lastPlayed_ = playing.played;

@@ -21,6 +21,8 @@ public:
         // playing without an end.
         std::int64_t position = 0;
         std::int64_t length = -1;
+        // A session plays: without a length its position shows alone.
+        bool session = false;
         // Frames the stream has played, sounding or not.
         std::int64_t played = 0;
         // The transport plays (and no sleep timer has silenced it): the
@@ -46,7 +48,8 @@ public:
 
     // 0 to 100 over the last 60 dB, where tones are heard.
     int Meter() const { return meter_; }
-    // "12:03 / 1:00:00", empty without a length.
+    // "12:03 / 1:00:00"; "12:03" for a session without a length; empty
+    // otherwise.
     const std::string& Position() const { return position_; }
     // "played 0:42": the time the transport played.
     const std::string& Played() const { return played_; }

@@ -22,6 +22,9 @@ float FallingGain(std::int64_t k, std::int64_t length) {
 // long enough that the ramp adds little to the tone's own steps.
 constexpr double kHoldFadeSeconds = 0.01;
 
+// The fade around a pause of a source: short, but long enough not to click.
+constexpr double kPauseFadeSeconds = 0.01;
+
 } // namespace
 
 LivePlayer::LivePlayer(hostkit::PluginInstance& instance, ParameterChangeQueue& changes,
@@ -95,6 +98,7 @@ bool LivePlayer::Ended(std::int64_t stopEnd) const {
 }
 
 void LivePlayer::Restart() {
+    if (source_) source_->Rewind();
     automation_.Rewind();
     if (sessionNotes_) sessionNotes_->Rewind(instance_.Events());
     done_ = 0;
@@ -127,6 +131,39 @@ void LivePlayer::Retime(int sampleRate, render::SessionAutomation automation,
     position_.store(done_, std::memory_order_relaxed);
 }
 
+bool LivePlayer::RenderSource(float* const* outputs, int count, bool& advanced) {
+    // What the user sends goes nowhere: the source sets every voice.
+    ParameterChangeQueue::Change change;
+    while (changes_.Pop(change)) {
+    }
+    NoteQueue::Note note;
+    for (NoteQueue* notes : noteSources_)
+        while (notes != nullptr && notes->Pop(note)) {
+        }
+    const bool playing = transport_.load(std::memory_order_relaxed);
+    advanced = playing || sourceGain_ > 0.f;
+    if (!advanced) {
+        std::fill(outputs[0], outputs[0] + count, 0.f);
+        std::fill(outputs[1], outputs[1] + count, 0.f);
+        return true;
+    }
+    if (!source_->Render(outputs[0], outputs[1], count)) {
+        std::fill(outputs[0], outputs[0] + count, 0.f);
+        std::fill(outputs[1], outputs[1] + count, 0.f);
+        return false;
+    }
+    const float step =
+        1.f / static_cast<float>(
+                  std::max(1.0, kPauseFadeSeconds * static_cast<double>(settings_.sampleRate)));
+    for (int i = 0; i < count; ++i) {
+        sourceGain_ =
+            playing ? std::min(1.f, sourceGain_ + step) : std::max(0.f, sourceGain_ - step);
+        outputs[0][i] *= sourceGain_;
+        outputs[1][i] *= sourceGain_;
+    }
+    return true;
+}
+
 void LivePlayer::Render(float* left, float* right, int frames) {
     const bool hold = holdRequested_.load(std::memory_order_acquire);
     if (!hold) held_.store(false, std::memory_order_relaxed);
@@ -157,8 +194,24 @@ void LivePlayer::Render(float* left, float* right, int frames) {
         }
         const auto count = static_cast<int>(blockEnd - done_);
 
-        instance_.SetPlaying(transport_.load(std::memory_order_relaxed));
         float* outputs[2] = {left + filled, right + filled};
+        if (source_) {
+            bool advanced = true;
+            if (!RenderSource(outputs, count, advanced))
+                failures_.fetch_add(1, std::memory_order_relaxed);
+            if (advanced) {
+                for (int i = 0; i < count; ++i) {
+                    const float gain = Gain(done_ + i, elapsed_ + i);
+                    outputs[0][i] *= gain;
+                    outputs[1][i] *= gain;
+                }
+                done_ += count;
+            }
+            elapsed_ += count;
+            filled += count;
+            continue;
+        }
+        instance_.SetPlaying(transport_.load(std::memory_order_relaxed));
         bool ok = true;
         // The session's lanes and notes go first: the lanes (one per
         // parameter) always fit the list and blocks end at every note, so

@@ -11,6 +11,7 @@
 #include "ListenerStage.h"
 #include "NoteQueue.h"
 #include "ParameterChangeQueue.h"
+#include "SoundSource.h"
 
 namespace tonewell::hostkit {
 class PluginInstance;
@@ -56,6 +57,11 @@ public:
     // the start of every block; attach them before the stream starts. False
     // when there is no room for another.
     bool AttachNotes(NoteQueue& notes);
+    // A sound played in place of the instance (set before the stream
+    // starts; it must outlive the player). It holds its place while the
+    // transport is stopped, fading out and in around the pause; the user's
+    // changes and notes then go nowhere.
+    void SetSource(SoundSource& source) { source_ = &source; }
 
     // Audio thread: fills `frames` frames of both channels; silence once finished.
     void Render(float* left, float* right, int frames);
@@ -109,6 +115,9 @@ private:
     bool Ended(std::int64_t stopEnd) const;
     // Back to the length's first frame, with the starting values.
     void Restart();
+    // Renders `count` frames of the source into `outputs`; false when it
+    // failed. Returns through `advanced` whether its place moved on.
+    bool RenderSource(float* const* outputs, int count, bool& advanced);
 
     hostkit::PluginInstance& instance_;
     ParameterChangeQueue& changes_;
@@ -119,6 +128,9 @@ private:
     ParameterChangeQueue::Change pending_{};
     bool hasPending_ = false;
     std::array<NoteQueue*, 2> noteSources_{};
+    SoundSource* source_ = nullptr;
+    // The source's gain for the transport: 1 playing, 0 paused.
+    float sourceGain_ = 1.f;
     ListenerStage listener_;
     // Elapsed frame the stop fade began at; -1 while none has.
     std::int64_t stopFadeStart_ = -1;

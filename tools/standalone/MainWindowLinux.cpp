@@ -242,6 +242,18 @@ MainWindowLinux::~MainWindowLinux() {
 void MainWindowLinux::Run(std::function<bool()> stopRequested) {
     stopRequested_ = std::move(stopRequested);
     tick_ = g_timeout_add(BarReadout::kRefreshMs, &MainWindowLinux::OnTick, this);
+    // From a source of its own: the tick goes on (and can end playing)
+    // while the dialog is open.
+    if (!bar_.message.empty())
+        g_idle_add(
+            [](void* self) -> int {
+                auto& window = *static_cast<MainWindowLinux*>(self);
+                const std::string message = std::move(window.bar_.message);
+                window.bar_.message.clear();
+                if (g_main_loop_is_running(window.loop_)) window.ShowMessage(message);
+                return G_SOURCE_REMOVE;
+            },
+            this);
     g_main_loop_run(loop_);
 }
 
@@ -274,6 +286,7 @@ void MainWindowLinux::OnScale(GtkWidget*, void*, void* self) {
 }
 
 void MainWindowLinux::Quit() {
+    if (dialog_) gtk_dialog_response(GTK_DIALOG(dialog_), GTK_RESPONSE_CANCEL);
     if (g_main_loop_is_running(loop_)) g_main_loop_quit(loop_);
 }
 
@@ -298,6 +311,11 @@ GtkWidget* MainWindowLinux::MakeProgramMenu() {
     const auto& names = session_.Programs().Names();
     programItems_.assign(names.size(), nullptr);
     GtkWidget* menu = gtk_menu_new();
+    GtkWidget* open = gtk_menu_item_new_with_label("Open session...");
+    gtk_widget_set_tooltip_text(open, "Plays a session file: SBaGen's (.sbg) or Tonewell's own");
+    g_signal_connect(open, "activate", G_CALLBACK(&MainWindowLinux::OnOpenSession), this);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), open);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), gtk_separator_menu_item_new());
     for (const auto& group : groups_.Groups()) {
         GtkWidget* submenu = gtk_menu_new();
         for (const int index : group.programs) {
@@ -315,6 +333,43 @@ GtkWidget* MainWindowLinux::MakeProgramMenu() {
     }
     gtk_widget_show_all(menu);
     return menu;
+}
+
+void MainWindowLinux::OnOpenSession(GtkMenuItem*, void* self) {
+    auto& window = *static_cast<MainWindowLinux*>(self);
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(
+        "Open session", GTK_WINDOW(window.window_), GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+        GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileFilter* sessions = gtk_file_filter_new();
+    gtk_file_filter_set_name(sessions, "Sessions (*.sbg, *.txt)");
+    gtk_file_filter_add_pattern(sessions, "*.sbg");
+    gtk_file_filter_add_pattern(sessions, "*.SBG");
+    gtk_file_filter_add_pattern(sessions, "*.txt");
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), sessions);
+    GtkFileFilter* all = gtk_file_filter_new();
+    gtk_file_filter_set_name(all, "All files");
+    gtk_file_filter_add_pattern(all, "*");
+    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), all);
+    // From the folder the program was started in, as a terminal user expects.
+    gchar* here = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), here);
+    g_free(here);
+    window.dialog_ = dialog;
+    const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    window.dialog_ = nullptr;
+    // Playing may have ended while the chooser was open.
+    if (response == GTK_RESPONSE_ACCEPT && g_main_loop_is_running(window.loop_)) {
+        if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
+            window.sessionChosen_ = name;
+            g_free(name);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    // The session plays from its start, in the window's place.
+    if (window.sessionChosen_) {
+        window.Detach();
+        window.Quit();
+    }
 }
 
 void MainWindowLinux::ShowProgram(int index) {
@@ -339,6 +394,14 @@ void MainWindowLinux::ShowProgram(int index) {
 void MainWindowLinux::ChooseProgram(int index) {
     const auto programChange = session_.Parameters().ProgramChangeId();
     if (index < 0 || !programChange) return;
+    if (bar_.toneSetAt) {
+        // The SBaGen session's voices are not the instance's: the program
+        // plays instead of the session.
+        programChosen_ = index;
+        Detach();
+        Quit();
+        return;
+    }
     const double value = session_.Programs().NormalizedValue(index);
     // The controller shows the program; the processor gets it from the queue.
     session_.Instance().Controller()->setParamNormalized(*programChange, value);
@@ -413,7 +476,9 @@ void MainWindowLinux::ShowMessage(const std::string& message) {
         gtk_message_dialog_new(GTK_WINDOW(window_), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                GTK_BUTTONS_CLOSE, "%s", message.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), "Tonewell");
+    dialog_ = dialog;
     gtk_dialog_run(GTK_DIALOG(dialog));
+    dialog_ = nullptr;
     gtk_widget_destroy(dialog);
 }
 
@@ -467,6 +532,7 @@ void MainWindowLinux::Refresh() {
     playing.sampleRate = player_.SampleRate();
     playing.underruns = player_.Underruns();
     playing.sleepSeconds = listener.SleepRemaining();
+    playing.session = bar_.stayAtEnd;
     playing.sounding = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(transport_)) &&
                        !listener.Asleep() && !player_.Finished();
     const unsigned changed = readout_.Update(playing);
@@ -480,6 +546,17 @@ void MainWindowLinux::Refresh() {
         gtk_label_set_text(GTK_LABEL(underruns_), readout_.Underruns().c_str());
     if (changed & BarReadout::kSleep)
         gtk_label_set_text(GTK_LABEL(sleepLeft_), readout_.Sleep().c_str());
+
+    if (bar_.toneSetAt) {
+        std::string name =
+            bar_.toneSetAt(static_cast<double>(playing.position) / std::max(playing.sampleRate, 1));
+        if (name != toneSetShown_) {
+            toneSetShown_ = std::move(name);
+            gtk_label_set_text(GTK_LABEL(programLabel_), toneSetShown_.c_str());
+            gtk_widget_set_tooltip_text(programButton_,
+                                        ("SBaGen tone-set playing: " + toneSetShown_).c_str());
+        }
+    }
 
     // The sleep timer ran out or the session ended: the transport stops and
     // the timer is off.

@@ -51,12 +51,15 @@ public:
 
     void Run(std::function<bool()> stopRequested) override;
     int ProgramShown() const override;
+    std::optional<std::string> SessionChosen() const override { return sessionChosen_; }
+    int ProgramChosen() const override { return programChosen_; }
 
 private:
     static int OnDelete(GtkWidget* widget, void* event, void* self);
     static void OnTransport(GtkWidget* button, void* self);
     static void OnProgramItem(GtkMenuItem* item, void* self);
     static void OnSearch(GtkWidget* entry, void* self);
+    static void OnOpenSession(GtkMenuItem* item, void* self);
     static void OnVolume(GtkWidget* scale, void* self);
     static void OnSleep(GtkWidget* list, void* self);
     static void OnChannelCheck(GtkWidget* button, void* self);
@@ -125,6 +128,13 @@ private:
     OutputMenu output_;
     // The output lists' selections that play: device, rate, buffer.
     std::array<int, 3> outputShown_{};
+    std::optional<std::string> sessionChosen_;
+    int programChosen_ = -1;
+    // The modal dialog open now, if any: quitting closes it first, since
+    // its own loop would otherwise keep the window's going.
+    GtkWidget* dialog_ = nullptr;
+    // The SBaGen tone-set's name the program button shows.
+    std::string toneSetShown_;
     GMainLoop* loop_ = nullptr;
     unsigned int tick_ = 0;
     // GTK's integral scale: device pixels per logical unit.

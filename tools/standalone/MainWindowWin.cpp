@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <cstdio>
 #include <string>
 
@@ -359,6 +360,7 @@ void MainWindowWin::Refresh() {
     playing.sampleRate = player_.SampleRate();
     playing.underruns = player_.Underruns();
     playing.sleepSeconds = listener.SleepRemaining();
+    playing.session = bar_.stayAtEnd;
     playing.sounding = SendMessageW(transport_, BM_GETCHECK, 0, 0) == BST_CHECKED &&
                        !listener.Asleep() && !player_.Finished();
     const unsigned changed = readout_.Update(playing);
@@ -374,6 +376,14 @@ void MainWindowWin::Refresh() {
     }
     if (changed & BarReadout::kUnderruns)
         SetWindowTextW(underruns_, Wide(readout_.Underruns()).c_str());
+    if (bar_.toneSetAt) {
+        std::string name =
+            bar_.toneSetAt(static_cast<double>(playing.position) / std::max(playing.sampleRate, 1));
+        if (name != toneSetShown_) {
+            toneSetShown_ = std::move(name);
+            SetWindowTextW(programs_, Wide(toneSetShown_).c_str());
+        }
+    }
 
     // The sleep timer ran out or the session ended: the transport stops and
     // the timer is off.
@@ -445,6 +455,11 @@ LRESULT MainWindowWin::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_TIMER:
         if (wParam != kTickTimer) break;
+        if (!bar_.message.empty()) {
+            const std::string text = std::move(bar_.message);
+            bar_.message.clear();
+            MessageBoxW(window_, Wide(text).c_str(), L"Tonewell", MB_OK | MB_ICONERROR);
+        }
         Refresh();
         if ((player_.Finished() && !bar_.stayAtEnd) || (stopRequested_ && stopRequested_())) {
             Detach();
@@ -509,6 +524,8 @@ UINT_PTR MainWindowWin::PopUp(HMENU menu, HWND anchor) {
 void MainWindowWin::OnProgramMenu() {
     const auto& names = session_.Programs().Names();
     HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kOpenSessionMenuId, L"Open session...");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     for (const auto& group : groups_.Groups()) {
         HMENU submenu = CreatePopupMenu();
         for (const int index : group.programs)
@@ -517,7 +534,37 @@ void MainWindowWin::OnProgramMenu() {
                         Wide(names[static_cast<std::size_t>(index)]).c_str());
         AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), Wide(group.title).c_str());
     }
-    if (const auto index = ProgramCommand(PopUp(menu, programs_))) ChooseProgram(*index);
+    const UINT_PTR command = PopUp(menu, programs_);
+    if (command == kOpenSessionMenuId)
+        OnOpenSession();
+    else if (const auto index = ProgramCommand(command))
+        ChooseProgram(*index);
+}
+
+void MainWindowWin::OnOpenSession() {
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window_;
+    dialog.lpstrFilter = L"Sessions (*.sbg, *.txt)\0*.sbg;*.txt\0All files\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = L"Open session";
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    // Playing may have ended while the chooser was open.
+    if (!GetOpenFileNameW(&dialog) || quit_) return;
+    file.resize(file.find(L'\0'));
+    // The program's paths are in the system's code page, as its command line.
+    const int size = WideCharToMultiByte(CP_ACP, 0, file.c_str(), static_cast<int>(file.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return;
+    std::string path(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, file.c_str(), static_cast<int>(file.size()), path.data(), size,
+                        nullptr, nullptr);
+    // The session plays from its start, in the window's place.
+    sessionChosen_ = path;
+    Detach();
+    Quit();
 }
 
 void MainWindowWin::OnSearch() {
@@ -564,6 +611,14 @@ LRESULT CALLBACK MainWindowWin::SearchProc(HWND edit, UINT message, WPARAM wPara
 void MainWindowWin::ChooseProgram(int index) {
     const auto programChange = session_.Parameters().ProgramChangeId();
     if (index < 0 || !programChange) return;
+    if (bar_.toneSetAt) {
+        // The SBaGen session's voices are not the instance's: the program
+        // plays instead of the session.
+        programChosen_ = index;
+        Detach();
+        Quit();
+        return;
+    }
     const double value = session_.Programs().NormalizedValue(index);
     // The controller shows the program; the processor gets it from the queue.
     session_.Instance().Controller()->setParamNormalized(*programChange, value);
@@ -620,6 +675,12 @@ void MainWindowWin::Detach() {
 
 void MainWindowWin::Quit() {
     quit_ = true;
+    // A modal dialog over the window (the session chooser, a message) runs
+    // a loop of its own: it closes, so that the window's loop can end.
+    if (window_) {
+        const HWND popup = GetLastActivePopup(window_);
+        if (popup && popup != window_) PostMessageW(popup, WM_CLOSE, 0, 0);
+    }
 }
 
 } // namespace tonewell::standalone

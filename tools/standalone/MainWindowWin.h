@@ -50,6 +50,7 @@ public:
         kCheckId,
         kHelpId,
         // Program n of the program menu is command kProgramMenuId + n.
+        kOpenSessionMenuId = 900,
         kProgramMenuId = 1000,
     };
 
@@ -67,6 +68,8 @@ public:
 
     void Run(std::function<bool()> stopRequested) override;
     int ProgramShown() const override;
+    std::optional<std::string> SessionChosen() const override { return sessionChosen_; }
+    int ProgramChosen() const override { return programChosen_; }
 
     HWND Handle() const { return window_; }
     // The area the editor's own window is a child of.
@@ -86,6 +89,8 @@ private:
     void OnTransport();
     // Pops the program menu up below its button.
     void OnProgramMenu();
+    // Asks for a session file; once chosen, it plays next.
+    void OnOpenSession();
     // Finds programs by the search field's words: one plays, several pop up.
     void OnSearch();
     // Sends program `index` to the controller and the processor, and shows it.
@@ -160,6 +165,10 @@ private:
     BarReadout readout_;
     // The player reached its end and the window stays.
     bool ended_ = false;
+    std::optional<std::string> sessionChosen_;
+    int programChosen_ = -1;
+    // The SBaGen tone-set's name the program button shows.
+    std::string toneSetShown_;
     bool quit_ = false;
     std::function<bool()> stopRequested_;
 };

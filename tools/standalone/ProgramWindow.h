@@ -49,6 +49,12 @@ public:
         // At the player's end (a session's) the window stays, stopped;
         // otherwise it closes.
         bool stayAtEnd = false;
+        // Set while an SBaGen session plays: the name of its tone-set at a
+        // time (seconds into the session), shown in place of the program;
+        // choosing a program then ends the session.
+        std::function<std::string(double)> toneSetAt;
+        // A failure to show in a dialog once the window is up.
+        std::string message;
     };
 
     virtual ~ProgramWindow() = default;
@@ -59,6 +65,12 @@ public:
     virtual void Run(std::function<bool()> stopRequested) = 0;
     // The program list's selection; -1 for none.
     virtual int ProgramShown() const = 0;
+    // The session file opened in the window ("Open session..."), when that
+    // is what ended Run: it plays next, from its start.
+    virtual std::optional<std::string> SessionChosen() const = 0;
+    // The program chosen while an SBaGen session played, when that ended
+    // Run; -1 for none.
+    virtual int ProgramChosen() const = 0;
 
     // Shows the window with the editor attached; `program` is the program
     // list's selection, -1 for none, and keys pressed in the window play

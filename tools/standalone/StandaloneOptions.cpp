@@ -60,9 +60,16 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
                    "Set a parameter, \"Name=value\" in plain units or a value text; "
                    "repeatable, applied after --program")
         ->type_name("NAME=VALUE");
-    app.add_option("--session", sessionText,
-                   "Play a session file in real time; its end line sets the length")
-        ->type_name("FILE");
+    auto* sessionOption =
+        app.add_option("--session", sessionText,
+                       "Play a session file in real time, Tonewell's own or SBaGen's (.sbg, or "
+                       "by its content); its end sets the length")
+            ->type_name("FILE");
+    std::string tonesText;
+    app.add_option("--tones", tonesText,
+                   "Play SBaGen tone specs without end, as \"pink/40 200+10/20 300@8/15\"")
+        ->type_name("SPECS")
+        ->excludes(sessionOption);
     std::string fromText;
     app.add_option("--from", fromText,
                    "Start the --session at this time (SS, MM:SS or HH:MM:SS, with a fraction)")
@@ -99,6 +106,11 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
     if (!presetText.empty()) options.preset = presetText;
     if (!programText.empty()) options.program = programText;
     if (!sessionText.empty()) options.sessionPath = sessionText;
+    if (app.count("--tones") > 0) {
+        if (tonesText.find_first_not_of(" \t") == std::string::npos)
+            throw PlayError("--tones needs tone specs, such as \"pink/40 200+10/20\"");
+        options.tones = tonesText;
+    }
     try {
         for (const auto& text : setTexts)
             options.assignments.push_back(render::ParameterAssignment::Parse(text));
@@ -106,9 +118,6 @@ StandaloneOptions StandaloneOptions::Parse(int argc, const char* const* argv,
         throw PlayError(error.what());
     }
     if (secondsOption->count() > 0) {
-        if (options.sessionPath)
-            throw PlayError("--seconds does not go with --session: the session's end line sets "
-                            "the length");
         const auto value = render::ParseNumber(secondsText);
         if (!value || *value <= 0.0 || *value > render::RenderOptions::kMaxSeconds)
             throw PlayError("--seconds must be a number above 0 and at most " +

@@ -22,11 +22,14 @@ struct StandaloneOptions {
     std::optional<std::string> program;
     std::vector<render::ParameterAssignment> assignments;
     std::optional<std::string> sessionPath;
+    // SBaGen tone specs played from the start without end, as a session.
+    std::optional<std::string> tones;
     // Plays the session again and again until stopped.
     bool loop = false;
     // Session time to start playing at.
     std::optional<double> fromSeconds;
-    // Playing time; none plays until stopped (or for the session's length).
+    // Playing time; none plays until stopped (or for the session's length);
+    // with a session, its first seconds.
     std::optional<double> seconds;
     // The sleep timer: fade out over the last ten seconds and stop.
     std::optional<double> sleepSeconds;

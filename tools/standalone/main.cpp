@@ -7,6 +7,8 @@
 #include <RenderError.h>
 #include <RenderOptions.h>
 #include <SessionAutomation.h>
+#include <SessionError.h>
+#include <SessionFormat.h>
 #include <SessionScript.h>
 #include <SessionTimeline.h>
 #include <StartingChanges.h>
@@ -30,6 +32,7 @@
 #include "ProgramGroups.h"
 #include "ProgramWindow.h"
 #include "SavedState.h"
+#include "SbagenPlayback.h"
 #include "SessionPosition.h"
 #include "StandaloneOptions.h"
 #include "StatusLine.h"
@@ -90,15 +93,30 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
     }
 }
 
-// The output the window plays through, and the program it ends on.
+// What goes from one round of playing to the next when the window opens
+// another session or program.
 struct Round {
-    // The output device by name (from the saved settings); none plays
-    // through the command line's --device or the default.
+    // The output device by name (from the saved settings); none
+    // plays through the command line's --device or the default.
     std::optional<std::string> deviceName;
-    // The output came from the saved settings, not the command line.
+    // The output came from the saved settings or the bar, not the command line.
     bool outputChosen = false;
+    bool transport = true;
     // The program list's selection; -1 for none.
     int program = -1;
+    // The bar's master volume; none takes the one kept from last time.
+    std::optional<float> volume;
+    // The sleep timer's time left when the round ended; none when off.
+    std::optional<double> sleepLeft;
+    // Where playing stood when the round ended (seconds into the session,
+    // or seconds played).
+    // Set by a round that ends for a session opened in the window, or for a
+    // program chosen while an SBaGen session played: what plays next.
+    std::optional<std::string> nextSession;
+    int nextProgram = -1;
+    // A failure of the last choice, for the window to show.
+    std::string message;
+    double reachedSeconds = 0.0;
 };
 
 // `value`'s index in `list`, where it is added (in order) when missing.
@@ -239,7 +257,18 @@ int PlayRound(const StandaloneOptions& options, Round& round,
               const std::optional<std::string>& settingsPath) {
     // The session's own mistakes show before the module loads.
     std::optional<render::SessionScript> script;
-    if (options.sessionPath) script = render::SessionScript::Read(*options.sessionPath);
+    std::optional<session::SbagenScript> sbagen;
+    if (options.tones ||
+        (options.sessionPath && session::SessionFormat::IsSbagen(*options.sessionPath))) {
+        if (options.preset || options.program || !options.assignments.empty())
+            throw PlayError("--preset, --program and --set do not go with an SBaGen session: its "
+                            "tone-sets set every voice");
+        sbagen = SbagenPlayback::Read(options.sessionPath, options.tones);
+        for (const auto& warning : sbagen->Warnings())
+            std::fprintf(stderr, "tonewell: warning: %s\n", warning.c_str());
+    } else if (options.sessionPath) {
+        script = render::SessionScript::Read(*options.sessionPath);
+    }
 
     render::PluginSession session(options.modulePath, "tonewell");
     if (options.listPrograms || options.listParams) {
@@ -273,7 +302,8 @@ int PlayRound(const StandaloneOptions& options, Round& round,
     }
     render::RenderOptions request;
     request.program = options.program;
-    if (!restored && !options.program && !script && session.Parameters().ProgramChangeId()) {
+    if (!restored && !options.program && !script && !sbagen &&
+        session.Parameters().ProgramChangeId()) {
         // A module without the program plays as it starts.
         try {
             session.Programs().Resolve(kFirstStartProgram);
@@ -314,7 +344,8 @@ int PlayRound(const StandaloneOptions& options, Round& round,
             render::RenderOptions::kMaxSeconds);
         for (const auto& warning : timeline->Warnings())
             std::fprintf(stderr, "tonewell: %s\n", warning.c_str());
-        seconds = timeline->Seconds();
+        seconds =
+            options.seconds ? std::min(*options.seconds, timeline->Seconds()) : timeline->Seconds();
         // A loop starts each round from the values the first one started with.
         const auto& parameters = session.Parameters().Parameters();
         for (std::size_t i = 0; i < parameters.size(); ++i)
@@ -336,6 +367,24 @@ int PlayRound(const StandaloneOptions& options, Round& round,
     }
     // A session that loads a program at its start overrides the command line.
     if (startFrame == 0 && automation.ProgramAtStart()) firstChanges.clear();
+    // An SBaGen session plays through voices of its own; the instance only
+    // keeps the editor.
+    std::unique_ptr<SbagenPlayback> playback;
+    if (sbagen) {
+        std::optional<double> length = sbagen->Length();
+        if (options.seconds) length = std::min(length.value_or(*options.seconds), *options.seconds);
+        seconds = length.value_or(0.0);
+        if (options.fromSeconds) {
+            if (length && *options.fromSeconds >= *length)
+                throw PlayError("--from " + render::FormatSessionTime(*options.fromSeconds) +
+                                " is not before the session's end at " +
+                                render::FormatSessionTime(*length));
+            startFrame = std::llround(*options.fromSeconds * rate);
+        }
+        playback = std::make_unique<SbagenPlayback>(
+            std::move(*sbagen), session, rate, static_cast<int>(options.bufferFrames), startFrame);
+        firstChanges.clear();
+    }
 
     LivePlayer::Settings settings;
     settings.sampleRate = rate;
@@ -349,6 +398,7 @@ int PlayRound(const StandaloneOptions& options, Round& round,
     ParameterChangeQueue queue;
     LivePlayer player(instance, queue, std::move(automation), settings);
     if (sessionNotes) player.SetSessionNotes(std::move(*sessionNotes));
+    if (playback) player.SetSource(*playback);
     // Notes from the window's keys and from a MIDI port, one queue each.
     NoteQueue keyNotes;
     NoteQueue midiNotes;
@@ -358,7 +408,8 @@ int PlayRound(const StandaloneOptions& options, Round& round,
     if (midi.IsOpen())
         std::fprintf(stderr, "tonewell: notes from MIDI port %s\n", midi.PortName().c_str());
 
-    player.Listener().SetVolume(memory.volume);
+    player.SetTransport(round.transport);
+    player.Listener().SetVolume(round.volume.value_or(memory.volume));
     if (options.noWindow && options.sleepSeconds) player.Listener().SetSleep(*options.sleepSeconds);
 
     auto output = std::make_unique<AudioOutput>();
@@ -415,14 +466,25 @@ int PlayRound(const StandaloneOptions& options, Round& round,
         menu.buffers = OutputSettings::BufferSizes();
         menu.buffer = IndexIn(menu.buffers, options.bufferFrames);
         ProgramWindow::BarOptions bar;
-        bar.sleepSeconds = options.sleepSeconds.value_or(0.0);
+        // A later round carries on with the timer where the last one left it.
+        bar.sleepSeconds = round.sleepLeft.value_or(options.sleepSeconds.value_or(0.0));
         // A session's end leaves the window, stopped, at the end.
-        bar.stayAtEnd = script.has_value() && !options.loop;
+        bar.stayAtEnd = (script.has_value() || playback) && !options.loop;
+        bar.message = round.message;
+        round.message.clear();
+        if (playback) {
+            const SbagenPlayback& shown = *playback;
+            bar.toneSetAt = [&shown](double at) { return shown.ToneSetAt(at); };
+        }
         bar.switchOutput = [&](const OutputSettings::Choice& choice,
                                OutputSettings::Choice& playing) {
             return SwitchOutput(
                 output, drainer.running, player, instance, config, choice, playing,
                 [&](int newRate) {
+                    // An SBaGen session's voices are made for the rate they
+                    // started at.
+                    if (playback)
+                        throw PlayError("an SBaGen session plays on at the rate it started at");
                     // The session's points and notes, counted at the new rate from
                     // where playing stands.
                     const std::int64_t at = std::llround(static_cast<double>(player.Position()) *
@@ -476,7 +538,16 @@ int PlayRound(const StandaloneOptions& options, Round& round,
         }
         if (output && output->Lost())
             throw PlayError("the audio device went away: " + output->Failure());
+        round.nextSession = window->SessionChosen();
+        round.nextProgram = window->ProgramChosen();
+        round.transport = player.Transport();
         round.program = window->ProgramShown();
+        round.volume = player.Listener().Volume();
+        const double sleepLeft = player.Listener().SleepRemaining();
+        round.sleepLeft = sleepLeft > 0.0 ? std::optional<double>(sleepLeft) : std::nullopt;
+        round.reachedSeconds =
+            static_cast<double>(script || playback ? player.Position() : player.FramesPlayed()) /
+            config.sampleRate;
         // Closing the window fades the sound out like Ctrl-C.
         player.RequestStop();
         const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
@@ -531,8 +602,8 @@ int Run(int argc, char** argv) {
     // The window plays through the output chosen in it last time, unless
     // the command line names one.
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
-    // One window at a time keeps the state, and this one keeps it while it
-    // runs, through every change of output: another window is refused
+    // One window at a time keeps the state, and this one keeps it through
+    // every round and every change of output: another window is refused
     // rather than taking the state over.
     std::optional<InstanceLock> lock;
     if (statePath && !options.listPrograms && !options.listParams) lock.emplace(*statePath);
@@ -546,7 +617,51 @@ int Run(int argc, char** argv) {
             round.outputChosen = true;
         }
     }
-    return PlayRound(options, round, settingsPath);
+    // What played before a choice made in the window, while that choice is
+    // being tried: a session that cannot play leaves the window playing it
+    // again, with the reason.
+    std::optional<StandaloneOptions> fallback;
+    for (;;) {
+        int code = 0;
+        try {
+            code = PlayRound(options, round, settingsPath);
+        } catch (const std::exception& error) {
+            if (!fallback) throw;
+            std::fprintf(stderr, "tonewell: %s\n", error.what());
+            round.message = error.what();
+            options = *fallback;
+            fallback.reset();
+            continue;
+        }
+        fallback.reset();
+        if (round.nextSession || round.nextProgram >= 0) {
+            fallback = options;
+            fallback->preset.reset();
+            fallback->program.reset();
+            fallback->assignments.clear();
+            fallback->sleepSeconds.reset();
+            if (fallback->sessionPath) fallback->fromSeconds = round.reachedSeconds;
+            // The session opened, or the program chosen, from its start.
+            options.sessionPath = round.nextSession;
+            options.tones.reset();
+            options.program.reset();
+            if (round.nextProgram >= 0) {
+                options.program = std::to_string(round.nextProgram);
+                round.program = round.nextProgram;
+            }
+            options.preset.reset();
+            options.assignments.clear();
+            options.sleepSeconds.reset();
+            options.fromSeconds.reset();
+            options.seconds.reset();
+            options.loop = false;
+            round.nextSession.reset();
+            round.nextProgram = -1;
+            round.transport = true;
+            continue;
+        }
+        return code;
+    }
 }
 
 } // namespace
@@ -567,6 +682,8 @@ int main(int argc, char** argv) {
     } catch (const PlayError& error) {
         Report(error.what());
     } catch (const render::RenderError& error) {
+        Report(error.what());
+    } catch (const session::SessionError& error) {
         Report(error.what());
     } catch (const std::exception& error) {
         Report(std::string("unexpected failure: ") + error.what());
