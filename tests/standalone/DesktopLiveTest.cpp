@@ -1,6 +1,7 @@
 // The built tonewell in situations a listener's machine brings: ALSA without
 // a sound server and a process held up long enough to run the device dry.
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -207,19 +208,47 @@ TEST_F(DesktopLive, AnAlsaUnderrunIsCountedAndPlayingGoesOn) {
     EXPECT_NEAR(ZeroCrossingFrequency(recording.right, kRate, begin, end), 203.915, 0.01);
 }
 
-// A change of the output in the bar starts playing again through the new
-// one; the window keeps the state file to itself all the while, so other
-// windows started then are refused and the first plays on.
-TEST_F(DesktopLive, TheWindowKeepsItsStateToItselfWhileTheOutputChanges) {
+// The longest step from one frame to the next in either ear over [begin, end).
+float LargestStep(const Recording& recording, std::size_t begin, std::size_t end) {
+    float step = 0.f;
+    for (std::size_t i = begin + 1; i < std::min(end, recording.left.size()); ++i)
+        step = std::max({step, std::fabs(recording.left[i] - recording.left[i - 1]),
+                         std::fabs(recording.right[i] - recording.right[i - 1])});
+    return step;
+}
+
+// A change of the output in the bar plays on through the new one in the
+// same window, after a short fade and a short gap; the window keeps the
+// state file to itself all the while, so other windows started then are
+// refused and the first plays on.
+TEST_F(DesktopLive, AnOutputChangeKeepsTheWindowAndTheStateAndBarelyPauses) {
     if (!WindowTestsCanRun()) GTEST_SKIP() << "no X display";
     Display* display = XOpenDisplay(std::getenv("DISPLAY"));
     ASSERT_NE(display, nullptr) << "cannot open display " << std::getenv("DISPLAY");
     std::vector<std::string> env{"XDG_CONFIG_HOME=" + folder.Path("config").string()};
     env.insert(env.end(), Env().begin(), Env().end());
+    const auto recorder = StartRecording();
     ChildProcess first({TONEWELL_PATH, "--program", kSchumann, "--buffer", "256"}, env);
     ASSERT_TRUE(first.Started());
     const auto shown = WaitForWindow(display);
     ASSERT_NE(shown.editor, 0u) << "no window named Tonewell";
+    // The monitor records only while a stream plays: time that passes
+    // without recorded frames is the gap. Its lag behind the clock, before
+    // and after the change, is sampled every few milliseconds.
+    const auto lag = [&recorder, start = std::chrono::steady_clock::now()] {
+        const std::chrono::duration<double> now = std::chrono::steady_clock::now() - start;
+        return now.count() - static_cast<double>(recorder->OutputSize()) / (8.0 * kRate);
+    };
+    const auto medianLag = [&lag](std::chrono::milliseconds span) {
+        std::vector<double> lags;
+        for (const auto end = std::chrono::steady_clock::now() + span;
+             std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(3ms))
+            lags.push_back(lag());
+        std::nth_element(lags.begin(), lags.begin() + lags.size() / 2, lags.end());
+        return lags[lags.size() / 2];
+    };
+    std::this_thread::sleep_for(1s);
+    const double lagBefore = medianLag(1000ms);
 
     // The buffer list ends the output row, right above the editor: a click
     // opens it, and Down and Return choose the next size.
@@ -243,10 +272,7 @@ TEST_F(DesktopLive, TheWindowKeepsItsStateToItselfWhileTheOutputChanges) {
     }
     XFlush(display);
 
-    // The first window closes for the next round to open the new output;
-    // other windows started from then on find the state taken.
-    for (int attempt = 0; attempt < 300 && ViewableWindow(display); ++attempt)
-        std::this_thread::sleep_for(5ms);
+    // Other windows started from then on find the state taken.
     std::vector<std::unique_ptr<ChildProcess>> others;
     for (int other = 0; other < 8; ++other) {
         others.push_back(std::make_unique<ChildProcess>(
@@ -260,12 +286,57 @@ TEST_F(DesktopLive, TheWindowKeepsItsStateToItselfWhileTheOutputChanges) {
         EXPECT_NE(result.err.find("another Tonewell window is open"), std::string::npos)
             << result.err;
     }
-    EXPECT_NE(WaitForWindow(display).editor, 0u) << "the window did not come back";
+    // Then the rate: Shift+Tab from the buffer list to the rate list, Up for
+    // the rate below; the plug-in is prepared again for it.
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    XTestFakeKeyEvent(display, shift, True, CurrentTime);
+    for (const KeySym symbol : {XK_Tab, XK_Up}) {
+        if (symbol == XK_Up) XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        const KeyCode code = XKeysymToKeycode(display, symbol);
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+    }
+    XFlush(display);
+    std::this_thread::sleep_for(500ms);
+    const double lagAfter = medianLag(1000ms);
+    EXPECT_EQ(ViewableWindow(display), shown.toplevel) << "not the same window";
     XCloseDisplay(display);
     first.Signal(SIGTERM);
     const auto result = first.Wait(10s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("48000 Hz, 512 frames a buffer"), std::string::npos) << result.err;
+    const auto lastOutput = result.err.rfind("playing through");
+    ASSERT_NE(lastOutput, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("48000 Hz", lastOutput), std::string::npos) << result.err;
+
+    // The gap: time not recorded, and silence recorded (should the monitor
+    // record an idle sink after all).
+    const Recording recording = StopRecording(*recorder);
+    std::size_t sound = 0, silent = 0, silence = 0;
+    while (sound < recording.left.size() && recording.left[sound] == 0.f)
+        ++sound;
+    for (std::size_t i = sound; i < recording.left.size(); ++i) {
+        silent = recording.left[i] == 0.f && recording.right[i] == 0.f ? silent + 1 : 0;
+        if (i + 1 < recording.left.size() && recording.left[i + 1] != 0.f) silence += silent;
+    }
+    // Two changes, each under a quarter of a second.
+    EXPECT_LT(lagAfter - lagBefore + static_cast<double>(silence) / kRate, 0.5)
+        << "lag " << lagBefore << " s, then " << lagAfter << " s; silence " << silence;
+    // No click: no step larger than the tone's own (with room for the fades).
+    // The tone's own steps: the second half of the first second, past the
+    // start's glide and before the first change.
+    ASSERT_GT(recording.left.size(), sound + 2 * kRate);
+    const float toneStep = LargestStep(recording, sound + kRate / 2, sound + kRate);
+    EXPECT_LT(LargestStep(recording, sound + kRate, recording.left.size()), 1.25f * toneStep);
+    // At the new rate the plug-in plays the same tone (not one 44100/48000
+    // off); the server's resampler varies its ratio a little while it settles.
+    std::size_t last = recording.left.size();
+    while (last > sound && recording.left[last - 1] == 0.f)
+        --last;
+    ASSERT_GT(last, sound + kRate);
+    EXPECT_NEAR(
+        ZeroCrossingFrequency(recording.left, kRate, last - kRate * 3 / 4, last - kRate / 4),
+        196.085, 1.0);
 }
 
 // With an empty configuration folder and nothing asked for, the terminal

@@ -96,7 +96,13 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     Program program;
     auto& [session, queue, keyNotes, player, menu] = program;
     const int schumann = session.Programs().Resolve("Binaural - 7.83 (Schumann Resonance)");
-    MainWindowWin window(session, player, queue, keyNotes, schumann, menu);
+    std::vector<OutputSettings::Choice> switched;
+    ProgramWindow::BarOptions options;
+    options.switchOutput = [&](const OutputSettings::Choice& choice, OutputSettings::Choice&) {
+        switched.push_back(choice);
+        return std::string();
+    };
+    MainWindowWin window(session, player, queue, keyNotes, schumann, menu, options);
     const HWND bar = window.Handle();
 
     const HWND editor = GetWindow(window.EditorArea(), GW_CHILD);
@@ -189,24 +195,26 @@ TEST(MainWindowWin, ShowsTheEditorAndItsBarDrivesWhatPlays) {
     EXPECT_FALSE(note.on);
     EXPECT_EQ(GetWindow(window.EditorArea(), GW_CHILD), nullptr);
     EXPECT_FALSE(IsWindowVisible(bar));
-    EXPECT_FALSE(window.OutputChosen().has_value());
+    EXPECT_TRUE(switched.empty());
 
-    // An output chosen in the bar: the device and the rate as they stand,
-    // the buffer chosen. Arrow keys through the open list (selection
-    // changes alone) choose nothing; the list closed on a choice does.
+    // An output chosen in the bar plays on in the same window: the device
+    // and the rate as they stand, the buffer chosen. Arrow keys through the
+    // open list (selection changes alone) choose nothing; the list closed on
+    // a choice does, once.
     const HWND buffers = GetDlgItem(bar, MainWindowWin::kBufferId);
     EXPECT_EQ(SendMessageW(buffers, CB_GETCURSEL, 0, 0), 2);
     SendMessageW(buffers, CB_SETCURSEL, 3, 0);
     SendMessageW(GetDlgItem(bar, MainWindowWin::kDeviceId), CB_SETCURSEL, 1, 0);
     SendMessageW(bar, WM_COMMAND, MAKEWPARAM(MainWindowWin::kBufferId, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(buffers));
-    EXPECT_FALSE(window.OutputChosen().has_value());
-    SendMessageW(bar, WM_COMMAND, MAKEWPARAM(MainWindowWin::kBufferId, CBN_SELENDOK),
-                 reinterpret_cast<LPARAM>(buffers));
-    ASSERT_TRUE(window.OutputChosen().has_value());
-    EXPECT_EQ(window.OutputChosen()->device, "Speakers");
-    EXPECT_EQ(window.OutputChosen()->rate, 48000u);
-    EXPECT_EQ(window.OutputChosen()->buffer, 512u);
+    EXPECT_TRUE(switched.empty());
+    for (int twice = 0; twice < 2; ++twice)
+        SendMessageW(bar, WM_COMMAND, MAKEWPARAM(MainWindowWin::kBufferId, CBN_SELENDOK),
+                     reinterpret_cast<LPARAM>(buffers));
+    ASSERT_EQ(switched.size(), 1u);
+    EXPECT_EQ(switched[0].device, "Speakers");
+    EXPECT_EQ(switched[0].rate, 48000u);
+    EXPECT_EQ(switched[0].buffer, 512u);
 }
 
 // Run in a process of its own by the test below, with the display at 192

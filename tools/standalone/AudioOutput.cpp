@@ -100,14 +100,30 @@ void AudioOutput::Open(std::optional<unsigned int> device, unsigned int sampleRa
     options.flags = RTAUDIO_NONINTERLEAVED;
     options.streamName = "Tonewell";
     bufferFrames_ = bufferFrames;
+    player_.store(&player);
     try {
         audio_->openStream(&output, nullptr, RTAUDIO_FLOAT32, sampleRate, &bufferFrames_,
-                           &AudioOutput::Callback, &player, &options, &AudioOutput::OnError);
+                           &AudioOutput::Callback, this, &options, &AudioOutput::OnError);
     } catch (const RtAudioError& error) {
         throw PlayError("cannot open device " + std::to_string(target.index) + " (" + target.name +
                         ") at " + std::to_string(sampleRate) + " Hz: " + error.getMessage());
     }
     deviceName_ = target.name;
+    // A stream lost before is past: this one starts afresh.
+    {
+        const std::lock_guard<std::mutex> lock(failureMutex_);
+        failure_.clear();
+    }
+    lost_.store(false, std::memory_order_release);
+}
+
+void AudioOutput::Close() {
+    Stop();
+    try {
+        if (audio_->isStreamOpen()) audio_->closeStream();
+    } catch (const RtAudioError& error) {
+        throw PlayError("the audio stream did not close: " + error.getMessage());
+    }
 }
 
 void AudioOutput::Start() {
@@ -151,12 +167,26 @@ void AudioOutput::OnError(RtAudioError::Type type, const std::string& message) {
     lost_.store(true, std::memory_order_release);
 }
 
+void AudioOutput::DetachPlayer() {
+    // Sequentially consistent on both sides: once the callback is seen idle
+    // after the player is taken away, any later callback finds it gone.
+    player_.store(nullptr);
+    while (busy_.load())
+        std::this_thread::yield();
+}
+
 int AudioOutput::Callback(void* output, void*, unsigned int frames, double,
-                          RtAudioStreamStatus status, void* player) {
-    auto& live = *static_cast<LivePlayer*>(player);
-    if (status & RTAUDIO_OUTPUT_UNDERFLOW) live.CountUnderrun();
+                          RtAudioStreamStatus status, void* self) {
+    auto& stream = *static_cast<AudioOutput*>(self);
+    stream.busy_.store(true);
     auto* left = static_cast<float*>(output);
-    live.Render(left, left + frames, static_cast<int>(frames));
+    if (LivePlayer* live = stream.player_.load()) {
+        if (status & RTAUDIO_OUTPUT_UNDERFLOW) live->CountUnderrun();
+        live->Render(left, left + frames, static_cast<int>(frames));
+    } else {
+        std::fill(left, left + 2 * static_cast<std::size_t>(frames), 0.f);
+    }
+    stream.busy_.store(false);
     return 0;
 }
 

@@ -35,6 +35,7 @@ public:
     std::vector<Device> Devices();
 
     // Opens `device` (the default output when none is given) at `sampleRate`
+    // (the stream must be closed)
     // with buffers of `bufferFrames`; the player must outlive the stream.
     // Throws when there is no such device, the device refuses the rate, or the
     // stream cannot be opened.
@@ -49,6 +50,12 @@ public:
     // A device that went away stops without playing out.
     void Stop();
 
+    // Stops and closes the stream, so that Open may open another.
+    void Close();
+    // From now on the stream plays silence and never calls the player again,
+    // so that another stream may run it while this one plays out.
+    void DetachPlayer();
+
     // True once the running stream has failed (a server or device that went
     // away); Failure() tells how. Safe from any thread.
     bool Lost() const { return lost_.load(std::memory_order_acquire); }
@@ -56,7 +63,7 @@ public:
 
 private:
     static int Callback(void* output, void* input, unsigned int frames, double time,
-                        RtAudioStreamStatus status, void* player);
+                        RtAudioStreamStatus status, void* self);
     static void OnError(RtAudioError::Type type, const std::string& message);
 
     // RtAudio's error callback carries no user data; a process plays one
@@ -65,6 +72,9 @@ private:
     static std::mutex failureMutex_;
     static std::string failure_;
 
+    std::atomic<LivePlayer*> player_{nullptr};
+    // Set while the callback runs.
+    std::atomic<bool> busy_{false};
     std::unique_ptr<RtAudio> audio_;
     unsigned int bufferFrames_ = 0;
     std::string deviceName_;

@@ -21,12 +21,34 @@ float Rise(std::int64_t k, std::int64_t length) {
 
 } // namespace
 
-ListenerStage::ListenerStage(int sampleRate)
-    : sampleRate_(std::max(sampleRate, 1)),
-      toneFrames_(std::llround(kCheckToneSeconds * sampleRate_)),
-      gapFrames_(std::llround(kCheckGapSeconds * sampleRate_)),
-      edgeFrames_(std::max<std::int64_t>(std::llround(kEdgeSeconds * sampleRate_), 1)),
-      checkStep_(2.0 * kPi * kCheckHz / sampleRate_) {}
+ListenerStage::ListenerStage(int sampleRate) {
+    SetSampleRate(sampleRate);
+}
+
+void ListenerStage::SetSampleRate(int sampleRate) {
+    const int rate = std::max(sampleRate, 1);
+    if (sampleRate_ > 0 && rate != sampleRate_) {
+        const double ratio = static_cast<double>(rate) / sampleRate_;
+        const auto scaled = [ratio](std::int64_t frames) {
+            return frames < 0 ? frames : static_cast<std::int64_t>(std::llround(frames * ratio));
+        };
+        elapsed_ = scaled(elapsed_);
+        sleepEnd_ = scaled(sleepEnd_);
+        sleepFade_ = scaled(sleepFade_);
+        const std::int64_t request = sleepRequest_.load(std::memory_order_relaxed);
+        if (request > 0) sleepRequest_.store(std::max<std::int64_t>(scaled(request), 1));
+        sleepLeft_.store(scaled(sleepLeft_.load(std::memory_order_relaxed)),
+                         std::memory_order_relaxed);
+        // A check under way ends; the user may start it again.
+        checkFrame_ = -1;
+        checking_.store(false, std::memory_order_relaxed);
+    }
+    sampleRate_ = rate;
+    toneFrames_ = std::llround(kCheckToneSeconds * sampleRate_);
+    gapFrames_ = std::llround(kCheckGapSeconds * sampleRate_);
+    edgeFrames_ = std::max<std::int64_t>(std::llround(kEdgeSeconds * sampleRate_), 1);
+    checkStep_ = 2.0 * kPi * kCheckHz / sampleRate_;
+}
 
 void ListenerStage::SetVolume(float gain) {
     // NaN goes to silence, like anything below 0.

@@ -47,6 +47,10 @@ public:
     // Audio thread: both channels of one buffer, in place.
     void Apply(float* left, float* right, int frames);
 
+    // Counts in frames of `sampleRate` from now on, the sleep timer's time
+    // left kept; only while no stream calls Apply.
+    void SetSampleRate(int sampleRate);
+
 private:
     // Gain of the instrument's sound at the check's frame `k`: it fades out
     // before the tones and back in after them.
@@ -55,11 +59,11 @@ private:
     void CheckTone(std::int64_t k, float& left, float& right) const;
     float SleepGain(std::int64_t frame) const;
 
-    const int sampleRate_;
-    const std::int64_t toneFrames_;
-    const std::int64_t gapFrames_;
-    const std::int64_t edgeFrames_;
-    const double checkStep_;
+    int sampleRate_ = 0;
+    std::int64_t toneFrames_ = 0;
+    std::int64_t gapFrames_ = 0;
+    std::int64_t edgeFrames_ = 1;
+    double checkStep_ = 0.0;
 
     // Audio thread only.
     float gain_ = 1.f;

@@ -18,6 +18,10 @@ float FallingGain(std::int64_t k, std::int64_t length) {
         0.5 + 0.5 * std::cos(kPi * static_cast<double>(k + 1) / static_cast<double>(length)));
 }
 
+// The hold's fade, short enough to be heard as a pause and not a slow dip,
+// long enough that the ramp adds little to the tone's own steps.
+constexpr double kHoldFadeSeconds = 0.01;
+
 // The fade around a pause of a source: short, but long enough not to click.
 constexpr double kPauseFadeSeconds = 0.01;
 
@@ -103,6 +107,30 @@ void LivePlayer::Restart() {
         instance_.ParameterChanges().Add(change.id, change.normalized);
 }
 
+void LivePlayer::Retime(int sampleRate, render::SessionAutomation automation,
+                        std::optional<render::NoteSchedule> notes) {
+    const int rate = std::max(sampleRate, 1);
+    const double ratio = static_cast<double>(rate) / settings_.sampleRate;
+    const auto scaled = [ratio](std::int64_t frames) {
+        return frames < 0 ? frames : static_cast<std::int64_t>(std::llround(frames * ratio));
+    };
+    settings_.sampleRate = rate;
+    settings_.totalFrames = scaled(settings_.totalFrames);
+    settings_.endFadeFrames = std::max<std::int64_t>(scaled(settings_.endFadeFrames), 1);
+    settings_.stopFadeFrames = std::max<std::int64_t>(scaled(settings_.stopFadeFrames), 1);
+    settings_.startFrame = scaled(settings_.startFrame);
+    done_ = scaled(done_);
+    if (settings_.totalFrames >= 0) done_ = std::min(done_, settings_.totalFrames);
+    elapsed_ = scaled(elapsed_);
+    fadeInFrom_ = scaled(fadeInFrom_);
+    stopFadeStart_ = scaled(stopFadeStart_);
+    automation_ = std::move(automation);
+    sessionNotes_ = std::move(notes);
+    listener_.SetSampleRate(rate);
+    played_.store(elapsed_, std::memory_order_relaxed);
+    position_.store(done_, std::memory_order_relaxed);
+}
+
 bool LivePlayer::RenderSource(float* const* outputs, int count, bool& advanced) {
     // What the user sends goes nowhere: the source sets every voice.
     ParameterChangeQueue::Change change;
@@ -137,6 +165,15 @@ bool LivePlayer::RenderSource(float* const* outputs, int count, bool& advanced) 
 }
 
 void LivePlayer::Render(float* left, float* right, int frames) {
+    const bool hold = holdRequested_.load(std::memory_order_acquire);
+    if (!hold) held_.store(false, std::memory_order_relaxed);
+    if (hold && holdGain_ <= 0.f) {
+        std::fill(left, left + frames, 0.f);
+        std::fill(right, right + frames, 0.f);
+        lastPeak_.store(0.f, std::memory_order_relaxed);
+        held_.store(true, std::memory_order_release);
+        return;
+    }
     if (stopFadeStart_ < 0 && stopRequested_.load(std::memory_order_relaxed))
         stopFadeStart_ = elapsed_;
     const std::int64_t stopEnd =
@@ -207,6 +244,15 @@ void LivePlayer::Render(float* left, float* right, int frames) {
     }
     std::fill(left + filled, left + frames, 0.f);
     std::fill(right + filled, right + frames, 0.f);
+    if (hold || holdGain_ < 1.f) {
+        const float step =
+            static_cast<float>(1.0 / (kHoldFadeSeconds * settings_.sampleRate)) * (hold ? -1 : 1);
+        for (int i = 0; i < frames; ++i) {
+            holdGain_ = std::clamp(holdGain_ + step, 0.f, 1.f);
+            left[i] *= holdGain_;
+            right[i] *= holdGain_;
+        }
+    }
     listener_.Apply(left, right, frames);
     for (int i = 0; i < frames; ++i)
         peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});

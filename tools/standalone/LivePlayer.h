@@ -72,6 +72,18 @@ public:
     // programs sound only while it plays. It starts playing.
     void SetTransport(bool playing) { transport_.store(playing, std::memory_order_relaxed); }
     bool Transport() const { return transport_.load(std::memory_order_relaxed); }
+    // For changing the output under a playing program: Hold fades the sound
+    // out over a few milliseconds, then gives silence without running the
+    // plug-in (Held() turns true); Resume fades it back in where it stopped.
+    void Hold() { holdRequested_.store(true, std::memory_order_release); }
+    bool Held() const { return held_.load(std::memory_order_acquire); }
+    void Resume() { holdRequested_.store(false, std::memory_order_release); }
+    // Counts in frames of `sampleRate` from now on, where playing stands
+    // kept; the automation and the session's notes come made for that rate,
+    // skipped to Position(). Only while no stream calls Render.
+    void Retime(int sampleRate, render::SessionAutomation automation,
+                std::optional<render::NoteSchedule> notes);
+
     // Starts the stop fade at the next block; Finished() follows it.
     void RequestStop() { stopRequested_.store(true, std::memory_order_relaxed); }
     // True once the last faded frame has been played.
@@ -129,6 +141,11 @@ private:
     // Position a fade-in starts at; -1 for none.
     std::int64_t fadeInFrom_ = -1;
 
+    // The hold's fade: 1 plays, 0 is held.
+    float holdGain_ = 1.f;
+
+    std::atomic<bool> holdRequested_{false};
+    std::atomic<bool> held_{false};
     std::atomic<bool> transport_{true};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};

@@ -32,7 +32,8 @@ MainWindowLinux::MainWindowLinux(render::PluginSession& session, LivePlayer& pla
                                  ParameterChangeQueue& queue, NoteQueue& keyNotes, int program,
                                  const OutputMenu& output, const BarOptions& bar)
     : session_(session), player_(player), queue_(queue), keyNotes_(keyNotes),
-      groups_(session.Programs().Names()), bar_(bar), output_(output) {
+      groups_(session.Programs().Names()), bar_(bar),
+      output_(output), outputShown_{output.device, output.rate, output.buffer} {
     // The editor embeds itself in an X11 window: GTK must draw on X11 too.
     gdk_set_allowed_backends("x11");
     if (!gtk_init_check(nullptr, nullptr))
@@ -483,14 +484,27 @@ void MainWindowLinux::ShowMessage(const std::string& message) {
 
 void MainWindowLinux::OnOutput(GtkWidget*, void* self) {
     auto& window = *static_cast<MainWindowLinux*>(self);
+    if (window.showing_ || !window.bar_.switchOutput) return;
     const auto selected = [](GtkWidget* list) {
         return gtk_combo_box_get_active(GTK_COMBO_BOX(list));
     };
-    // The program plays on through the new output, in a new window.
-    window.outputChosen_ = ChoiceOf(window.output_, selected(window.device_),
-                                    selected(window.rate_), selected(window.buffer_));
-    window.Detach();
-    window.Quit();
+    const std::array<int, 3> chosen{selected(window.device_), selected(window.rate_),
+                                    selected(window.buffer_)};
+    if (chosen == window.outputShown_) return;
+    // The program plays on through the new output, in this window.
+    const auto& shown = window.outputShown_;
+    OutputSettings::Choice playing = ChoiceOf(window.output_, shown[0], shown[1], shown[2]);
+    const std::string message = window.bar_.switchOutput(
+        ChoiceOf(window.output_, chosen[0], chosen[1], chosen[2]), playing);
+    window.outputShown_ = SelectionsOf(window.output_, playing, chosen);
+    if (window.outputShown_ != chosen) {
+        window.showing_ = true;
+        gtk_combo_box_set_active(GTK_COMBO_BOX(window.device_), window.outputShown_[0]);
+        gtk_combo_box_set_active(GTK_COMBO_BOX(window.rate_), window.outputShown_[1]);
+        gtk_combo_box_set_active(GTK_COMBO_BOX(window.buffer_), window.outputShown_[2]);
+        window.showing_ = false;
+    }
+    if (!message.empty()) window.ShowMessage(message);
 }
 
 int MainWindowLinux::OnKey(GtkWidget*, void* event, void* self) {

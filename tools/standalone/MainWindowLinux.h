@@ -50,7 +50,6 @@ public:
     MainWindowLinux& operator=(const MainWindowLinux&) = delete;
 
     void Run(std::function<bool()> stopRequested) override;
-    std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
     int ProgramShown() const override;
     std::optional<std::string> SessionChosen() const override { return sessionChosen_; }
     int ProgramChosen() const override { return programChosen_; }
@@ -127,7 +126,8 @@ private:
     // The player reached its end and the window stays.
     bool ended_ = false;
     OutputMenu output_;
-    std::optional<OutputSettings::Choice> outputChosen_;
+    // The output lists' selections that play: device, rate, buffer.
+    std::array<int, 3> outputShown_{};
     std::optional<std::string> sessionChosen_;
     int programChosen_ = -1;
     // The modal dialog open now, if any: quitting closes it first, since

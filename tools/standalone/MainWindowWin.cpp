@@ -650,10 +650,20 @@ void MainWindowWin::OnOutput() {
     };
     const int device = selected(device_), rate = selected(rate_), buffer = selected(buffer_);
     if (device == deviceShown_ && rate == rateShown_ && buffer == bufferShown_) return;
-    // The program plays on through the new output, in a new window.
-    outputChosen_ = ChoiceOf(output_, device, rate, buffer);
-    Detach();
-    Quit();
+    if (!bar_.switchOutput) return;
+    // The program plays on through the new output, in this window.
+    OutputSettings::Choice playing = ChoiceOf(output_, deviceShown_, rateShown_, bufferShown_);
+    const std::string message = bar_.switchOutput(ChoiceOf(output_, device, rate, buffer), playing);
+    const auto shown = SelectionsOf(output_, playing, {device, rate, buffer});
+    deviceShown_ = shown[0];
+    rateShown_ = shown[1];
+    bufferShown_ = shown[2];
+    // Setting a selection sends no notification: no second switch follows.
+    SendMessageW(device_, CB_SETCURSEL, static_cast<WPARAM>(deviceShown_), 0);
+    SendMessageW(rate_, CB_SETCURSEL, static_cast<WPARAM>(rateShown_), 0);
+    SendMessageW(buffer_, CB_SETCURSEL, static_cast<WPARAM>(bufferShown_), 0);
+    if (!message.empty())
+        MessageBoxW(window_, Wide(message).c_str(), L"Tonewell", MB_OK | MB_ICONERROR);
 }
 
 void MainWindowWin::Detach() {

@@ -67,7 +67,6 @@ public:
     MainWindowWin& operator=(const MainWindowWin&) = delete;
 
     void Run(std::function<bool()> stopRequested) override;
-    std::optional<OutputSettings::Choice> OutputChosen() const override { return outputChosen_; }
     int ProgramShown() const override;
     std::optional<std::string> SessionChosen() const override { return sessionChosen_; }
     int ProgramChosen() const override { return programChosen_; }
@@ -166,7 +165,6 @@ private:
     BarReadout readout_;
     // The player reached its end and the window stays.
     bool ended_ = false;
-    std::optional<OutputSettings::Choice> outputChosen_;
     std::optional<std::string> sessionChosen_;
     int programChosen_ = -1;
     // The SBaGen tone-set's name the program button shows.

@@ -1,5 +1,7 @@
 #include "ProgramWindow.h"
 
+#include <algorithm>
+
 namespace tonewell::standalone {
 
 OutputSettings::Choice ProgramWindow::ChoiceOf(const OutputMenu& output, int device, int rate,
@@ -13,6 +15,18 @@ OutputSettings::Choice ProgramWindow::ChoiceOf(const OutputMenu& output, int dev
     choice.rate = pick(output.rates, rate, choice.rate);
     choice.buffer = pick(output.buffers, buffer, choice.buffer);
     return choice;
+}
+
+std::array<int, 3> ProgramWindow::SelectionsOf(const OutputMenu& output,
+                                               const OutputSettings::Choice& choice,
+                                               const std::array<int, 3>& fallback) {
+    const auto find = [](const auto& list, const auto& value, int otherwise) {
+        const auto at = std::find(list.begin(), list.end(), value);
+        return at == list.end() ? otherwise : static_cast<int>(at - list.begin());
+    };
+    return {choice.device.empty() ? 0 : find(output.devices, choice.device, fallback[0]),
+            find(output.rates, choice.rate, fallback[1]),
+            find(output.buffers, choice.buffer, fallback[2])};
 }
 
 } // namespace tonewell::standalone

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,8 +34,16 @@ public:
         int buffer = 0;
     };
 
+    // Plays on through the output chosen in the bar; empty when it does,
+    // else the message for the user (the output playing then is the one
+    // returned in `playing`).
+    using OutputSwitch = std::function<std::string(const OutputSettings::Choice& choice,
+                                                   OutputSettings::Choice& playing)>;
+
     // How the bar starts and what it does when playing ends.
     struct BarOptions {
+        // Called on the window's thread when the bar's output changes.
+        OutputSwitch switchOutput;
         // A sleep timer started with the window, in seconds; 0 for none.
         double sleepSeconds = 0.0;
         // At the player's end (a session's) the window stays, stopped;
@@ -54,9 +63,6 @@ public:
     // the window stays at the end), or `stopRequested` answers true (asked a
     // few times a second).
     virtual void Run(std::function<bool()> stopRequested) = 0;
-    // The output chosen in the bar when that is what ended Run: the program
-    // plays on through it. None when Run ended otherwise.
-    virtual std::optional<OutputSettings::Choice> OutputChosen() const = 0;
     // The program list's selection; -1 for none.
     virtual int ProgramShown() const = 0;
     // The session file opened in the window ("Open session..."), when that
@@ -78,6 +84,11 @@ public:
     // The choice the menu's selections stand for.
     static OutputSettings::Choice ChoiceOf(const OutputMenu& output, int device, int rate,
                                            int buffer);
+    // The selections that stand for `choice`, those of `fallback` for what
+    // the lists lack; the order is device, rate, buffer.
+    static std::array<int, 3> SelectionsOf(const OutputMenu& output,
+                                           const OutputSettings::Choice& choice,
+                                           const std::array<int, 3>& fallback);
 
     // Shows a failure in a message box when the program was started from a
     // menu rather than a terminal, where nobody reads stderr; otherwise

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -92,10 +93,10 @@ void Play(LivePlayer& player, const AudioOutput& output, double totalSeconds, in
     }
 }
 
-// What goes from one round of playing to the next when the window's bar
-// chooses another output.
+// What goes from one round of playing to the next when the window opens
+// another session or program.
 struct Round {
-    // The output device by name (from the saved settings or the bar); none
+    // The output device by name (from the saved settings); none
     // plays through the command line's --device or the default.
     std::optional<std::string> deviceName;
     // The output came from the saved settings or the bar, not the command line.
@@ -107,9 +108,8 @@ struct Round {
     std::optional<float> volume;
     // The sleep timer's time left when the round ended; none when off.
     std::optional<double> sleepLeft;
-    // Set by a round that ends for another output: the choice, and where
-    // playing stood (seconds into the session, or seconds played).
-    std::optional<OutputSettings::Choice> next;
+    // Where playing stood when the round ended (seconds into the session,
+    // or seconds played).
     // Set by a round that ends for a session opened in the window, or for a
     // program chosen while an SBaGen session played: what plays next.
     std::optional<std::string> nextSession;
@@ -126,7 +126,135 @@ int IndexIn(std::vector<unsigned int>& list, unsigned int value) {
     return static_cast<int>(at - list.begin());
 }
 
-int PlayRound(const StandaloneOptions& options, Round& round) {
+// A thread joined when it goes out of scope, an exception's way too.
+struct JoinedThread {
+    std::thread running;
+    JoinedThread() = default;
+    JoinedThread(const JoinedThread&) = delete;
+    JoinedThread& operator=(const JoinedThread&) = delete;
+    ~JoinedThread() {
+        if (running.joinable()) running.join();
+    }
+};
+
+// The session's automation and notes made for another sample rate.
+struct Retimed {
+    render::SessionAutomation automation;
+    std::optional<render::NoteSchedule> notes;
+};
+
+// The fade a change of output plays out before the old stream stops: the
+// player's hold fade and a few buffers to spare.
+constexpr auto kHoldTimeout = std::chrono::milliseconds(200);
+// Silence at the start of a new stream before the sound fades in.
+constexpr auto kStreamSettle = std::chrono::milliseconds(30);
+
+// Plays on through `choice` in place of `playing`: the sound fades out, the
+// old stream closes, a new rate re-prepares the plug-in (parameters and
+// where playing stands are kept), the new stream opens and the sound fades
+// back in. An output that does not open gives way to the one that played,
+// then to the default device; `playing` tells which plays and the result is
+// the message to show (empty when the choice plays).
+std::string SwitchOutput(std::unique_ptr<AudioOutput>& output, std::thread& drainer,
+                         LivePlayer& player, hostkit::PluginInstance& instance,
+                         hostkit::ProcessConfig& config, const OutputSettings::Choice& choice,
+                         OutputSettings::Choice& playing, const std::function<Retimed(int)>& retime,
+                         const std::function<void()>& announce,
+                         const std::optional<std::string>& settingsPath) {
+    std::string message;
+    // No stream after a change that found no output at all.
+    if (output) {
+        player.Hold();
+        const auto deadline = std::chrono::steady_clock::now() + kHoldTimeout;
+        while (!player.Held() && !output->Lost() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // The old stream plays out its faded end while the new one opens.
+        if (drainer.joinable()) drainer.join();
+        output->DetachPlayer();
+        drainer = std::thread([old = std::move(output)] {
+            try {
+                old->Close();
+            } catch (const PlayError&) {
+                // The next stream is what counts now.
+            }
+        });
+    }
+    const auto open = [&](const OutputSettings::Choice& target) {
+        if (!output) output = std::make_unique<AudioOutput>();
+        std::optional<unsigned int> device;
+        if (!target.device.empty()) {
+            for (const auto& entry : output->Devices())
+                if (entry.name == target.device) device = entry.index;
+            if (!device)
+                throw PlayError("the output device \"" + target.device + "\" is not there");
+        }
+        const auto rate = static_cast<int>(target.rate);
+        if (!instance.IsStarted() || rate != static_cast<int>(config.sampleRate)) {
+            Retimed retimed = retime(rate);
+            instance.Stop();
+            hostkit::ProcessConfig next = config;
+            next.sampleRate = rate;
+            std::string error;
+            if (!instance.Start(next, error)) throw PlayError(error);
+            player.Retime(rate, std::move(retimed.automation), std::move(retimed.notes));
+            config = next;
+        }
+        output->Open(device, target.rate, target.buffer, player);
+    };
+    try {
+        try {
+            open(choice);
+        } catch (const PlayError&) {
+            // A device that plays one stream at a time opens once the old
+            // one has played out.
+            if (!drainer.joinable()) throw;
+            drainer.join();
+            open(choice);
+        }
+        playing = choice;
+    } catch (const PlayError& error) {
+        message = std::string("cannot play through the chosen output: ") + error.what();
+        try {
+            open(playing);
+            message += "; playing on through the output before";
+        } catch (const PlayError&) {
+            try {
+                playing =
+                    OutputSettings::Choice{{}, playing.rate, StandaloneOptions{}.bufferFrames};
+                open(playing);
+                message += "; playing on through the default device";
+            } catch (const PlayError& last) {
+                // Nothing plays; the window stays for another choice.
+                message += std::string("; no output plays: ") + last.what();
+                std::fprintf(stderr, "tonewell: %s\n", message.c_str());
+                return message;
+            }
+        }
+    }
+    if (!message.empty()) std::fprintf(stderr, "tonewell: %s\n", message.c_str());
+    try {
+        // Kept for the next start.
+        if (settingsPath) OutputSettings::Save(playing, *settingsPath);
+    } catch (const PlayError& error) {
+        std::fprintf(stderr, "tonewell: %s\n", error.what());
+    }
+    try {
+        announce();
+        output->Start();
+    } catch (const PlayError& error) {
+        message += (message.empty() ? "" : "; ") + std::string(error.what());
+        std::fprintf(stderr, "tonewell: %s\n", error.what());
+        return message;
+    }
+    // A sound server may drop the first moments of a new stream: the fade-in
+    // starts after them, so that it is heard from its start.
+    std::this_thread::sleep_for(kStreamSettle);
+    player.Resume();
+    return message;
+}
+
+int PlayRound(const StandaloneOptions& options, Round& round,
+              const std::optional<std::string>& settingsPath) {
     // The session's own mistakes show before the module loads.
     std::optional<render::SessionScript> script;
     std::optional<session::SbagenScript> sbagen;
@@ -207,23 +335,24 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     std::int64_t startFrame = 0;
     std::optional<render::NoteSchedule> sessionNotes;
     if (!request.notes.empty()) sessionNotes.emplace(request.notes, rate);
+    std::optional<render::SessionTimeline> timeline;
     if (script) {
         const std::vector<double> start = session.StartingValues(changes);
-        const render::SessionTimeline timeline(
+        timeline.emplace(
             *script, session.Parameters(), session.Programs(), start,
             [&](int index) -> const std::vector<double>& { return session.ProgramValues(index); },
             render::RenderOptions::kMaxSeconds);
-        for (const auto& warning : timeline.Warnings())
+        for (const auto& warning : timeline->Warnings())
             std::fprintf(stderr, "tonewell: %s\n", warning.c_str());
         seconds =
-            options.seconds ? std::min(*options.seconds, timeline.Seconds()) : timeline.Seconds();
+            options.seconds ? std::min(*options.seconds, timeline->Seconds()) : timeline->Seconds();
         // A loop starts each round from the values the first one started with.
         const auto& parameters = session.Parameters().Parameters();
         for (std::size_t i = 0; i < parameters.size(); ++i)
             if (parameters[i].id != session.Parameters().ProgramChangeId())
                 restartChanges.push_back({parameters[i].id, start[i]});
         automation =
-            render::SessionAutomation(timeline, session.Parameters(), session.Programs(), rate);
+            render::SessionAutomation(*timeline, session.Parameters(), session.Programs(), rate);
         if (options.fromSeconds) {
             if (*options.fromSeconds >= seconds)
                 throw PlayError("--from " + render::FormatSessionTime(*options.fromSeconds) +
@@ -233,7 +362,7 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
             automation.SkipTo(startFrame);
             if (sessionNotes) sessionNotes->SkipTo(startFrame);
             firstChanges =
-                SessionPosition::ValuesAt(timeline, session.Parameters(), startFrame, rate);
+                SessionPosition::ValuesAt(*timeline, session.Parameters(), startFrame, rate);
         }
     }
     // A session that loads a program at its start overrides the command line.
@@ -283,8 +412,10 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
     player.Listener().SetVolume(round.volume.value_or(memory.volume));
     if (options.noWindow && options.sleepSeconds) player.Listener().SetSleep(*options.sleepSeconds);
 
-    AudioOutput output;
-    const std::vector<AudioOutput::Device> devices = output.Devices();
+    auto output = std::make_unique<AudioOutput>();
+    // Plays out the stream before the last change of output.
+    JoinedThread drainer;
+    const std::vector<AudioOutput::Device> devices = output->Devices();
     std::optional<unsigned int> device = options.device;
     // Said once the default device plays: with no device at all, the only
     // message is that there is none.
@@ -298,6 +429,17 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         else
             fallback = "the output device \"" + *round.deviceName + "\" is not there";
     }
+
+    hostkit::ProcessConfig config;
+    config.sampleRate = rate;
+    config.maxSamplesPerBlock = settings.maxBlock;
+    config.sampleSize = Steinberg::Vst::kSample32;
+    config.processMode = Steinberg::Vst::kRealtime;
+    const auto announce = [&] {
+        std::fprintf(stderr, "tonewell: playing through %s, %s, %d Hz, %u frames a buffer\n",
+                     output->ApiName().c_str(), output->DeviceName().c_str(),
+                     static_cast<int>(config.sampleRate), output->BufferFrames());
+    };
 
     // The window opens before the sound starts, and it shows the editor
     // with the starting program and settings.
@@ -334,27 +476,49 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
             const SbagenPlayback& shown = *playback;
             bar.toneSetAt = [&shown](double at) { return shown.ToneSetAt(at); };
         }
+        bar.switchOutput = [&](const OutputSettings::Choice& choice,
+                               OutputSettings::Choice& playing) {
+            return SwitchOutput(
+                output, drainer.running, player, instance, config, choice, playing,
+                [&](int newRate) {
+                    // An SBaGen session's voices are made for the rate they
+                    // started at.
+                    if (playback)
+                        throw PlayError("an SBaGen session plays on at the rate it started at");
+                    // The session's points and notes, counted at the new rate from
+                    // where playing stands.
+                    const std::int64_t at = std::llround(static_cast<double>(player.Position()) *
+                                                         newRate / config.sampleRate);
+                    Retimed retimed;
+                    if (timeline) {
+                        retimed.automation = render::SessionAutomation(
+                            *timeline, session.Parameters(), session.Programs(), newRate);
+                        retimed.automation.SkipTo(at);
+                    }
+                    if (!request.notes.empty()) {
+                        retimed.notes.emplace(request.notes, newRate);
+                        retimed.notes->SkipTo(at);
+                    }
+                    return retimed;
+                },
+                announce, settingsPath);
+        };
         window = ProgramWindow::Open(session, player, queue, keyNotes, program, menu, bar);
     }
 
     try {
-        output.Open(device, options.sampleRate, options.bufferFrames, player);
+        output->Open(device, options.sampleRate, options.bufferFrames, player);
     } catch (const PlayError& error) {
         // An output chosen earlier that no longer opens gives way to the
         // default device; the rate stays, the player is made for it.
         if (!round.outputChosen) throw;
-        output.Open(std::nullopt, options.sampleRate, StandaloneOptions{}.bufferFrames, player);
+        output->Open(std::nullopt, options.sampleRate, StandaloneOptions{}.bufferFrames, player);
         fallback = error.what();
     }
     if (!fallback.empty())
         std::fprintf(stderr, "tonewell: %s; playing through the default device\n",
                      fallback.c_str());
 
-    hostkit::ProcessConfig config;
-    config.sampleRate = rate;
-    config.maxSamplesPerBlock = settings.maxBlock;
-    config.sampleSize = Steinberg::Vst::kSample32;
-    config.processMode = Steinberg::Vst::kRealtime;
     std::string error;
     if (!instance.Start(config, error)) throw PlayError(error);
     // Generator programs sound only while the transport runs.
@@ -364,17 +528,16 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         if (!instance.ParameterChanges().Add(change.id, change.normalized))
             throw PlayError("too many parameter settings");
 
-    std::fprintf(stderr, "tonewell: playing through %s, %s, %d Hz, %u frames a buffer\n",
-                 output.ApiName().c_str(), output.DeviceName().c_str(), rate,
-                 output.BufferFrames());
-    output.Start();
+    announce();
+    output->Start();
     if (window) {
         {
             const render::InterruptGuard interrupts;
-            window->Run([&] { return render::InterruptGuard::Requested() || output.Lost(); });
+            window->Run(
+                [&] { return render::InterruptGuard::Requested() || (output && output->Lost()); });
         }
-        if (output.Lost()) throw PlayError("the audio device went away: " + output.Failure());
-        round.next = window->OutputChosen();
+        if (output && output->Lost())
+            throw PlayError("the audio device went away: " + output->Failure());
         round.nextSession = window->SessionChosen();
         round.nextProgram = window->ProgramChosen();
         round.transport = player.Transport();
@@ -384,17 +547,17 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
         round.sleepLeft = sleepLeft > 0.0 ? std::optional<double>(sleepLeft) : std::nullopt;
         round.reachedSeconds =
             static_cast<double>(script || playback ? player.Position() : player.FramesPlayed()) /
-            rate;
+            config.sampleRate;
         // Closing the window fades the sound out like Ctrl-C.
         player.RequestStop();
         const auto deadline = std::chrono::steady_clock::now() + kStallTimeout;
         while (!player.Finished() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } else {
-        Play(player, output, options.loop ? 0.0 : seconds - static_cast<double>(startFrame) / rate,
+        Play(player, *output, options.loop ? 0.0 : seconds - static_cast<double>(startFrame) / rate,
              rate);
     }
-    output.Stop();
+    if (output) output->Stop();
     window.reset();
     instance.Stop();
     if (statePath) {
@@ -409,7 +572,8 @@ int PlayRound(const StandaloneOptions& options, Round& round) {
 
     std::printf(
         "played %s, underruns: %llu\n",
-        render::FormatSessionTime(static_cast<double>(player.FramesPlayed()) / rate).c_str(),
+        render::FormatSessionTime(static_cast<double>(player.FramesPlayed()) / config.sampleRate)
+            .c_str(),
         static_cast<unsigned long long>(player.Underruns()));
     if (player.Failures() > 0) {
         std::fprintf(stderr, "tonewell: the plug-in failed to process %llu blocks\n",
@@ -439,8 +603,8 @@ int Run(int argc, char** argv) {
     // the command line names one.
     const auto statePath = options.noWindow ? std::nullopt : SavedState::DefaultPath();
     // One window at a time keeps the state, and this one keeps it through
-    // every round: another window started while the output changes is
-    // refused, rather than taking the state over.
+    // every round and every change of output: another window is refused
+    // rather than taking the state over.
     std::optional<InstanceLock> lock;
     if (statePath && !options.listPrograms && !options.listParams) lock.emplace(*statePath);
     const auto settingsPath =
@@ -460,7 +624,7 @@ int Run(int argc, char** argv) {
     for (;;) {
         int code = 0;
         try {
-            code = PlayRound(options, round);
+            code = PlayRound(options, round, settingsPath);
         } catch (const std::exception& error) {
             if (!fallback) throw;
             std::fprintf(stderr, "tonewell: %s\n", error.what());
@@ -494,33 +658,9 @@ int Run(int argc, char** argv) {
             round.nextSession.reset();
             round.nextProgram = -1;
             round.transport = true;
-            round.next.reset();
             continue;
         }
-        if (!round.next) return code;
-        const OutputSettings::Choice choice = *round.next;
-        round.next.reset();
-        try {
-            OutputSettings::Save(choice, *settingsPath);
-        } catch (const PlayError& error) {
-            std::fprintf(stderr, "tonewell: %s\n", error.what());
-        }
-        options.device.reset();
-        round.deviceName =
-            choice.device.empty() ? std::nullopt : std::optional<std::string>(choice.device);
-        round.outputChosen = true;
-        options.sampleRate = choice.rate;
-        options.bufferFrames = choice.buffer;
-        // The next round starts from the state this one saved, where this
-        // one stood.
-        options.preset.reset();
-        options.program.reset();
-        options.sleepSeconds.reset();
-        options.assignments.clear();
-        if (options.sessionPath)
-            options.fromSeconds = round.reachedSeconds;
-        else if (options.seconds)
-            options.seconds = std::max(*options.seconds - round.reachedSeconds, 0.1);
+        return code;
     }
 }
 
