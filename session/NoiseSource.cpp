@@ -14,19 +14,32 @@ constexpr double kTwoPi = 6.283185307179586;
 
 } // namespace
 
-double NoiseSource::Pink(double white) {
-    // A sum of one-pole filters spaced over the audio band approximates the
-    // 1/f slope within half a decibel.
-    pole_[0] = 0.99886 * pole_[0] + white * 0.0555179;
-    pole_[1] = 0.99332 * pole_[1] + white * 0.0750759;
-    pole_[2] = 0.96900 * pole_[2] + white * 0.1538520;
-    pole_[3] = 0.86650 * pole_[3] + white * 0.3104856;
-    pole_[4] = 0.55000 * pole_[4] + white * 0.5329522;
-    pole_[5] = -0.7616 * pole_[5] - white * 0.0168980;
-    const double pink =
-        pole_[0] + pole_[1] + pole_[2] + pole_[3] + pole_[4] + pole_[5] + pole_[6] + white * 0.5362;
-    pole_[6] = white * 0.115926;
-    return pink;
+void NoiseSource::Fill(double* out, int frames) {
+    // The state lives in locals over the block so that it stays in registers.
+    std::uint32_t state = state_;
+    switch (color_) {
+    case NoiseColor::White:
+        for (int i = 0; i < frames; ++i)
+            out[i] = Uniform(state);
+        break;
+    case NoiseColor::Brown: {
+        double brown = brown_;
+        for (int i = 0; i < frames; ++i) {
+            brown += brownCoefficient_ * (Uniform(state) - brown);
+            out[i] = brown * brownScale_;
+        }
+        brown_ = brown;
+        break;
+    }
+    default: {
+        PinkPoles pink = pink_;
+        for (int i = 0; i < frames; ++i)
+            out[i] = pink.Step(Uniform(state)) * pinkScale_;
+        pink_ = pink;
+        break;
+    }
+    }
+    state_ = state;
 }
 
 NoiseSource::NoiseSource(NoiseColor color, int sampleRate, std::uint32_t seed)

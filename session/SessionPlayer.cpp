@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "SessionError.h"
 
@@ -18,6 +23,8 @@ constexpr double kSpinMaxGain = 1.41421356;
 constexpr double kBellHoldSeconds = 0.05;
 constexpr double kBellSeconds = 0.57;
 constexpr double kBellPhaseStep = 0.14; // cycles between the strikes of neighbouring slots
+// Pieces planned per stretch at most (a stretch ends early where levels turn often).
+constexpr std::size_t kMaxPieces = 2 * SessionPlayer::kStretch / SessionPlayer::kBlock;
 
 // An isochronic pulse: sound for 40 % of each cycle, rising and falling
 // smoothly (no click), silent for the rest.
@@ -67,6 +74,10 @@ NoiseColor ColorOf(ToneKind kind) {
     }
 }
 
+bool IsMixEffect(ToneKind kind) {
+    return kind == ToneKind::Mix || kind == ToneKind::MixSpin || kind == ToneKind::MixPulse;
+}
+
 } // namespace
 
 struct SessionPlayer::Slot {
@@ -79,12 +90,124 @@ struct SessionPlayer::Slot {
     double bellPhase = 0.0;
     double bellIncrement = 0.0;
     int bellHold = 0;
+    // The voice's and the noise's output over the current stretch.
+    std::vector<double> voiceLeft, voiceRight, noiseOut;
+};
+
+// What one slot plays over one piece.
+struct SessionPlayer::Plan {
+    ToneKind kind = ToneKind::Off; // Off: nothing but a ringing bell
+    bool silent = false;           // only the spin's clock runs
+    double level0 = 0.0;
+    double step = 0.0;
+    Waveform wave = Waveform::Sine;
+    ToneSpec middle;
+};
+
+// A piece: a run of frames within a stretch over which every level is one
+// straight line, and the bells struck at its start.
+struct SessionPlayer::Piece {
+    int offset = 0;
+    int frames = 0;
+    std::size_t bellBegin = 0;
+    std::size_t bellEnd = 0;
+};
+
+// Shares the slots' voices and noises of a stretch between the calling
+// thread and its own: each slot is taken whole by whichever thread gets to it
+// first and touches nothing of the others, so the result never depends on
+// which thread that was. The worker takes the tone voices from one end, the
+// caller, who mixes afterwards, the noises from the other.
+class SessionPlayer::Worker {
+public:
+    explicit Worker(SessionPlayer& player) : player_(player), thread_([this] { Loop(); }) {
+        for (std::size_t k = 0; k < player.slots_.size(); ++k)
+            if (player.slots_[k]->voice) order_.push_back(k);
+        for (std::size_t k = 0; k < player.slots_.size(); ++k)
+            if (!player.slots_[k]->voice) order_.push_back(k);
+    }
+    ~Worker() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+    void ProduceAll() {
+        count_ = order_.size();
+        front_ = 0;
+        back_ = count_;
+        claimed_.store(0);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++round_;
+            busy_ = true;
+        }
+        wake_.notify_one();
+        const std::exception_ptr mine = Drain(false);
+        std::exception_ptr theirs;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            done_.wait(lock, [this] { return !busy_; });
+            std::swap(theirs, error_);
+        }
+        if (mine) std::rethrow_exception(mine);
+        if (theirs) std::rethrow_exception(theirs);
+    }
+
+private:
+    std::exception_ptr Drain(bool fromFront) {
+        try {
+            // Every claim is of one slot, so the two ends never cross.
+            while (claimed_.fetch_add(1) < count_)
+                player_.Produce(fromFront ? order_[front_++] : order_[--back_]);
+        } catch (...) {
+            claimed_.store(count_); // the other thread stops too
+            return std::current_exception();
+        }
+        return nullptr;
+    }
+
+    void Loop() {
+        std::uint64_t seen = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [&] { return quit_ || round_ != seen; });
+                if (quit_) return;
+                seen = round_;
+            }
+            std::exception_ptr error = Drain(true);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                error_ = std::move(error);
+                busy_ = false;
+            }
+            done_.notify_one();
+        }
+    }
+
+    SessionPlayer& player_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    std::uint64_t round_ = 0;
+    bool busy_ = false;
+    bool quit_ = false;
+    std::exception_ptr error_;
+    std::vector<std::size_t> order_; // slots, tone voices first
+    std::size_t count_ = 0;
+    std::size_t front_ = 0; // the worker's end
+    std::size_t back_ = 0;  // the caller's end
+    std::atomic<std::size_t> claimed_{0};
+    std::thread thread_; // last: it starts running at construction
 };
 
 SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, VoiceFactory& voices,
                              MixSource* mix)
-    : timeline_(timeline), sampleRate_(sampleRate), mix_(mix), scratchLeft_(kBlock),
-      scratchRight_(kBlock), mixLeft_(kBlock), mixRight_(kBlock) {
+    : timeline_(timeline), sampleRate_(sampleRate), mix_(mix), gain_(kBlock), mixLeft_(kBlock),
+      mixRight_(kBlock) {
     const double nyquist = sampleRate / 2.0;
     const auto& script = timeline.Script();
     for (const auto& set : script.ToneSets()) {
@@ -106,8 +229,13 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
         for (std::size_t k = 0; k < set.tones.size(); ++k) {
             Slot& slot = *slots_[k];
             const ToneSpec& tone = set.tones[k];
-            if (tone.IsTone() && !slot.voice) slot.voice = voices.Create(sampleRate, kBlock);
+            if (tone.IsTone() && !slot.voice) {
+                slot.voice = voices.Create(sampleRate, kBlock);
+                slot.voiceLeft.resize(static_cast<std::size_t>(stretch_));
+                slot.voiceRight.resize(static_cast<std::size_t>(stretch_));
+            }
             if (!tone.IsNoise()) continue;
+            slot.noiseOut.resize(static_cast<std::size_t>(stretch_));
             auto& source = slot.noise[static_cast<int>(ColorOf(tone.kind))];
             if (!source)
                 source =
@@ -115,12 +243,30 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
                                                   0x2545F491u * static_cast<std::uint32_t>(k + 1));
         }
     }
+    pieces_.reserve(kMaxPieces);
+    plans_.resize(kMaxPieces * slots_.size());
 }
 
 SessionPlayer::~SessionPlayer() = default;
 
+void SessionPlayer::WorkAhead(bool shareWithWorker) {
+    stretch_ = kStretch;
+    aheadLeft_.resize(kStretch);
+    aheadRight_.resize(kStretch);
+    for (auto& slot : slots_) {
+        if (!slot->voiceLeft.empty()) {
+            slot->voiceLeft.resize(kStretch);
+            slot->voiceRight.resize(kStretch);
+        }
+        if (!slot->noiseOut.empty()) slot->noiseOut.resize(kStretch);
+    }
+    if (shareWithWorker && !worker_) worker_ = std::make_unique<Worker>(*this);
+}
+
 void SessionPlayer::SkipTo(std::int64_t frame) {
     position_ = std::max<std::int64_t>(frame, 0);
+    renderPosition_ = position_;
+    aheadDone_ = aheadFrames_ = 0; // what was rendered ahead is of the old place
     nextBell_ = 0;
     const auto& bells = timeline_.Bells();
     while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position_ - 0.5)
@@ -146,71 +292,76 @@ double SessionPlayer::Compensation(double frequency) const {
 }
 
 void SessionPlayer::Render(double* left, double* right, int frames) {
+    if (aheadLeft_.empty()) {
+        for (int done = 0; done < frames;)
+            done += RenderStretch(left + done, right + done, frames - done);
+    } else {
+        for (int done = 0; done < frames;) {
+            if (aheadDone_ == aheadFrames_) {
+                aheadFrames_ = RenderStretch(aheadLeft_.data(), aheadRight_.data(), kStretch);
+                aheadDone_ = 0;
+            }
+            const int count = std::min(frames - done, aheadFrames_ - aheadDone_);
+            std::copy_n(aheadLeft_.data() + aheadDone_, count, left + done);
+            std::copy_n(aheadRight_.data() + aheadDone_, count, right + done);
+            aheadDone_ += count;
+            done += count;
+        }
+    }
+    position_ += frames;
+}
+
+int SessionPlayer::RenderStretch(double* left, double* right, int frames) {
+    const int planned = PlanPieces(frames);
+    if (worker_)
+        worker_->ProduceAll();
+    else
+        for (std::size_t k = 0; k < slots_.size(); ++k)
+            Produce(k);
+    for (std::size_t p = 0; p < pieces_.size(); ++p)
+        MixPiece(pieces_[p], p, left + pieces_[p].offset, right + pieces_[p].offset);
+    renderPosition_ += planned;
+    return planned;
+}
+
+int SessionPlayer::PlanPieces(int frames) {
+    // A piece ends where some slot's line turns or a bell rings, so every
+    // level within a piece is one straight line.
+    pieces_.clear();
+    const auto& bells = timeline_.Bells();
     int done = 0;
-    while (done < frames) {
+    while (done < frames && done <= stretch_ - kBlock && pieces_.size() < kMaxPieces) {
+        const std::int64_t position = renderPosition_ + done;
         int count = std::min(frames - done, kBlock);
-        // A piece ends where some slot's line turns or a bell rings, so every
-        // level within a piece is one straight line.
-        const double t0 = static_cast<double>(position_) / sampleRate_;
+        const double t0 = static_cast<double>(position) / sampleRate_;
         double breakAt = timeline_.NextBreak(t0);
-        const auto& bells = timeline_.Bells();
-        while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position_ - 0.5)
+        while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position - 0.5)
             ++nextBell_;
         if (nextBell_ < bells.size()) breakAt = std::min(breakAt, bells[nextBell_].at);
         if (std::isfinite(breakAt)) {
             const auto frame = static_cast<std::int64_t>(std::ceil(breakAt * sampleRate_ - 1e-6));
-            if (frame > position_ && frame - position_ < count)
-                count = static_cast<int>(frame - position_);
+            if (frame > position && frame - position < count)
+                count = static_cast<int>(frame - position);
         }
-        RenderPiece(left + done, right + done, count);
+        Piece piece;
+        piece.offset = done;
+        piece.frames = count;
+        piece.bellBegin = nextBell_;
+        while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ <= position + 0.5)
+            ++nextBell_;
+        piece.bellEnd = nextBell_;
+        const double t1 = static_cast<double>(position + count) / sampleRate_;
+        for (std::size_t k = 0; k < slots_.size(); ++k)
+            PlanSlot(plans_[pieces_.size() * slots_.size() + k], static_cast<int>(k), t0, t1,
+                     count);
+        pieces_.push_back(piece);
         done += count;
     }
+    return done;
 }
 
-void SessionPlayer::RenderPiece(double* left, double* right, int frames) {
-    std::fill(left, left + frames, 0.0);
-    std::fill(right, right + frames, 0.0);
-    const double t0 = static_cast<double>(position_) / sampleRate_;
-    const double t1 = static_cast<double>(position_ + frames) / sampleRate_;
-    // Bells that ring from this piece on.
-    const auto& bells = timeline_.Bells();
-    while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ <= position_ + 0.5) {
-        const auto& bell = bells[nextBell_++];
-        if (bell.slot >= static_cast<int>(slots_.size())) continue;
-        Slot& slot = *slots_[static_cast<std::size_t>(bell.slot)];
-        slot.bellLevel = bell.spec.amp * timeline_.Script().Options().volume;
-        slot.bellHold = static_cast<int>(kBellHoldSeconds * sampleRate_);
-        // Each slot strikes at a phase of its own, so bells of one pitch in
-        // several slots add up about as SBaGen+'s do rather than all in phase.
-        slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
-        slot.bellIncrement = kTwoPi * bell.spec.carrier / sampleRate_;
-    }
-    mixRead_ = false;
-    if (mix_ != nullptr) {
-        mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
-        mixRead_ = true;
-    }
-    for (std::size_t i = 0; i < slots_.size(); ++i)
-        RenderSlot(*slots_[i], static_cast<int>(i), t0, t1, left, right, frames);
-    position_ += frames;
-}
-
-void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, double* left,
-                               double* right, int frames) {
-    if (slot.bellLevel > 1e-5) {
-        const double decay = std::exp(-1.0 / (kBellSeconds * sampleRate_));
-        for (int i = 0; i < frames; ++i) {
-            const double value = slot.bellLevel * std::sin(slot.bellPhase);
-            left[i] += value;
-            right[i] += value;
-            if (slot.bellHold > 0)
-                --slot.bellHold;
-            else
-                slot.bellLevel *= decay;
-            slot.bellPhase += slot.bellIncrement;
-            if (slot.bellPhase >= kTwoPi) slot.bellPhase -= kTwoPi;
-        }
-    }
+void SessionPlayer::PlanSlot(Plan& plan, int index, double t0, double t1, int frames) const {
+    plan.kind = ToneKind::Off;
     const double epsilon = 1e-9;
     const ToneSpec start = timeline_.SlotAt(index, t0 + epsilon);
     if (start.kind == ToneKind::Off || start.kind == ToneKind::Bell) return;
@@ -229,33 +380,136 @@ void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, doub
         level0 *= compensation;
         level1 *= compensation;
     }
-    const double step = (level1 - level0) / frames;
-    if (level0 <= 0.0 && level1 <= 0.0 && start.kind != ToneKind::Isochronic &&
-        start.kind != ToneKind::MixPulse) {
-        // Silent: only keep the spin's clock running.
+    plan.kind = start.kind;
+    plan.level0 = level0;
+    plan.step = (level1 - level0) / frames;
+    plan.silent = level0 <= 0.0 && level1 <= 0.0 && start.kind != ToneKind::Isochronic &&
+                  start.kind != ToneKind::MixPulse;
+    plan.wave = middle.wave == Waveform::Default ? timeline_.Script().Options().wave : middle.wave;
+    plan.middle = middle;
+}
+
+namespace {
+
+// The level of each frame of a piece: a straight line.
+void Ramp(double* gain, double level0, double step, int frames) {
+    for (int i = 0; i < frames; ++i)
+        gain[i] = level0 + step * (i + 1);
+}
+
+void Scale(double* __restrict values, const double* __restrict gain, int frames) {
+    for (int i = 0; i < frames; ++i)
+        values[i] = gain[i] * values[i];
+}
+
+bool IsPlainNoise(ToneKind kind) {
+    return kind == ToneKind::Pink || kind == ToneKind::White || kind == ToneKind::Brown;
+}
+
+} // namespace
+
+void SessionPlayer::Produce(std::size_t index) {
+    // Tones and plain noises leave here at their level, so that the mix only
+    // adds them up.
+    Slot& slot = *slots_[index];
+    std::array<double, kBlock> gain;
+    for (std::size_t p = 0; p < pieces_.size(); ++p) {
+        const Plan& plan = plans_[p * slots_.size() + index];
+        const Piece& piece = pieces_[p];
+        if (plan.kind == ToneKind::Off || plan.silent) continue;
+        if (plan.kind == ToneKind::Binaural || plan.kind == ToneKind::Isochronic) {
+            if (!slot.voice) continue;
+            const bool pulsed = plan.kind == ToneKind::Isochronic;
+            double* left = slot.voiceLeft.data() + piece.offset;
+            double* right = slot.voiceRight.data() + piece.offset;
+            slot.voice->Set(plan.middle.carrier, pulsed ? 0.0 : plan.middle.beat, plan.wave);
+            slot.voice->Render(left, right, piece.frames);
+            Ramp(gain.data(), plan.level0, plan.step, piece.frames);
+            if (pulsed) {
+                const PulseShape& pulse = Pulse();
+                const double pulseStep = plan.middle.beat / sampleRate_;
+                double phase = slot.pulsePhase;
+                for (int i = 0; i < piece.frames; ++i) {
+                    gain[static_cast<std::size_t>(i)] *= pulse.At(phase);
+                    phase += pulseStep;
+                    if (phase >= 1.0) phase -= 1.0;
+                }
+                slot.pulsePhase = phase;
+            }
+            Scale(left, gain.data(), piece.frames);
+            Scale(right, gain.data(), piece.frames);
+        } else if (!IsMixEffect(plan.kind)) {
+            NoiseSource* noise = slot.noise[static_cast<int>(ColorOf(plan.kind))].get();
+            if (noise == nullptr) continue;
+            double* out = slot.noiseOut.data() + piece.offset;
+            noise->Fill(out, piece.frames);
+            if (IsPlainNoise(plan.kind)) {
+                Ramp(gain.data(), plan.level0, plan.step, piece.frames);
+                Scale(out, gain.data(), piece.frames);
+            }
+        }
+    }
+}
+
+void SessionPlayer::MixPiece(const Piece& piece, std::size_t pieceIndex, double* left,
+                             double* right) {
+    const int frames = piece.frames;
+    std::fill(left, left + frames, 0.0);
+    std::fill(right, right + frames, 0.0);
+    // Bells that ring from this piece on.
+    const auto& bells = timeline_.Bells();
+    for (std::size_t b = piece.bellBegin; b < piece.bellEnd; ++b) {
+        const auto& bell = bells[b];
+        if (bell.slot >= static_cast<int>(slots_.size())) continue;
+        Slot& slot = *slots_[static_cast<std::size_t>(bell.slot)];
+        slot.bellLevel = bell.spec.amp * timeline_.Script().Options().volume;
+        slot.bellHold = static_cast<int>(kBellHoldSeconds * sampleRate_);
+        // Each slot strikes at a phase of its own, so bells of one pitch in
+        // several slots add up about as SBaGen+'s do rather than all in phase.
+        slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
+        slot.bellIncrement = kTwoPi * bell.spec.carrier / sampleRate_;
+    }
+    mixRead_ = false;
+    if (mix_ != nullptr) {
+        mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
+        mixRead_ = true;
+    }
+    for (std::size_t k = 0; k < slots_.size(); ++k)
+        MixSlot(*slots_[k], plans_[pieceIndex * slots_.size() + k], piece.offset, left, right,
+                frames);
+}
+
+void SessionPlayer::MixSlot(Slot& slot, const Plan& plan, int offset, double* left, double* right,
+                            int frames) {
+    if (slot.bellLevel > 1e-5) {
+        const double decay = std::exp(-1.0 / (kBellSeconds * sampleRate_));
+        for (int i = 0; i < frames; ++i) {
+            const double value = slot.bellLevel * std::sin(slot.bellPhase);
+            left[i] += value;
+            right[i] += value;
+            if (slot.bellHold > 0)
+                --slot.bellHold;
+            else
+                slot.bellLevel *= decay;
+            slot.bellPhase += slot.bellIncrement;
+            if (slot.bellPhase >= kTwoPi) slot.bellPhase -= kTwoPi;
+        }
+    }
+    if (plan.kind == ToneKind::Off) return;
+    const ToneSpec& middle = plan.middle;
+    if (plan.silent) {
         slot.spinPhase = std::fmod(slot.spinPhase + middle.beat * frames / sampleRate_, 1.0);
         return;
     }
-    const Waveform wave =
-        middle.wave == Waveform::Default ? timeline_.Script().Options().wave : middle.wave;
-
-    switch (start.kind) {
+    switch (plan.kind) {
     case ToneKind::Binaural:
     case ToneKind::Isochronic: {
         if (!slot.voice) return;
-        const bool pulsed = start.kind == ToneKind::Isochronic;
-        slot.voice->Set(middle.carrier, pulsed ? 0.0 : middle.beat, wave);
-        slot.voice->Render(scratchLeft_.data(), scratchRight_.data(), frames);
-        const double pulseStep = pulsed ? middle.beat / sampleRate_ : 0.0;
+        const double* inLeft = slot.voiceLeft.data() + offset;
+        const double* inRight = slot.voiceRight.data() + offset;
         for (int i = 0; i < frames; ++i) {
-            double gain = level0 + step * (i + 1);
-            if (pulsed) {
-                gain *= Pulse().At(slot.pulsePhase);
-                slot.pulsePhase += pulseStep;
-                if (slot.pulsePhase >= 1.0) slot.pulsePhase -= 1.0;
-            }
-            left[i] += gain * scratchLeft_[i];
-            right[i] += gain * scratchRight_[i];
+            left[i] += inLeft[i];
+            right[i] += inRight[i];
         }
         return;
     }
@@ -268,27 +522,33 @@ void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, doub
         break;
     }
 
-    const bool spins = start.kind == ToneKind::Spin || start.kind == ToneKind::BrownSpin ||
-                       start.kind == ToneKind::WhiteSpin || start.kind == ToneKind::MixSpin;
+    const bool fromMix = IsMixEffect(plan.kind);
+    if (!fromMix && slot.noise[static_cast<int>(ColorOf(plan.kind))] == nullptr) return;
+    const double* inLeft = fromMix ? mixLeft_.data() : slot.noiseOut.data() + offset;
+    const double* inRight = fromMix ? mixRight_.data() : slot.noiseOut.data() + offset;
+    if (IsPlainNoise(plan.kind)) {
+        for (int i = 0; i < frames; ++i) {
+            left[i] += inLeft[i];
+            right[i] += inLeft[i];
+        }
+        return;
+    }
+    double* gain = gain_.data();
+    Ramp(gain, plan.level0, plan.step, frames);
+    const bool spins = plan.kind == ToneKind::Spin || plan.kind == ToneKind::BrownSpin ||
+                       plan.kind == ToneKind::WhiteSpin || plan.kind == ToneKind::MixSpin;
+    if (!spins && plan.kind != ToneKind::MixPulse) {
+        for (int i = 0; i < frames; ++i) {
+            left[i] += gain[i] * inLeft[i];
+            right[i] += gain[i] * inRight[i];
+        }
+        return;
+    }
     const double swing = kSpinSwingPerMicrosecond * middle.width;
     const double spinStep = middle.beat / sampleRate_;
-    const bool fromMix = start.kind == ToneKind::Mix || start.kind == ToneKind::MixSpin ||
-                         start.kind == ToneKind::MixPulse;
-    NoiseSource* noise =
-        fromMix ? nullptr : slot.noise[static_cast<int>(ColorOf(start.kind))].get();
-    if (!fromMix && noise == nullptr) return;
     for (int i = 0; i < frames; ++i) {
-        const double gain = level0 + step * (i + 1);
-        double inLeft = 0.0;
-        double inRight = 0.0;
-        if (noise != nullptr) {
-            inLeft = inRight = noise->Next();
-        } else {
-            inLeft = mixLeft_[static_cast<std::size_t>(i)];
-            inRight = mixRight_[static_cast<std::size_t>(i)];
-        }
-        double gainLeft = gain;
-        double gainRight = gain;
+        double gainLeft = gain[i];
+        double gainRight = gain[i];
         if (spins) {
             const double d = swing * std::sin(kTwoPi * slot.spinPhase);
             slot.spinPhase += spinStep;
@@ -296,27 +556,27 @@ void SessionPlayer::RenderSlot(Slot& slot, int index, double t0, double t1, doub
             if (slot.spinPhase < 0.0) slot.spinPhase += 1.0;
             const double towardLeft = std::clamp(1.0 - d, 0.0, kSpinMaxGain);
             const double towardRight = std::clamp(1.0 + d, 0.0, kSpinMaxGain);
-            if (start.kind == ToneKind::MixSpin) {
+            if (plan.kind == ToneKind::MixSpin) {
                 // An effect on the mix: its intensity blends the swing in.
-                gainLeft = 1.0 + gain * (towardLeft - 1.0);
-                gainRight = 1.0 + gain * (towardRight - 1.0);
+                gainLeft = 1.0 + gain[i] * (towardLeft - 1.0);
+                gainRight = 1.0 + gain[i] * (towardRight - 1.0);
             } else {
                 gainLeft *= towardLeft;
                 gainRight *= towardRight;
             }
-        } else if (start.kind == ToneKind::MixPulse) {
+        } else {
             const double pulse = Pulse().At(slot.pulsePhase);
             slot.pulsePhase += middle.beat / sampleRate_;
             if (slot.pulsePhase >= 1.0) slot.pulsePhase -= 1.0;
-            gainLeft = gainRight = 1.0 - gain * (1.0 - pulse);
+            gainLeft = gainRight = 1.0 - gain[i] * (1.0 - pulse);
         }
-        if (start.kind == ToneKind::MixSpin || start.kind == ToneKind::MixPulse) {
+        if (plan.kind == ToneKind::MixSpin || plan.kind == ToneKind::MixPulse) {
             // Effects reshape the mix already in the output rather than add to it.
-            left[i] += (gainLeft - 1.0) * inLeft;
-            right[i] += (gainRight - 1.0) * inRight;
+            left[i] += (gainLeft - 1.0) * inLeft[i];
+            right[i] += (gainRight - 1.0) * inRight[i];
         } else {
-            left[i] += gainLeft * inLeft;
-            right[i] += gainRight * inRight;
+            left[i] += gainLeft * inLeft[i];
+            right[i] += gainRight * inRight[i];
         }
     }
 }

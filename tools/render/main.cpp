@@ -130,6 +130,9 @@ int RunSbagen(const RenderOptions& options) {
     std::optional<InputMix> mix;
     if (input) mix.emplace(*input);
     session::SessionPlayer player(timeline, options.sampleRate, voices, mix ? &*mix : nullptr);
+    // The voices of a session are independent instruments: a second core
+    // shares them unless one thread was asked for (the output is the same).
+    player.WorkAhead(!options.singleThread);
     RenderOptions effective = options;
     effective.seconds = *length;
     CheckFreeSpace(effective, *length);
