@@ -362,17 +362,17 @@ void SbagenParser::ParseToneSet(std::string_view name, const std::vector<Token>&
     set.name = std::string(name);
     set.line = line;
     for (std::size_t i = 1; i < tokens.size(); ++i) {
-        ToneSpec spec;
+        ToneSpec toneSpec;
         std::string error;
         std::size_t offset = 0;
-        if (!ParseToneSpec(tokens[i].text, spec, error, offset))
+        if (!ParseToneSpec(tokens[i].text, toneSpec, error, offset))
             Fail(line, tokens[i].column + static_cast<int>(offset), error);
-        if (spec.customWave >= 0) customWaveUses_.emplace_back(line, tokens[i].column);
-        if (spec.customWave >= 0 && !waves_[static_cast<std::size_t>(spec.customWave)])
+        if (toneSpec.customWave >= 0) customWaveUses_.emplace_back(line, tokens[i].column);
+        if (toneSpec.customWave >= 0 && !waves_[static_cast<std::size_t>(toneSpec.customWave)])
             Fail(line, tokens[i].column,
                  "wave" + std::string(tokens[i].text.substr(4, 2)) +
                      " is not defined before this line");
-        set.tones.push_back(spec);
+        set.tones.push_back(toneSpec);
     }
     if (set.tones.size() == 1 && set.tones[0].kind == ToneKind::Off) set.tones.clear();
     if (set.tones.size() > 16)

@@ -183,13 +183,14 @@ std::string SbagenTimeline::Listing(double length) const {
     auto describe = [&](double t) {
         std::string text;
         for (int k = 0; k < slots_; ++k) {
-            const ToneSpec spec = SlotAt(k, t);
-            if (spec.kind == ToneKind::Off) continue;
+            const ToneSpec toneSpec = SlotAt(k, t);
+            if (toneSpec.kind == ToneKind::Off) continue;
             if (!text.empty()) text += "  ";
-            text += spec.Describe();
-            if (spec.kind == ToneKind::Binaural && spec.beat != 0.0) {
+            text += toneSpec.Describe();
+            if (toneSpec.kind == ToneKind::Binaural && toneSpec.beat != 0.0) {
                 std::snprintf(line, sizeof line, " (L %.3f R %.3f Hz)",
-                              spec.carrier + spec.beat / 2.0, spec.carrier - spec.beat / 2.0);
+                              toneSpec.carrier + toneSpec.beat / 2.0,
+                              toneSpec.carrier - toneSpec.beat / 2.0);
                 text += line;
             }
         }

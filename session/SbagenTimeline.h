@@ -47,7 +47,7 @@ public:
     struct Bell {
         double at;
         int slot;
-        ToneSpec spec;
+        ToneSpec toneSpec;
     };
     const std::vector<Bell>& Bells() const { return bells_; }
 

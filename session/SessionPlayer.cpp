@@ -462,12 +462,12 @@ void SessionPlayer::MixPiece(const Piece& piece, std::size_t pieceIndex, double*
         const auto& bell = bells[b];
         if (bell.slot >= static_cast<int>(slots_.size())) continue;
         Slot& slot = *slots_[static_cast<std::size_t>(bell.slot)];
-        slot.bellLevel = bell.spec.amp * timeline_.Script().Options().volume;
+        slot.bellLevel = bell.toneSpec.amp * timeline_.Script().Options().volume;
         slot.bellHold = static_cast<int>(kBellHoldSeconds * sampleRate_);
         // Each slot strikes at a phase of its own, so bells of one pitch in
         // several slots add up about as SBaGen+'s do rather than all in phase.
         slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
-        slot.bellIncrement = kTwoPi * bell.spec.carrier / sampleRate_;
+        slot.bellIncrement = kTwoPi * bell.toneSpec.carrier / sampleRate_;
     }
     mixRead_ = false;
     if (mix_ != nullptr) {

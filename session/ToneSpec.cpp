@@ -64,7 +64,7 @@ struct Cursor {
         amp = value / 100.0;
         return true;
     }
-    bool End() { return pos == text.size() || Fail("expected the end of the tone spec"); }
+    bool End() { return pos == text.size() || Fail("expected the end of the tone"); }
 };
 
 } // namespace
@@ -146,8 +146,9 @@ std::string ToneSpec::Describe() const {
     return prefix + text;
 }
 
-bool ParseToneSpec(std::string_view text, ToneSpec& spec, std::string& error, std::size_t& offset) {
-    spec = ToneSpec{};
+bool ParseToneSpec(std::string_view text, ToneSpec& toneSpec, std::string& error,
+                   std::size_t& offset) {
+    toneSpec = ToneSpec{};
     Cursor at{text, 0, error, offset};
     if (text == "-") return true;
 
@@ -161,18 +162,18 @@ bool ParseToneSpec(std::string_view text, ToneSpec& spec, std::string& error, st
                  {"sawtooth:", Waveform::Sawtooth}};
     for (const auto& candidate : waves) {
         if (StartsWith(text, candidate.name)) {
-            spec.wave = candidate.wave;
+            toneSpec.wave = candidate.wave;
             at.pos = std::char_traits<char>::length(candidate.name);
             break;
         }
     }
-    if (spec.wave == Waveform::Default && StartsWith(text, "wave")) {
+    if (toneSpec.wave == Waveform::Default && StartsWith(text, "wave")) {
         if (text.size() < 7 || text[4] < '0' || text[4] > '9' || text[5] < '0' || text[5] > '9' ||
             text[6] != ':') {
             at.pos = 4;
             return at.Fail("expected two digits and ':' after 'wave' (wave00: to wave99:)");
         }
-        spec.customWave = (text[4] - '0') * 10 + (text[5] - '0');
+        toneSpec.customWave = (text[4] - '0') * 10 + (text[5] - '0');
         at.pos = 7;
     }
     const std::string_view rest = text.substr(at.pos);
@@ -187,9 +188,9 @@ bool ParseToneSpec(std::string_view text, ToneSpec& spec, std::string& error, st
     for (const auto& noise : noises) {
         const std::size_t length = std::char_traits<char>::length(noise.name);
         if (StartsWith(rest, noise.name) && rest.size() > length && rest[length] == '/') {
-            spec.kind = noise.kind;
+            toneSpec.kind = noise.kind;
             at.pos += length;
-            return at.Amplitude(spec.amp) && at.End();
+            return at.Amplitude(toneSpec.amp) && at.End();
         }
     }
     static const struct {
@@ -201,44 +202,46 @@ bool ParseToneSpec(std::string_view text, ToneSpec& spec, std::string& error, st
                  {"mixspin:", ToneKind::MixSpin}};
     for (const auto& spin : spins) {
         if (StartsWith(rest, spin.name)) {
-            spec.kind = spin.kind;
+            toneSpec.kind = spin.kind;
             at.pos += std::char_traits<char>::length(spin.name);
-            if (!at.Number(spec.width, "a spin width in microseconds")) return false;
+            if (!at.Number(toneSpec.width, "a spin width in microseconds")) return false;
             if (at.pos >= text.size() || (text[at.pos] != '+' && text[at.pos] != '-'))
                 return at.Fail("expected '+' or '-' and a spin rate in Hz");
             const bool negative = text[at.pos++] == '-';
-            if (!at.Number(spec.beat, "a spin rate in Hz")) return false;
-            if (negative) spec.beat = -spec.beat;
-            return at.Amplitude(spec.amp) && at.End();
+            if (!at.Number(toneSpec.beat, "a spin rate in Hz")) return false;
+            if (negative) toneSpec.beat = -toneSpec.beat;
+            return at.Amplitude(toneSpec.amp) && at.End();
         }
     }
     if (StartsWith(rest, "mixpulse:")) {
-        spec.kind = ToneKind::MixPulse;
+        toneSpec.kind = ToneKind::MixPulse;
         at.pos += 9;
-        return at.Number(spec.beat, "a pulse rate in Hz") && at.Amplitude(spec.amp) && at.End();
-    }
-    if (StartsWith(rest, "bell")) {
-        spec.kind = ToneKind::Bell;
-        at.pos += 4;
-        return at.Char('+', "'+' and the bell's pitch in Hz") &&
-               at.Number(spec.carrier, "the bell's pitch in Hz") && at.Amplitude(spec.amp) &&
+        return at.Number(toneSpec.beat, "a pulse rate in Hz") && at.Amplitude(toneSpec.amp) &&
                at.End();
     }
+    if (StartsWith(rest, "bell")) {
+        toneSpec.kind = ToneKind::Bell;
+        at.pos += 4;
+        return at.Char('+', "'+' and the bell's pitch in Hz") &&
+               at.Number(toneSpec.carrier, "the bell's pitch in Hz") &&
+               at.Amplitude(toneSpec.amp) && at.End();
+    }
 
-    if (!at.Number(spec.carrier, "a tone spec: a carrier in Hz (200+10/20, 300@8/15, 200/10), "
-                                 "pink/, white/, brown/, mix/, spin:, bspin:, wspin:, bell+, "
-                                 "mixspin: or mixpulse:"))
+    if (!at.Number(toneSpec.carrier, "a tone: a carrier in Hz (200+10/20, 300@8/15, 200/10), "
+                                     "pink/, white/, brown/, mix/, spin:, bspin:, wspin:, bell+, "
+                                     "mixspin: or mixpulse:"))
         return false;
-    spec.kind = ToneKind::Binaural;
+    toneSpec.kind = ToneKind::Binaural;
     if (at.pos < text.size() &&
         (text[at.pos] == '+' || text[at.pos] == '-' || text[at.pos] == '@')) {
         const char sign = text[at.pos++];
-        if (!at.Number(spec.beat, sign == '@' ? "a pulse rate in Hz" : "a beat frequency in Hz"))
+        if (!at.Number(toneSpec.beat,
+                       sign == '@' ? "a pulse rate in Hz" : "a beat frequency in Hz"))
             return false;
-        if (sign == '-') spec.beat = -spec.beat;
-        if (sign == '@') spec.kind = ToneKind::Isochronic;
+        if (sign == '-') toneSpec.beat = -toneSpec.beat;
+        if (sign == '@') toneSpec.kind = ToneKind::Isochronic;
     }
-    return at.Amplitude(spec.amp) && at.End();
+    return at.Amplitude(toneSpec.amp) && at.End();
 }
 
 } // namespace tonewell::session

@@ -42,9 +42,10 @@ struct ToneSpec {
     std::string Describe() const;
 };
 
-// Parses one tone spec. On failure returns false and sets `error` to what was
+// Parses one tone of a tone-set. On failure returns false and sets `error` to what was
 // expected and `offset` to the byte of `text` it concerns.
-bool ParseToneSpec(std::string_view text, ToneSpec& spec, std::string& error, std::size_t& offset);
+bool ParseToneSpec(std::string_view text, ToneSpec& toneSpec, std::string& error,
+                   std::size_t& offset);
 
 const char* WaveformName(Waveform wave);
 

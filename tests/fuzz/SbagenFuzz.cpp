@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int step = 0; step <= 64; ++step) {
             const double t = length * step / 64.0;
             for (int slot = 0; slot < timeline.Slots(); ++slot) {
-                const ToneSpec spec = timeline.SlotAt(slot, t);
-                Check(std::isfinite(spec.amp) && spec.amp >= 0.0,
+                const ToneSpec toneSpec = timeline.SlotAt(slot, t);
+                Check(std::isfinite(toneSpec.amp) && toneSpec.amp >= 0.0,
                       "a level is not finite or below 0");
             }
         }

@@ -50,15 +50,15 @@ TEST(SbagenToneSpec, ReadsEveryKindOfTone) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        ToneSpec spec;
+        ToneSpec toneSpec;
         std::string error;
         std::size_t offset = 0;
-        ASSERT_TRUE(ParseToneSpec(c.text, spec, error, offset)) << error;
-        EXPECT_EQ(spec.kind, c.kind);
-        EXPECT_DOUBLE_EQ(spec.carrier, c.carrier);
-        EXPECT_DOUBLE_EQ(spec.beat, c.beat);
-        EXPECT_DOUBLE_EQ(spec.width, c.width);
-        EXPECT_NEAR(spec.amp, c.amp, 1e-12);
+        ASSERT_TRUE(ParseToneSpec(c.text, toneSpec, error, offset)) << error;
+        EXPECT_EQ(toneSpec.kind, c.kind);
+        EXPECT_DOUBLE_EQ(toneSpec.carrier, c.carrier);
+        EXPECT_DOUBLE_EQ(toneSpec.beat, c.beat);
+        EXPECT_DOUBLE_EQ(toneSpec.width, c.width);
+        EXPECT_NEAR(toneSpec.amp, c.amp, 1e-12);
     }
 }
 
