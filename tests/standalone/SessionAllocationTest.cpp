@@ -26,6 +26,15 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
     return operator new(size);
 }
+// The module makes its instances with the nothrow form: replaced too, so what
+// it allocates here is freed by the same pair.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
 void operator delete(void* block) noexcept {
     std::free(block);
 }
