@@ -1,46 +1,10 @@
-#include <atomic>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <new>
 
+#include "AllocationCounter.h"
 #include "NoteEventList.h"
 #include "ParameterChangeList.h"
 #include "TestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
-
-// Every global allocation of this executable goes through here, so a test
-// can count what happens between two points.
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size ? size : 1)) return block;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-    std::free(block);
-}
 
 TEST(AudioThread, RenderingNotesAndParameterChangesDoNotAllocate) {
     EngineHarness h(48000.0, 512);
@@ -48,7 +12,7 @@ TEST(AudioThread, RenderingNotesAndParameterChangesDoNotAllocate) {
     MidiMessage noteOn{0, 0x90, 69, 100}, noteOff{0, 0x80, 69, 0};
     h.plug.RenderAudio(buffers.inputs, buffers.outputs, 512); // first block
 
-    const long before = allocations.load();
+    const long before = AllocationCount();
     for (int mode = 0; mode <= 1; ++mode) {
         h.plug.GetParam(ParamMode)->SetFromNormalized(mode);
         h.plug.ApplyParameter(ParamMode);
@@ -69,7 +33,7 @@ TEST(AudioThread, RenderingNotesAndParameterChangesDoNotAllocate) {
     }
     h.plug.ResetEngine();
     h.plug.RenderAudio(buffers.inputs, buffers.outputs, 512);
-    const long during = allocations.load() - before;
+    const long during = AllocationCount() - before;
 
     EXPECT_EQ(during, 0);
     EXPECT_TRUE(h.State().started);
@@ -106,7 +70,7 @@ TEST(AudioThread, HostProcessCallsDoNotAllocate) {
     data.inputEvents = &events;
     data.numSamples = 1000; // longer than the block size: processed in pieces
 
-    const long before = allocations.load();
+    const long before = AllocationCount();
     // Every program slot once, the five never-filled ones (renamed when
     // first chosen) among them.
     for (int block = 0; block < 130; ++block) {
@@ -128,7 +92,7 @@ TEST(AudioThread, HostProcessCallsDoNotAllocate) {
         plug.process(data);
         context.projectTimeSamples += data.numSamples;
     }
-    const long during = allocations.load() - before;
+    const long during = AllocationCount() - before;
     plug.terminate();
 
     EXPECT_EQ(during, 0);
@@ -137,8 +101,8 @@ TEST(AudioThread, HostProcessCallsDoNotAllocate) {
 }
 
 TEST(AudioThread, CounterSeesAllocations) {
-    const long before = allocations.load();
+    const long before = AllocationCount();
     auto probe = std::make_unique<int>(5);
-    EXPECT_GT(allocations.load(), before);
+    EXPECT_GT(AllocationCount(), before);
     EXPECT_EQ(*probe, 5);
 }

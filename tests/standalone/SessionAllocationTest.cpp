@@ -10,43 +10,10 @@
 #include <gtest/gtest.h>
 #include <new>
 
+#include "AllocationCounter.h"
 #include "LivePlayer.h"
 #include "ParameterChangeQueue.h"
 #include "SbagenPlayback.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size ? size : 1)) return block;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-// The module makes its instances with the nothrow form: replaced too, so what
-// it allocates here is freed by the same pair.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-    std::free(block);
-}
 
 namespace tonewell::standalone {
 namespace {
@@ -65,7 +32,7 @@ TEST(SbagenPlayback, PlaysThroughChangesAndAPauseWithoutAllocatingAndThePauseHol
     player.SetSource(playback);
 
     std::vector<float> left(256), right(256);
-    const long before = allocations.load();
+    const long before = AllocationCount();
     const auto play = [&](int blocks) {
         float peak = 0.f;
         for (int i = 0; i < blocks; ++i) {
@@ -84,7 +51,7 @@ TEST(SbagenPlayback, PlaysThroughChangesAndAPauseWithoutAllocatingAndThePauseHol
     player.SetTransport(true);
     EXPECT_GT(play(100), 0.1f);
     EXPECT_EQ(player.Position(), held + 100 * 256);
-    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_EQ(player.Failures(), 0u);
 }
 
