@@ -212,6 +212,67 @@ TEST(SbagenTimeline, ALoopingSessionStartsAtFullLevel) {
     EXPECT_NEAR(AmpAt(timeline, 1, 0.0), 0.1, 1e-12);
 }
 
+// SBaGen+'s built-in sequences: the tone a slot has at a time, after the 5 s fade-in.
+struct ProgramCase {
+    const char* line;
+    double at;
+    ToneKind kind;
+    double carrier, beat, amp;
+};
+
+TEST(SbagenProgram, DropAndSlideMakeTheSequenceSbagenPlays) {
+    const double deep = 10.0 * std::pow(0.25, 1.0 / 3.0); // a third of the way to 2.5 Hz
+    const ProgramCase cases[] = {
+        // 3-minute steps of 0.5 Hz, held, sliding into the next over their last 10 s.
+        {"-p drop 00d", 5, ToneKind::Binaural, 204.5, 10, 0.01},
+        {"-p drop 00d", 5 + 3 * 180 + 169, ToneKind::Binaural, 203, 10 * std::pow(0.25, 3 / 9.0),
+         0.01},
+        {"-p drop 00d", 5 + 3 * 180 + 175, ToneKind::Binaural, 202.75, 0, 0.01},
+        // 1-minute steps; level 20 falls to 160 Hz, depth a to 4.4 Hz.
+        {"-p drop 20ak", 5 + 29 * 60, ToneKind::Binaural, 160, 4.4, 0.01},
+        // Smooth: points a drop minute apart, the carrier falling through the hold.
+        {"-p drop t4,6,0 00ds+", 5 + 80, ToneKind::Binaural, 205 - 5.0 * 80 / 600, deep, 0.01},
+        {"-p drop 34.5ls+/2", 5 + 1800, ToneKind::Binaural, 133.5, 0.3, 0.02},
+        {"-p drop 34.5ls+/2", 5 + 3600, ToneKind::Binaural, 131, 0.3, 0.02},
+        // Wake-up: back to the first frequencies.
+        {"-p drop t40,10,5 20ds+^/2", 5 + 3300, ToneKind::Binaural, 165, 10, 0.02},
+        {"-p drop 00d@/3", 5, ToneKind::Isochronic, 204.5, 10, 0.03},
+        // Fades: in over 5 s, out over 10 s after the end.
+        {"-p drop 00d", 2.5, ToneKind::Binaural, 204.5, 10, 0.005},
+        {"-p drop 00d", 1800, ToneKind::Binaural, 200, 2.5, 0.005},
+        // Slide: the beat kept, the carrier down to half of it.
+        {"-p slide t5 200-10/1", 5 + 150, ToneKind::Binaural, 102.5, -10, 0.01},
+        {"-p slide 300@8/3", 5 + 1800, ToneKind::Isochronic, 4, 8, 0.03},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + " at " + std::to_string(c.at));
+        const auto script = SbagenScript::Parse(std::string(c.line) + " pink/20\n", "s.sbg");
+        const SbagenTimeline timeline(script);
+        const ToneSpec tone = timeline.SlotAt(0, c.at);
+        EXPECT_EQ(tone.kind, c.kind);
+        EXPECT_NEAR(tone.carrier, c.carrier, 1e-6);
+        if (c.beat != 0) {
+            EXPECT_NEAR(tone.beat, c.beat, 1e-6);
+        }
+        EXPECT_NEAR(tone.amp, c.amp, 1e-9);
+        // The extra tone specs come and go with the program's tone.
+        const ToneSpec pink = timeline.SlotAt(1, c.at);
+        EXPECT_EQ(pink.kind, ToneKind::Pink);
+        EXPECT_NEAR(pink.amp / 0.2, tone.amp / timeline.SlotAt(0, 5).amp, 1e-9);
+    }
+}
+
+TEST(SbagenProgram, EndsAfterItsFadeOut) {
+    const auto length = [](const char* line) {
+        return SbagenScript::Parse(std::string(line) + "\n", "s.sbg").Length().value_or(-1);
+    };
+    EXPECT_EQ(length("-p drop 00d"), 1805);
+    EXPECT_EQ(length("-p drop 00dk+"), 3610); // its last step slides out from 5 s before its end
+    EXPECT_EQ(length("-p drop t31,7,0 00d+"), 5 + 33 * 60 + 9 * 60);         // whole steps
+    EXPECT_EQ(length("-p drop t40,10,5 20ds+^/2 mix/98"), 5 + 55 * 60 + 10); // smooth
+    EXPECT_EQ(length("-p slide t60 200+10/1"), 3615);
+}
+
 // A pure sine pair in place of the instrument.
 class SineVoices : public VoiceFactory {
 public:
