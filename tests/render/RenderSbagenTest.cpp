@@ -33,6 +33,14 @@ TEST_F(RenderSbagen, ToneSetsPlayTheHigherToneLeftAtTheirLevel) {
     const auto one = ReadAudio(solo);
     EXPECT_NEAR(ZeroCrossingFrequency(one.samples[0], 48000, 4800, 48000), 205.0, 0.01);
     EXPECT_NEAR(ZeroCrossingFrequency(one.samples[1], 48000, 4800, 48000), 195.0, 0.01);
+    // A beat between the instrument's hundredths is kept on the mean.
+    const auto fine = folder.Path("fine.wav");
+    ASSERT_EQ(
+        RunRender({"--tones", "200+7.835/50", "--seconds", "3", "-o", fine.string()}).exitCode, 0);
+    const auto between = ReadAudio(fine);
+    EXPECT_NEAR(ZeroCrossingFrequency(between.samples[0], 48000, 4800, 144000) -
+                    ZeroCrossingFrequency(between.samples[1], 48000, 4800, 144000),
+                7.835, 0.0005);
 }
 
 TEST_F(RenderSbagen, SessionFilesAreKnownByNameOrByWhatIsInThem) {
