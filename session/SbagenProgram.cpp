@@ -101,33 +101,33 @@ std::vector<SbagenProgram::Point> SbagenProgram::Drop(const std::vector<std::str
         ++word;
     }
     if (word >= words.size())
-        Fail(word - 1, words[word - 1].size(), "expected a drop spec such as 00ds+ after it");
+        Fail(word - 1, words[word - 1].size(), "expected a drop level such as 00ds+ after it");
 
     // <level><depth>[s|k][+][^][@][/<amp>]
-    const std::string_view spec = words[word];
+    const std::string_view levelText = words[word];
     std::size_t pos = 0;
-    if (spec.size() < 2 || !IsDigit(spec[0]) || !IsDigit(spec[1]))
+    if (levelText.size() < 2 || !IsDigit(levelText[0]) || !IsDigit(levelText[1]))
         Fail(word, 0, "expected a level of two digits, 00 to 99, then a depth a to l");
     pos = 2;
-    if (pos < spec.size() && spec[pos] == '.') {
+    if (pos < levelText.size() && levelText[pos] == '.') {
         ++pos;
-        if (pos >= spec.size() || !IsDigit(spec[pos]))
+        if (pos >= levelText.size() || !IsDigit(levelText[pos]))
             Fail(word, pos, "expected the level's decimals, such as 20.5");
-        while (pos < spec.size() && IsDigit(spec[pos]))
+        while (pos < levelText.size() && IsDigit(levelText[pos]))
             ++pos;
     }
-    const double level = std::strtod(std::string(spec.substr(0, pos)).c_str(), nullptr);
-    const char letter = pos < spec.size() ? spec[pos] : 0;
+    const double level = std::strtod(std::string(levelText.substr(0, pos)).c_str(), nullptr);
+    const char letter = pos < levelText.size() ? levelText[pos] : 0;
     const int depth = letter >= 'a' && letter <= 'l'   ? letter - 'a'
                       : letter >= 'A' && letter <= 'L' ? letter - 'A'
                                                        : -1;
     if (depth < 0) Fail(word, pos, "expected a depth letter from a to l after the level");
     ++pos;
-    const bool smooth = pos < spec.size() && spec[pos] == 's';
-    const bool short_steps = pos < spec.size() && spec[pos] == 'k';
-    if (smooth || short_steps) ++pos;
+    const bool smooth = pos < levelText.size() && levelText[pos] == 's';
+    const bool shortSteps = pos < levelText.size() && levelText[pos] == 'k';
+    if (smooth || shortSteps) ++pos;
     auto flag = [&](char c) {
-        if (pos < spec.size() && spec[pos] == c) {
+        if (pos < levelText.size() && levelText[pos] == c) {
             ++pos;
             return true;
         }
@@ -139,10 +139,10 @@ std::vector<SbagenProgram::Point> SbagenProgram::Drop(const std::vector<std::str
     double amp = 1.0;
     if (flag('/')) {
         const std::size_t start = pos;
-        if (!ReadNumber(spec, pos, amp) || amp > 100.0)
+        if (!ReadNumber(levelText, pos, amp) || amp > 100.0)
             Fail(word, start, "expected an amplitude (0 to 100) after '/'");
     }
-    if (pos != spec.size())
+    if (pos != levelText.size())
         Fail(word, pos, "expected s or k, then +, ^, @ and /amp, in that order, or the end");
     used = word + 1;
     amp /= 100.0;
@@ -174,8 +174,8 @@ std::vector<SbagenProgram::Point> SbagenProgram::Drop(const std::vector<std::str
         if (held > 0.0) AddPoint(points, end, BeatTone(pulsed, lastCarrier, deepest, amp));
     } else {
         // Steps held still, each sliding into the next just before it begins.
-        const double step = short_steps ? 60.0 : 180.0;
-        const double slide = short_steps ? 5.0 : 10.0;
+        const double step = shortSteps ? 60.0 : 180.0;
+        const double slide = shortSteps ? 5.0 : 10.0;
         const int dropSteps = std::max(2, static_cast<int>(std::ceil(drop / step - 1e-9)));
         const int holdSteps = static_cast<int>(std::ceil(held / step - 1e-9));
         const int steps = dropSteps + holdSteps;

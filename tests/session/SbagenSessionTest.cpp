@@ -86,7 +86,7 @@ TEST(SbagenScript, NamesThePlaceOfEveryMistake) {
         {"-p drop 00d^+\n", "s.sbg:1:13: expected s or k, then +, ^, @ and /amp, in that order"},
         {"-p drop t40,10 00d\n", "s.sbg:1:15: expected t and three lengths"},
         {"-p drop 00d/101\n", "s.sbg:1:13: expected an amplitude (0 to 100)"},
-        {"-p drop\n", "s.sbg:1:8: expected a drop spec such as 00ds+"},
+        {"-p drop\n", "s.sbg:1:8: expected a drop level such as 00ds+"},
         {"-p slide t0 200+10/1\n", "s.sbg:1:11: expected a length of at least 1 minute"},
         {"-p slide 200/1\n", "s.sbg:1:10: expected carrier+beat/amp"},
         {"-p slide 200+10/1 pink\n", "s.sbg:1:19: expected a tone"},
