@@ -49,23 +49,25 @@ SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::size_t n = entries.size();
 
-    // Without -E the sequence goes round the clock: the last tone-set leads
-    // into the first, a day later (or a day earlier).
-    double previousEnd = -inf;
-    for (std::size_t i = 0; i < n; ++i) {
+    // The sequence goes round the clock: the last tone-set leads into the
+    // first, a day earlier. With -E too, so a session whose last tone-set
+    // shares tones with its first starts with them already sounding. That
+    // change round midnight is placed last, so where the first two time
+    // lines crowd, the second one's change keeps its full width and the
+    // first one's yields, as in SBaGen+.
+    transitions_.resize(n);
+    auto place = [&](std::size_t i, double previousEnd, double nextLimit) {
         const SequenceEntry& entry = entries[i];
-        const SequenceEntry* before = i > 0 ? &entries[i - 1] : (!ends ? &entries.back() : nullptr);
+        const SequenceEntry& before = i > 0 ? entries[i - 1] : entries.back();
         const double beforeAt = i > 0 ? entries[i - 1].seconds : entries.back().seconds - kDay;
-        const double nextAt = i + 1 < n ? entries[i + 1].seconds : (ends ? inf : kDay);
-        Transition change;
+        Transition& change = transitions_[i];
         change.at = entry.seconds;
         change.entry = static_cast<int>(i);
-        change.from = before != nullptr ? before->toneSet : -1;
+        change.from = before.toneSet;
         change.to = entry.toneSet;
-        const char fadeOut = before != nullptr ? before->fadeOut : '-';
-        change.slide = fadeOut == '=' && entry.fadeIn == '=';
-        change.fadeAll = fadeOut == '>' || entry.fadeIn == '<';
-        if (before != nullptr && before->slideToNext) {
+        change.slide = before.fadeOut == '=' && entry.fadeIn == '=';
+        change.fadeAll = before.fadeOut == '>' || entry.fadeIn == '<';
+        if (before.slideToNext) {
             // A whole period of transition slides whatever can slide.
             change.arrow = true;
             change.slide = !change.fadeAll;
@@ -73,14 +75,18 @@ SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
             change.end = entry.seconds;
         } else {
             change.start = std::max(entry.seconds - half, previousEnd);
-            change.end = std::min(entry.seconds + half, nextAt);
+            change.end = std::min(entry.seconds + half, nextLimit);
             if (entry.slideToNext) change.end = std::min(change.end, entry.seconds);
         }
         if (change.end < change.start) change.end = change.start;
         change.mid = (change.start + change.end) / 2.0;
-        previousEnd = change.end;
-        transitions_.push_back(change);
-    }
+    };
+    for (std::size_t i = 1; i < n; ++i)
+        place(i, i > 1 ? transitions_[i - 1].end : entries[0].seconds,
+              i + 1 < n ? entries[i + 1].seconds : (ends ? inf : kDay));
+    if (n > 0)
+        place(0, n > 1 ? transitions_[n - 1].end - kDay : -inf,
+              n > 1 ? transitions_[1].start : (ends ? inf : kDay));
 
     // A bell rings when its tone-set begins (the session's very first one
     // starts silently, as SBaGen+ does).
