@@ -19,6 +19,11 @@ constexpr double kTwoPi = 6.283185307179586;
 // Level swing of a spin per microsecond of width, and its limit.
 constexpr double kSpinSwingPerMicrosecond = 0.00058;
 constexpr double kSpinMaxGain = 1.41421356;
+// mixspin: and mixpulse: lift the mix they act on by this factor, then take
+// this much of it away (times their intensity) at the quiet of a pulse or
+// (times the width in ms) at each side of a swing, as SBaGen+ does.
+constexpr double kMixEffectLift = 1.7;
+constexpr double kMixEffectDepth = 1.05;
 // A bell holds its strike for 50 ms, then dies away with a time constant of 0.57 s.
 constexpr double kBellHoldSeconds = 0.05;
 constexpr double kBellSeconds = 0.57;
@@ -26,17 +31,35 @@ constexpr double kBellPhaseStep = 0.14; // cycles between the strikes of neighbo
 // Pieces planned per stretch at most (a stretch ends early where levels turn often).
 constexpr std::size_t kMaxPieces = 2 * SessionPlayer::kStretch / SessionPlayer::kBlock;
 
-// An isochronic pulse: sound for 40 % of each cycle, rising and falling
-// smoothly (no click), silent for the rest.
+// One cycle of a pulsed tone's envelope, as SBaGen+ shapes it for each
+// waveform: "sine" sounds from 5 % to 45 % of the cycle with smooth edges,
+// "square" for the first half at full level, "triangle" a raised cosine from
+// 32 % to 68 %, "sawtooth" a half cosine rising from 65 % to the end of the
+// cycle, where it drops.
 class PulseShape {
 public:
-    PulseShape() {
+    explicit PulseShape(Waveform wave) {
+        constexpr double kPi = 3.14159265358979323846;
         for (std::size_t i = 0; i <= kSize; ++i) {
             const double phase = static_cast<double>(i) / kSize;
             double value = 0.0;
-            if (phase > kStart && phase < kStart + kOn) {
-                const double x = std::min(phase - kStart, kStart + kOn - phase) / (kOn / 2.0);
-                value = 1.0 - std::pow(1.0 - std::pow(x, 1.5), 3.8);
+            switch (wave) {
+            case Waveform::Square:
+                value = phase < 0.5 ? 1.0 : 0.0;
+                break;
+            case Waveform::Triangle:
+                if (std::fabs(phase - 0.5) < 0.18)
+                    value = 0.5 + 0.5 * std::cos(kPi * (phase - 0.5) / 0.18);
+                break;
+            case Waveform::Sawtooth:
+                if (phase > 0.65 && i < kSize)
+                    value = 0.5 - 0.5 * std::cos(kPi * (phase - 0.65) / 0.35);
+                break;
+            default:
+                if (phase > kStart && phase < kStart + kOn) {
+                    const double x = std::min(phase - kStart, kStart + kOn - phase) / (kOn / 2.0);
+                    value = 1.0 - std::pow(1.0 - std::pow(x, 1.5), 3.8);
+                }
             }
             table_[i] = value;
         }
@@ -50,15 +73,24 @@ public:
 
 private:
     static constexpr std::size_t kSize = 2048;
-    // Sound from 5 % to 45 % of the cycle, centred where a sine would peak.
     static constexpr double kStart = 0.05;
     static constexpr double kOn = 0.4;
     std::array<double, kSize + 1> table_{};
 };
 
-const PulseShape& Pulse() {
-    static const PulseShape shape;
-    return shape;
+const PulseShape& Pulse(Waveform wave) {
+    static const PulseShape sine(Waveform::Sine), square(Waveform::Square),
+        triangle(Waveform::Triangle), sawtooth(Waveform::Sawtooth);
+    switch (wave) {
+    case Waveform::Square:
+        return square;
+    case Waveform::Triangle:
+        return triangle;
+    case Waveform::Sawtooth:
+        return sawtooth;
+    default:
+        return sine;
+    }
 }
 
 NoiseColor ColorOf(ToneKind kind) {
@@ -207,7 +239,7 @@ private:
 SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, VoiceFactory& voices,
                              MixSource* mix)
     : timeline_(timeline), sampleRate_(sampleRate), mix_(mix), gain_(kBlock), mixLeft_(kBlock),
-      mixRight_(kBlock) {
+      mixRight_(kBlock), mixLevel_(kBlock) {
     const double nyquist = sampleRate / 2.0;
     const auto& script = timeline.Script();
     for (const auto& set : script.ToneSets()) {
@@ -426,7 +458,7 @@ void SessionPlayer::Produce(std::size_t index) {
             slot.voice->Render(left, right, piece.frames);
             Ramp(gain.data(), plan.level0, plan.step, piece.frames);
             if (pulsed) {
-                const PulseShape& pulse = Pulse();
+                const PulseShape& pulse = Pulse(plan.wave);
                 const double pulseStep = plan.middle.beat / sampleRate_;
                 double phase = slot.pulsePhase;
                 for (int i = 0; i < piece.frames; ++i) {
@@ -470,6 +502,13 @@ void SessionPlayer::MixPiece(const Piece& piece, std::size_t pieceIndex, double*
         slot.bellIncrement = kTwoPi * bell.toneSpec.carrier / sampleRate_;
     }
     mixRead_ = false;
+    std::fill(mixLevel_.begin(), mixLevel_.begin() + frames, 0.0);
+    for (std::size_t k = 0; k < slots_.size(); ++k) {
+        const Plan& plan = plans_[pieceIndex * slots_.size() + k];
+        if (plan.kind != ToneKind::Mix || plan.silent) continue;
+        Ramp(mixLevel_.data(), plan.level0, plan.step, frames);
+        break;
+    }
     if (mix_ != nullptr) {
         mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
         mixRead_ = true;
@@ -550,30 +589,35 @@ void SessionPlayer::MixSlot(Slot& slot, const Plan& plan, int offset, double* le
         double gainLeft = gain[i];
         double gainRight = gain[i];
         if (spins) {
-            const double d = swing * std::sin(kTwoPi * slot.spinPhase);
+            const double turn = std::sin(kTwoPi * slot.spinPhase);
+            const double d = swing * turn;
             slot.spinPhase += spinStep;
             if (slot.spinPhase >= 1.0) slot.spinPhase -= 1.0;
             if (slot.spinPhase < 0.0) slot.spinPhase += 1.0;
             const double towardLeft = std::clamp(1.0 - d, 0.0, kSpinMaxGain);
             const double towardRight = std::clamp(1.0 + d, 0.0, kSpinMaxGain);
             if (plan.kind == ToneKind::MixSpin) {
-                // An effect on the mix: its intensity blends the swing in.
-                gainLeft = 1.0 + gain[i] * (towardLeft - 1.0);
-                gainRight = 1.0 + gain[i] * (towardRight - 1.0);
+                // An effect on the mix lifts it and swings it between the
+                // ears by its intensity times its width.
+                const double sway = kMixEffectDepth * gain[i] * middle.width * 1e-3 * turn;
+                gainLeft = std::max(0.0, kMixEffectLift - sway);
+                gainRight = std::max(0.0, kMixEffectLift + sway);
             } else {
                 gainLeft *= towardLeft;
                 gainRight *= towardRight;
             }
         } else {
-            const double pulse = Pulse().At(slot.pulsePhase);
+            const double pulse = Pulse(plan.wave).At(slot.pulsePhase);
             slot.pulsePhase += middle.beat / sampleRate_;
             if (slot.pulsePhase >= 1.0) slot.pulsePhase -= 1.0;
-            gainLeft = gainRight = 1.0 - gain[i] * (1.0 - pulse);
+            gainLeft = gainRight =
+                std::max(0.0, kMixEffectLift - kMixEffectDepth * gain[i] * (1.0 - pulse));
         }
         if (plan.kind == ToneKind::MixSpin || plan.kind == ToneKind::MixPulse) {
-            // Effects reshape the mix already in the output rather than add to it.
-            left[i] += (gainLeft - 1.0) * inLeft[i];
-            right[i] += (gainRight - 1.0) * inRight[i];
+            // Effects reshape the mix already in the output (at its own
+            // level) rather than add to it.
+            left[i] += mixLevel_[i] * (gainLeft - 1.0) * inLeft[i];
+            right[i] += mixLevel_[i] * (gainRight - 1.0) * inRight[i];
         } else {
             left[i] += gainLeft * inLeft[i];
             right[i] += gainRight * inRight[i];

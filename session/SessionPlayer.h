@@ -68,6 +68,7 @@ private:
     std::vector<Piece> pieces_;
     std::vector<Plan> plans_; // per piece, per slot
     std::vector<double> gain_, mixLeft_, mixRight_;
+    std::vector<double> mixLevel_; // the mix's own level, frame by frame
     bool mixRead_ = false;
     std::unique_ptr<Worker> worker_;
     std::vector<double> aheadLeft_, aheadRight_;
