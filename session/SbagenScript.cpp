@@ -265,8 +265,18 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
             case 'R':
             case 'o':
             case 'd':
-            case 'B':
-                break; // how SBaGen+ plays or writes, not what is heard
+            case 'B': {
+                // How SBaGen+ plays or writes, not what is heard: said, and passed over.
+                const char* why = option == 'Q'   ? "its status display"
+                                  : option == 'D' ? "its listing (see --print-session)"
+                                  : option == 'R' ? "how often it recomputes slides"
+                                  : option == 'd' || option == 'B'
+                                      ? "its audio device"
+                                      : "its output (see -o and --format)";
+                Warn(line, std::string("option -") + option + " only concerns " + why +
+                               " and is passed over");
+                break;
+            }
             case 'F':
                 options.fadeSeconds = number(0, 3600000, "a fade time in ms") / 1000.0;
                 break;
@@ -331,15 +341,18 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
                 break;
             }
             case 'q':
+                options.quick = number(1e-3, 1e6, "a speed-up factor such as 60");
+                break;
             case 'r':
             case 'b':
             case 'm':
             case 'M':
-                Warn(line, std::string("option -") + option +
-                               (option == 'm' || option == 'M'
-                                    ? " is not supported: give the mix with --input FILE"
-                                : option == 'r' ? " is not supported: the rate is --rate's"
-                                                : " is not supported and has no effect"));
+                Warn(line,
+                     std::string("option -") + option +
+                         (option == 'm' || option == 'M'
+                              ? " is not supported: give the mix with --input FILE"
+                          : option == 'r' ? " is not supported: the rate is --rate's"
+                                          : " is not supported: the sample format is --format's"));
                 break;
             default:
                 Warn(line, std::string("unknown option -") + option + " ignored");
@@ -615,12 +628,21 @@ void SbagenParser::ResolveTimes() {
         item.entry.seconds = position;
         script_.entries_.push_back(item.entry);
     }
-    // -T: playing starts at that clock time rather than at the first line.
+    // -T: playing starts at that clock time rather than at the first line:
+    // part-way into the sequence when the time falls within it, otherwise
+    // before its first line.
     if (script_.options_.startClock && !placed_.empty()) {
-        const double shift =
-            std::fmod(placed_[0].raw - *script_.options_.startClock + 2.0 * kDay, kDay);
+        const double into =
+            std::fmod(*script_.options_.startClock - placed_[0].raw + 2.0 * kDay, kDay);
+        const double shift = into <= script_.entries_.back().seconds ? -into : kDay - into;
         for (auto& entry : script_.entries_)
             entry.seconds += shift;
+    }
+    // -q: the whole sequence, its fades included, runs that many times faster.
+    if (script_.options_.quick != 1.0) {
+        for (auto& entry : script_.entries_)
+            entry.seconds /= script_.options_.quick;
+        script_.options_.fadeSeconds /= script_.options_.quick;
     }
 }
 

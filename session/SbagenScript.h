@@ -21,6 +21,7 @@ struct SessionOptions {
     std::vector<std::pair<double, double>> compensation;
     std::optional<double> lengthSeconds; // -L
     std::optional<double> startClock;    // -T: the clock time playing starts at
+    double quick = 1.0;                  // -q: the sequence runs this many times faster
 };
 
 struct ToneSet {

@@ -88,14 +88,17 @@ SbagenTimeline::SbagenTimeline(const SbagenScript& script) : script_(script) {
         place(0, n > 1 ? transitions_[n - 1].end - kDay : -inf,
               n > 1 ? transitions_[1].start : (ends ? inf : kDay));
 
-    // A bell rings when its tone-set begins (the session's very first one
-    // starts silently, as SBaGen+ does).
-    for (std::size_t i = ends ? 1 : 0; i < transitions_.size(); ++i) {
+    // A bell rings where SBaGen+ starts its tone-set's period: in the middle
+    // of a cross-fade, at the end of a "->" transition. One before the start
+    // is not heard.
+    for (std::size_t i = 0; i < transitions_.size(); ++i) {
         const Transition& change = transitions_[i];
+        const double at = change.arrow ? change.end : change.mid;
+        if (at < 0.0) continue;
         const auto& tones = sets[static_cast<std::size_t>(change.to)].tones;
         for (std::size_t k = 0; k < tones.size(); ++k) {
             if (tones[k].kind != ToneKind::Bell) continue;
-            bells_.push_back({change.at, static_cast<int>(k), tones[k]});
+            bells_.push_back({at, static_cast<int>(k), tones[k]});
         }
     }
 }

@@ -408,7 +408,9 @@ void SessionPlayer::PlanSlot(Plan& plan, int index, double t0, double t1, int fr
             middle.customWave >= 0
                 ? timeline_.Script().WaveLevel(middle.customWave) / 0.70710678118654752
                 : 1.0;
-        const double compensation = Compensation(middle.carrier) * shape;
+        // -c boosts low binaural and plain tones only; SBaGen+ leaves pulsed ones.
+        const double compensation =
+            (start.kind == ToneKind::Binaural ? Compensation(middle.carrier) : 1.0) * shape;
         level0 *= compensation;
         level1 *= compensation;
     }

@@ -124,6 +124,14 @@ TEST(SbagenScript, ResolvesTimesBlocksAndMidnight) {
     // -T starts at a clock time, not at the first line.
     const auto late = SbagenScript::Parse("-T 0:00\na: 200+10/5\n0:00:10 a\n", "s.sbg");
     EXPECT_EQ(late.Entries()[0].seconds, 10.0);
+    // A start within the sequence begins part-way into it.
+    const auto within = SbagenScript::Parse("-T 12:01\na: 200/5\n12:00 a\n12:05 a\n", "s.sbg");
+    EXPECT_EQ(within.Entries()[0].seconds, -60.0);
+    EXPECT_EQ(within.Entries()[1].seconds, 240.0);
+    // -q runs the sequence and its fades faster.
+    const auto quick = SbagenScript::Parse("-q 4\na: 200/5\n0:00 a\n0:08 a\n", "s.sbg");
+    EXPECT_EQ(quick.Entries()[1].seconds, 120.0);
+    EXPECT_EQ(quick.Options().fadeSeconds, 15.0);
     // A session without -E plays on.
     EXPECT_FALSE(late.Length());
 }
@@ -142,10 +150,12 @@ TEST(SbagenScript, ScalesLoudToneSetsAsSbagenDoesAndSaysSo) {
 }
 
 TEST(SbagenScript, WarnsOfOptionsItDoesNotPlay) {
-    const auto script = SbagenScript::Parse("-SE -q 10 -r 44100\na: 200/5\n0:00 a\n", "s.sbg");
-    ASSERT_EQ(script.Warnings().size(), 2u);
-    EXPECT_NE(script.Warnings()[0].find("-q"), std::string::npos);
+    const auto script =
+        SbagenScript::Parse("-SE -Q -r 44100\n-d hw:0\na: 200/5\n0:00 a\n", "s.sbg");
+    ASSERT_EQ(script.Warnings().size(), 3u);
+    EXPECT_NE(script.Warnings()[0].find("-Q"), std::string::npos);
     EXPECT_NE(script.Warnings()[1].find("-r"), std::string::npos);
+    EXPECT_NE(script.Warnings()[2].find("-d only concerns its audio device"), std::string::npos);
 }
 
 double AmpAt(const SbagenTimeline& timeline, int slot, double t) {
@@ -210,6 +220,15 @@ TEST(SbagenTimeline, ALoopingSessionStartsAtFullLevel) {
     const SbagenTimeline timeline(script);
     EXPECT_NEAR(AmpAt(timeline, 0, 0.0), 0.4, 1e-12);
     EXPECT_NEAR(AmpAt(timeline, 1, 0.0), 0.1, 1e-12);
+    // With -E too, when the last tone-set leads into the first; a bell rings
+    // in the middle of its change, pushed late where changes crowd.
+    const auto ends = SbagenScript::Parse("-SE\na: pink/40 bell+800/20\nb: pink/40\n"
+                                          "0:00 a\n0:00:20 b\n0:00:40 a\n0:01 b\n0:02 b\n",
+                                          "s.sbg");
+    const SbagenTimeline crowded(ends);
+    EXPECT_NEAR(AmpAt(crowded, 0, 0.0), 0.4, 1e-12);
+    ASSERT_EQ(crowded.Bells().size(), 1u);
+    EXPECT_EQ(crowded.Bells()[0].at, 50.0);
 }
 
 // SBaGen+'s built-in sequences: the tone a slot has at a time, after the 5 s fade-in.
