@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -340,17 +341,26 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
                 options.startClock = seconds;
                 break;
             }
+            case 'm': {
+                // SBaGen's looping files name a looping set-up after '#'.
+                const std::size_t hash = text.rfind('#');
+                options.mixFile = text.substr(0, hash);
+                options.mixLine = line;
+                options.mixColumn = valueColumn;
+                if (hash != std::string::npos)
+                    Warn(line, "the looping set-up " + text.substr(hash) +
+                                   " of -m is not supported: the file plays once, from its start");
+                break;
+            }
             case 'q':
                 options.quick = number(1e-3, 1e6, "a speed-up factor such as 60");
                 break;
             case 'r':
             case 'b':
-            case 'm':
             case 'M':
                 Warn(line,
                      std::string("option -") + option +
-                         (option == 'm' || option == 'M'
-                              ? " is not supported: give the mix with --input FILE"
+                         (option == 'M'   ? " is not supported: give the mix with --input FILE"
                           : option == 'r' ? " is not supported: the rate is --rate's"
                                           : " is not supported: the sample format is --format's"));
                 break;
@@ -726,6 +736,13 @@ std::optional<double> SbagenScript::Length() const {
     if (options_.lengthSeconds) return options_.lengthSeconds;
     if (options_.endAtLast && LastTime() > 0.0) return LastTime();
     return std::nullopt;
+}
+
+std::string SbagenScript::MixFilePath() const {
+    if (options_.mixFile.empty()) return {};
+    const std::filesystem::path file = std::filesystem::u8path(options_.mixFile);
+    if (file.is_absolute()) return options_.mixFile;
+    return (std::filesystem::u8path(name_).parent_path() / file).u8string();
 }
 
 int SbagenScript::MixLine() const {

@@ -22,6 +22,9 @@ struct SessionOptions {
     std::optional<double> lengthSeconds; // -L
     std::optional<double> startClock;    // -T: the clock time playing starts at
     double quick = 1.0;                  // -q: the sequence runs this many times faster
+    // -m: the sound file mixed in, as written, and where it was written.
+    std::string mixFile;
+    int mixLine = 0, mixColumn = 0;
 };
 
 struct ToneSet {
@@ -74,6 +77,9 @@ public:
     }
     // Line of the first tone-set in use that needs the mix audio; 0 for none.
     int MixLine() const;
+    // The -m file, relative paths taken from the session file's folder; empty
+    // when the session names none.
+    std::string MixFilePath() const;
 
 private:
     std::string name_;

@@ -242,6 +242,7 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
       mixRight_(kBlock), mixLevel_(kBlock) {
     const double nyquist = sampleRate / 2.0;
     const auto& script = timeline.Script();
+    mixThroughout_ = mix != nullptr && script.MixLine() == 0;
     for (const auto& set : script.ToneSets()) {
         for (const auto& tone : set.tones) {
             const double highest = tone.kind == ToneKind::Binaural
@@ -514,6 +515,13 @@ void SessionPlayer::MixPiece(const Piece& piece, std::size_t pieceIndex, double*
     if (mix_ != nullptr) {
         mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
         mixRead_ = true;
+        if (mixThroughout_) {
+            const double volume = timeline_.Script().Options().volume;
+            for (int i = 0; i < frames; ++i) {
+                left[i] = volume * mixLeft_[static_cast<std::size_t>(i)];
+                right[i] = volume * mixRight_[static_cast<std::size_t>(i)];
+            }
+        }
     }
     for (std::size_t k = 0; k < slots_.size(); ++k)
         MixSlot(*slots_[k], plans_[pieceIndex * slots_.size() + k], piece.offset, left, right,

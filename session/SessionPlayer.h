@@ -61,6 +61,8 @@ private:
     const SbagenTimeline& timeline_;
     int sampleRate_;
     MixSource* mix_;
+    // A mix that no tone-set names plays throughout at full level, as in SBaGen.
+    bool mixThroughout_ = false;
     std::vector<std::unique_ptr<Slot>> slots_;
     std::int64_t position_ = 0;       // frames handed out
     std::int64_t renderPosition_ = 0; // frames rendered (ahead when working ahead)
