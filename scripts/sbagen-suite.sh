@@ -48,6 +48,7 @@ export MALLOC_MMAP_THRESHOLD_=2147483647 MALLOC_TRIM_THRESHOLD_=2147483647 MALLO
 compare_one() {
     local file=$1
     local name=${file#"$PEER/examples/"}
+    name=${name#"$WORK/cases/"}
     local key=${name//\//_}
     local out="$WORK/$key"
     local length
@@ -117,6 +118,17 @@ else
 fi
 printf '%s\0' "${files[@]}" | xargs -0 -n 1 -P "$jobs" bash -c 'compare_one "$0"'
 
+# Our own short sessions, one feature of the manual each (tests/sbagen/cases),
+# copied at run time and compared the same way over their first 2 minutes.
+cases=()
+if [[ $# -eq 0 ]]; then
+    mkdir -p "$work/cases"
+    cp "$root"/tests/sbagen/cases/*.sbg "$work/cases/"
+    mapfile -t cases < <(find "$work/cases" -name '*.sbg' | LC_ALL=C sort)
+    printf '%s\0' "${cases[@]}" | SECONDS_WANTED=120 xargs -0 -n 1 -P "$jobs" \
+        bash -c 'compare_one "$0"'
+fi
+
 ok=0
 bad=0
 known=0
@@ -136,6 +148,15 @@ for file in "${files[@]}"; do
     *) bad=$((bad + 1)) ;;
     esac
 done
+case_ok=0
+case_bad=0
+for file in "${cases[@]}"; do
+    name=${file#"$work/cases/"}
+    line=$(cat "$work/$name.line" 2>/dev/null || echo "FAIL $name: no result")
+    echo "case $line"
+    if [[ $line == ok* ]]; then case_ok=$((case_ok + 1)); else case_bad=$((case_bad + 1)); fi
+done
 echo "sbagen: $ok of $((ok + bad + known)) example sessions match SBaGen+, $known known" \
-    "difference(s), $bad failed, $skipped skipped"
-[[ $bad -eq 0 ]]
+    "difference(s), $bad failed, $skipped skipped; $case_ok of $((case_ok + case_bad))" \
+    "feature sessions match"
+[[ $bad -eq 0 && $case_bad -eq 0 ]]
