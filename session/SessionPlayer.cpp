@@ -132,6 +132,8 @@ struct SessionPlayer::Plan {
     bool silent = false;           // only the spin's clock runs
     double level0 = 0.0;
     double step = 0.0;
+    // -c: each ear's boost by its own frequency, relative to the level's.
+    double leftBoost = 1.0, rightBoost = 1.0;
     Waveform wave = Waveform::Sine;
     ToneSpec middle;
 };
@@ -395,6 +397,7 @@ int SessionPlayer::PlanPieces(int frames) {
 
 void SessionPlayer::PlanSlot(Plan& plan, int index, double t0, double t1, int frames) const {
     plan.kind = ToneKind::Off;
+    plan.leftBoost = plan.rightBoost = 1.0;
     const double epsilon = 1e-9;
     const ToneSpec start = timeline_.SlotAt(index, t0 + epsilon);
     if (start.kind == ToneKind::Off || start.kind == ToneKind::Bell) return;
@@ -414,6 +417,12 @@ void SessionPlayer::PlanSlot(Plan& plan, int index, double t0, double t1, int fr
             (start.kind == ToneKind::Binaural ? Compensation(middle.carrier) : 1.0) * shape;
         level0 *= compensation;
         level1 *= compensation;
+        if (start.kind == ToneKind::Binaural && middle.beat != 0.0 &&
+            !timeline_.Script().Options().compensation.empty()) {
+            const double centre = Compensation(middle.carrier);
+            plan.leftBoost = Compensation(middle.carrier + middle.beat / 2.0) / centre;
+            plan.rightBoost = Compensation(middle.carrier - middle.beat / 2.0) / centre;
+        }
     }
     plan.kind = start.kind;
     plan.level0 = level0;
@@ -473,6 +482,12 @@ void SessionPlayer::Produce(std::size_t index) {
             }
             Scale(left, gain.data(), piece.frames);
             Scale(right, gain.data(), piece.frames);
+            if (plan.leftBoost != 1.0 || plan.rightBoost != 1.0) {
+                for (int i = 0; i < piece.frames; ++i) {
+                    left[i] *= plan.leftBoost;
+                    right[i] *= plan.rightBoost;
+                }
+            }
         } else if (!IsMixEffect(plan.kind)) {
             NoiseSource* noise = slot.noise[static_cast<int>(ColorOf(plan.kind))].get();
             if (noise == nullptr) continue;
