@@ -80,6 +80,9 @@ TEST_F(RenderSbagen, TheMixNamedByTheSessionIsFoundBesideItAndPlaysThroughoutUnl
     const auto audio = ReadAudio(output);
     EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 4800, 43200), 300.0, 0.05);
     EXPECT_NEAR(Peak(audio.samples[0], 4800, 43200), 0.51, 0.02);
+    // As in SBaGen+, the session stops where its mix ends, and that is said.
+    EXPECT_EQ(audio.samples[0].size(), 2u * 48000u);
+    EXPECT_NE(result.err.find("the mix ends after 00:00:02"), std::string::npos) << result.err;
 }
 
 TEST_F(RenderSbagen, BadSessionsStopWithTheirPlaceAndWriteNothing) {

@@ -128,6 +128,14 @@ int RunSbagen(const RenderOptions& options) {
     if (!length)
         throw RenderError(script.Name() + ": the session plays on without an end (no -E in it); "
                                           "give its length with --seconds");
+    // SBaGen+ stops where its mix file ends; so does the render, and says so.
+    if (input && input->Seconds() > 0.0 && *length > input->Seconds()) {
+        std::fprintf(stderr,
+                     "tonewell-render: warning: the mix ends after %s: the render stops there, "
+                     "as SBaGen+ does\n",
+                     session::FormatClock(input->Seconds()).c_str());
+        length = input->Seconds();
+    }
     const session::SbagenTimeline timeline(script);
     if (options.printSession) {
         std::fputs(timeline.Listing(*length).c_str(), stdout);
