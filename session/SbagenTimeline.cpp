@@ -11,17 +11,23 @@ namespace {
 
 constexpr double kDay = 86400.0;
 
+// Pulsed tones, spins and the mix's effects glide from one setting to the
+// next through any change that keeps them (same kind and waveform), as
+// SBaGen+ moves them; binaural tones glide only where both sides ask.
+bool Glides(ToneKind kind) {
+    return kind == ToneKind::Isochronic || kind == ToneKind::Spin || kind == ToneKind::BrownSpin ||
+           kind == ToneKind::WhiteSpin || kind == ToneKind::MixSpin || kind == ToneKind::MixPulse;
+}
+
 bool Continues(const ToneSpec& x, const ToneSpec& y, bool slide) {
     if (x.kind != y.kind || x.kind == ToneKind::Off || x.wave != y.wave ||
         x.customWave != y.customWave)
         return false;
-    // Noise beds and the mix carry on whatever their level; tones, spins and
-    // bells carry on when they are the same, or slide when both sides ask.
+    // Noise beds and the mix carry on whatever their level; tones and bells
+    // carry on when they are the same, or slide when both sides ask.
     const bool plainBed = x.kind == ToneKind::Pink || x.kind == ToneKind::White ||
                           x.kind == ToneKind::Brown || x.kind == ToneKind::Mix;
-    if (slide || plainBed) return true;
-    // A pulsed tone is known by its carrier: its pulse may change under it.
-    if (x.kind == ToneKind::Isochronic) return x.carrier == y.carrier;
+    if (slide || plainBed || Glides(x.kind)) return true;
     return x.carrier == y.carrier && x.beat == y.beat && x.width == y.width;
 }
 
@@ -122,9 +128,10 @@ ToneSpec SbagenTimeline::Interpolate(const ToneSpec& x, const ToneSpec& y, const
     const double u = span > 0.0 ? std::clamp((t - change.start) / span, 0.0, 1.0) : 1.0;
     if (!change.fadeAll && Continues(x, y, change.slide)) {
         // What carries on without sliding changes its other settings at the middle.
-        ToneSpec out = change.slide || t >= change.mid ? y : x;
+        const bool glide = change.slide || Glides(x.kind);
+        ToneSpec out = glide || t >= change.mid ? y : x;
         out.amp = Lerp(x.amp, y.amp, u);
-        if (change.slide) {
+        if (glide) {
             out.carrier = Lerp(x.carrier, y.carrier, u);
             out.beat = Lerp(x.beat, y.beat, u);
             out.width = Lerp(x.width, y.width, u);

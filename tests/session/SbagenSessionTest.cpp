@@ -206,13 +206,17 @@ TEST(SbagenTimeline, SlidesWhereBothSidesAskOrAWholePeriodIsATransition) {
     EXPECT_EQ(timeline.SlotAt(0, 615.0).kind, ToneKind::Pink);
 }
 
-TEST(SbagenTimeline, APulsedToneOfTheSameCarrierPlaysOnAndChangesItsPulseMidway) {
-    const auto script =
-        SbagenScript::Parse("-SE\na: 400@8/10\nb: 400@6/10\n0:00 a\n0:02 b\n0:03 b\n", "s.sbg");
+TEST(SbagenTimeline, PulsedTonesAndSpinsGlideThroughAPlainChangeWhereBinauralTonesFade) {
+    const auto script = SbagenScript::Parse("-SE\na: 400@8/10 spin:200+4/20 200+4/10\n"
+                                            "b: 500@6/10 spin:300+6/20 200+6/10\n"
+                                            "0:00 a\n0:02 b\n0:03 b\n",
+                                            "s.sbg");
     const SbagenTimeline timeline(script);
     EXPECT_NEAR(AmpAt(timeline, 0, 120.0), 0.1, 1e-12);
-    EXPECT_EQ(timeline.SlotAt(0, 119.0).beat, 8.0);
-    EXPECT_EQ(timeline.SlotAt(0, 121.0).beat, 6.0);
+    EXPECT_NEAR(timeline.SlotAt(0, 120.0).carrier, 450.0, 1e-9);
+    EXPECT_NEAR(timeline.SlotAt(0, 105.0).beat, 7.5, 1e-9);
+    EXPECT_NEAR(timeline.SlotAt(1, 120.0).width, 250.0, 1e-9);
+    EXPECT_NEAR(AmpAt(timeline, 2, 120.0), 0.0, 1e-12);
 }
 
 TEST(SbagenTimeline, ALoopingSessionStartsAtFullLevel) {
