@@ -271,11 +271,18 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
             }
             if (!tone.IsNoise()) continue;
             slot.noiseOut.resize(static_cast<std::size_t>(stretch_));
-            auto& source = slot.noise[static_cast<int>(ColorOf(tone.kind))];
+            // SBaGen+ draws every pink bed from one pink noise and every brown
+            // bed or brown spin from one brown noise, so that they add up in
+            // step (a spin's small delays barely change brown noise); white
+            // beds and the other spins, which its delays decorrelate, have
+            // their own.
+            const NoiseColor color = ColorOf(tone.kind);
+            auto& source = slot.noise[static_cast<int>(color)];
+            const bool shared = tone.kind == ToneKind::Pink || tone.kind == ToneKind::Brown ||
+                                tone.kind == ToneKind::BrownSpin;
+            const std::uint32_t stream = shared ? 1u : static_cast<std::uint32_t>(k + 2);
             if (!source)
-                source =
-                    std::make_unique<NoiseSource>(ColorOf(tone.kind), sampleRate,
-                                                  0x2545F491u * static_cast<std::uint32_t>(k + 1));
+                source = std::make_unique<NoiseSource>(color, sampleRate, 0x2545F491u * stream);
         }
     }
     pieces_.reserve(kMaxPieces);
