@@ -353,7 +353,7 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
                 break;
             }
             case 'q':
-                options.quick = number(1e-3, 1e6, "a speed-up factor such as 60");
+                options.quick = number(1, 1e6, "a speed-up factor of 1 or more, such as 60");
                 break;
             case 'r':
             case 'b':
