@@ -177,6 +177,10 @@ bool ParseToneSpec(std::string_view text, ToneSpec& toneSpec, std::string& error
         at.pos = 7;
     }
     const std::string_view rest = text.substr(at.pos);
+    if (toneSpec.customWave >= 0 &&
+        (rest.empty() || ((rest[0] < '0' || rest[0] > '9') && rest[0] != '.')))
+        return at.Fail(
+            "expected carrier+beat or carrier-beat: a waveNN: shape plays binaural tones");
 
     static const struct {
         const char* name;
@@ -185,9 +189,12 @@ bool ParseToneSpec(std::string_view text, ToneSpec& toneSpec, std::string& error
                   {"white", ToneKind::White},
                   {"brown", ToneKind::Brown},
                   {"mix", ToneKind::Mix}};
+    const bool prefixed = at.pos > 0;
     for (const auto& noise : noises) {
         const std::size_t length = std::char_traits<char>::length(noise.name);
         if (StartsWith(rest, noise.name) && rest.size() > length && rest[length] == '/') {
+            // As in SBaGen+, a noise bed or the mix takes no waveform.
+            if (prefixed) return at.Fail("expected a tone, spin or mix effect after the waveform");
             toneSpec.kind = noise.kind;
             at.pos += length;
             return at.Amplitude(toneSpec.amp) && at.End();
@@ -232,6 +239,10 @@ bool ParseToneSpec(std::string_view text, ToneSpec& toneSpec, std::string& error
                                      "mixspin: or mixpulse:"))
         return false;
     toneSpec.kind = ToneKind::Binaural;
+    // A custom shape plays binaural tones only, written with their sign.
+    if (toneSpec.customWave >= 0 &&
+        (at.pos >= text.size() || (text[at.pos] != '+' && text[at.pos] != '-')))
+        return at.Fail("expected '+' or '-' and a beat: a waveNN: shape plays binaural tones");
     if (at.pos < text.size() &&
         (text[at.pos] == '+' || text[at.pos] == '-' || text[at.pos] == '@')) {
         const char sign = text[at.pos++];

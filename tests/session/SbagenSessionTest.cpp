@@ -93,6 +93,9 @@ TEST(SbagenScript, NamesThePlaceOfEveryMistake) {
         {"-p drop 00d\na: pink/5\n0:00 a\n", "s.sbg:3:1: expected no time lines: -p on line 1"},
         {"a: 200+10/5\n0:00 a\n12:00 a\n23:00 a\n11:00 a\n", "s.sbg:5:1: times out of order"},
         {"a: 200+10/5\na: pink/1\n", "s.sbg:2:1: 'a' is defined twice"},
+        {"a: square:pink/5\n0:00 a\n", "s.sbg:1:11: expected a tone, spin or mix effect"},
+        {"wave01: 0 1\na: wave01:300@4/5\n0:00 a\n", "s.sbg:2:14: expected '+' or '-' and a beat"},
+        {"wave01: 0 1\na: wave01:spin:9+1/5\n0:00 a\n", "s.sbg:2:11: expected carrier+beat"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
