@@ -243,7 +243,9 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
             const ToneSpec& tone = set.tones[k];
             if (IsMixEffect(tone.kind)) readsMix[k] = true;
             if (tone.IsTone()) {
-                cost[k] = 4; // an instrument costs about four noises
+                // An instrument costs about four noises, a pulse (silent for
+                // the most part) about two.
+                cost[k] = std::max(cost[k], tone.kind == ToneKind::Isochronic ? 2 : 4);
                 if (!slot.voice) slot.voice = voices.Create(sampleRate, kBlock);
             }
             if (!tone.IsNoise()) continue;
@@ -486,15 +488,24 @@ void Scale(double* __restrict values, const double* __restrict gain, int frames)
         values[i] = gain[i] * values[i];
 }
 
-// out = 0 + gain * in for the first slot to sound, out += gain * in after it.
-void AddScaled(double* __restrict out, const double* __restrict in, const double* __restrict gain,
-               int frames, bool written) {
+// A pair of channels at a level moving in a straight line, written (0 + x)
+// for the first slot to sound and added after it.
+void AddRamped(double* __restrict left, double* __restrict right, const double* __restrict inLeft,
+               const double* __restrict inRight, double level0, double step, int frames,
+               bool& written) {
     if (written) {
-        for (int i = 0; i < frames; ++i)
-            out[i] += gain[i] * in[i];
+        for (int i = 0; i < frames; ++i) {
+            const double gain = level0 + step * (i + 1);
+            left[i] += gain * inLeft[i];
+            right[i] += gain * inRight[i];
+        }
     } else {
-        for (int i = 0; i < frames; ++i)
-            out[i] = 0.0 + gain[i] * in[i];
+        for (int i = 0; i < frames; ++i) {
+            const double gain = level0 + step * (i + 1);
+            left[i] = 0.0 + gain * inLeft[i];
+            right[i] = 0.0 + gain * inRight[i];
+        }
+        written = true;
     }
 }
 
@@ -594,21 +605,18 @@ void SessionPlayer::RenderGroup(int groupIndex, const Bank& bank, double* left, 
 
 void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double* left,
                               double* right, int frames, bool& written) {
-    const bool pulsed = plan.kind == ToneKind::Isochronic;
     double* voiceLeft = group.voiceLeft.data();
     double* voiceRight = group.voiceRight.data();
-    slot.voice->Set(plan.middle.carrier, pulsed ? 0.0 : plan.middle.beat, plan.wave);
-    slot.voice->Render(voiceLeft, voiceRight, frames);
-    std::array<double, kBlock> gain;
-    if (!pulsed) {
-        Ramp(gain.data(), plan.level0, plan.step, frames);
-        AddScaled(left, voiceLeft, gain.data(), frames, written);
-        AddScaled(right, voiceRight, gain.data(), frames, written);
-        written = true;
+    if (plan.kind == ToneKind::Binaural) {
+        slot.voice->Set(plan.middle.carrier, plan.middle.beat, plan.wave);
+        slot.voice->Render(voiceLeft, voiceRight, frames);
+        AddRamped(left, right, voiceLeft, voiceRight, plan.level0, plan.step, frames, written);
         return;
     }
-    // A pulse sounds its tone alike in both ears, so the left channel serves
-    // for both. Most of each cycle is silent, and so are most pieces.
+    // A pulse: most of its cycle is silent. The tone is rendered only where
+    // the pulse sounds, so it goes on where the last pulse left it, which no
+    // ear can tell from a tone running on in silence (and which frames sound
+    // does not depend on how the stretch was cut into pieces).
     const PulseShape& pulse = Pulse();
     const double pulseStep = plan.middle.beat / sampleRate_;
     double phase = slot.pulsePhase;
@@ -617,15 +625,32 @@ void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double
         slot.pulsePhase = end >= 1.0 ? end - 1.0 : end;
         return;
     }
+    std::array<double, kBlock> gain;
     Ramp(gain.data(), plan.level0, plan.step, frames);
+    int first = frames, last = -1;
     for (int i = 0; i < frames; ++i) {
-        gain[static_cast<std::size_t>(i)] *= pulse.At(phase);
+        const double value = pulse.At(phase);
+        gain[static_cast<std::size_t>(i)] *= value;
+        if (value != 0.0) {
+            first = std::min(first, i);
+            last = i;
+        }
         phase += pulseStep;
         if (phase >= 1.0) phase -= 1.0;
     }
     slot.pulsePhase = phase;
-    Scale(voiceLeft, gain.data(), frames);
-    AddToBoth(left, right, voiceLeft, frames, written);
+    if (last < first) return;
+    const int count = last + 1 - first;
+    slot.voice->Set(plan.middle.carrier, 0.0, plan.wave);
+    slot.voice->Render(voiceLeft + first, voiceRight + first, count);
+    // The tone alike in both ears: the left channel serves.
+    Scale(voiceLeft + first, gain.data() + first, count);
+    if (!written) {
+        std::fill(left, left + frames, 0.0);
+        std::fill(right, right + frames, 0.0);
+        written = true;
+    }
+    AddToBoth(left + first, right + first, voiceLeft + first, count, written);
 }
 
 void SessionPlayer::RingBell(Slot& slot, double* left, double* right, int frames) const {
