@@ -304,7 +304,7 @@ void SessionPlayer::WorkAhead(bool shareWithWorker) {
 void SessionPlayer::SkipTo(std::int64_t frame) {
     // The stretches planned ahead are of the old place.
     if (worker_) worker_->Settle();
-    aheadPlanned_ = false;
+    stretchNumber_ = planned_; // the numbers stay the worker's
     position_ = std::max<std::int64_t>(frame, 0);
     renderPosition_ = position_;
     aheadDone_ = aheadFrames_ = 0; // what was rendered ahead is of the old place
@@ -339,13 +339,9 @@ void SessionPlayer::Render(double* left, double* right, int frames) {
     } else {
         for (int done = 0; done < frames;) {
             if (aheadDone_ == aheadFrames_) {
-                if (!aheadPlanned_) {
-                    PlanPieces(*banks_[stretchNumber_ % 2], kStretch);
-                    if (worker_) worker_->Post();
-                    aheadPlanned_ = true;
-                }
+                PlanAhead();
                 // Whole stretches go straight where they were asked for.
-                const int next = banks_[stretchNumber_ % 2]->frames;
+                const int next = banks_[stretchNumber_ % kBanks]->frames;
                 if (frames - done >= next) {
                     RenderAhead(left + done, right + done);
                     done += next;
@@ -374,15 +370,23 @@ int SessionPlayer::RenderStretch(double* left, double* right, int frames) {
     return planned;
 }
 
+void SessionPlayer::PlanAhead() {
+    // Every free bank gets the next stretch, posted to the worker at once,
+    // so that it can run ahead while this thread is busy elsewhere.
+    while (planned_ < stretchNumber_ + kBanks) {
+        PlanPieces(*banks_[planned_ % kBanks], kStretch);
+        ++planned_;
+        if (worker_) worker_->Post();
+    }
+}
+
 void SessionPlayer::RenderAhead(double* left, double* right) {
     // The first group sums straight into the output while the worker renders
-    // the second; the next stretch is planned and posted to it first, so that
-    // it never waits. On one thread the second group is rendered after the
-    // first. Either way the same sums, in the same order.
+    // the second, up to a few stretches ahead; on one thread the second group
+    // is rendered after the first. Either way the same sums, in the same
+    // order.
     const std::uint64_t number = stretchNumber_;
-    Bank& bank = *banks_[number % 2];
-    PlanPieces(*banks_[(number + 1) % 2], kStretch);
-    if (worker_) worker_->Post();
+    Bank& bank = *banks_[number % kBanks];
     RenderGroup(0, bank, left, right);
     if (worker_)
         worker_->WaitFor(number);
@@ -390,10 +394,11 @@ void SessionPlayer::RenderAhead(double* left, double* right) {
         RenderSecondGroup(number);
     AddSecondGroup(bank, left, right);
     ++stretchNumber_;
+    PlanAhead();
 }
 
 void SessionPlayer::RenderSecondGroup(std::uint64_t stretch) {
-    Bank& bank = *banks_[stretch % 2];
+    Bank& bank = *banks_[stretch % kBanks];
     RenderGroup(1, bank, bank.secondLeft.data(), bank.secondRight.data());
 }
 

@@ -54,6 +54,7 @@ private:
     struct Bank;
     class Worker;
     int RenderStretch(double* left, double* right, int frames);
+    void PlanAhead();
     void RenderAhead(double* left, double* right);
     int PlanPieces(Bank& bank, int frames);
     void PlanSlot(Plan& plan, int index, double t0, double t1, int frames) const;
@@ -79,11 +80,12 @@ private:
     std::int64_t position_ = 0;       // frames handed out
     std::int64_t renderPosition_ = 0; // frames planned (ahead when working ahead)
     std::size_t nextBell_ = 0;
-    // Working ahead, stretch n is planned in bank n % 2, the next one while
-    // the last is rendered.
-    std::unique_ptr<Bank> banks_[2];
+    // Working ahead, stretch n is planned in bank n % kBanks, a few before
+    // it is rendered.
+    static constexpr int kBanks = 4;
+    std::unique_ptr<Bank> banks_[kBanks];
     std::uint64_t stretchNumber_ = 0; // the next stretch to hand out
-    bool aheadPlanned_ = false;       // it is planned (and posted to the worker)
+    std::uint64_t planned_ = 0;       // stretches planned (and posted to the worker)
     std::vector<double> mixLeft_, mixRight_;
     bool mixRead_ = false;
     std::vector<double> aheadLeft_, aheadRight_;
