@@ -364,9 +364,8 @@ void SessionPlayer::Render(double* left, double* right, int frames) {
 int SessionPlayer::RenderStretch(double* left, double* right, int frames) {
     Bank& bank = *banks_[0];
     const int planned = PlanPieces(bank, frames);
-    RenderGroup(0, bank, left, right);
     RenderGroup(1, bank, bank.secondLeft.data(), bank.secondRight.data());
-    AddSecondGroup(bank, left, right);
+    RenderGroup(0, bank, left, right);
     return planned;
 }
 
@@ -381,18 +380,16 @@ void SessionPlayer::PlanAhead() {
 }
 
 void SessionPlayer::RenderAhead(double* left, double* right) {
-    // The first group sums straight into the output while the worker renders
-    // the second, up to a few stretches ahead; on one thread the second group
-    // is rendered after the first. Either way the same sums, in the same
-    // order.
+    // The worker renders the second group up to a few stretches ahead; the
+    // first sums straight into the output, the second added piece by piece.
+    // On one thread the second group is rendered just before. Either way the
+    // same sums, in the same order.
     const std::uint64_t number = stretchNumber_;
-    Bank& bank = *banks_[number % kBanks];
-    RenderGroup(0, bank, left, right);
     if (worker_)
         worker_->WaitFor(number);
     else
         RenderSecondGroup(number);
-    AddSecondGroup(bank, left, right);
+    RenderGroup(0, *banks_[number % kBanks], left, right);
     ++stretchNumber_;
     PlanAhead();
 }
@@ -400,16 +397,6 @@ void SessionPlayer::RenderAhead(double* left, double* right) {
 void SessionPlayer::RenderSecondGroup(std::uint64_t stretch) {
     Bank& bank = *banks_[stretch % kBanks];
     RenderGroup(1, bank, bank.secondLeft.data(), bank.secondRight.data());
-}
-
-void SessionPlayer::AddSecondGroup(const Bank& bank, double* left, double* right) {
-    if (groups_[1].slots.empty()) return;
-    const double* secondLeft = bank.secondLeft.data();
-    const double* secondRight = bank.secondRight.data();
-    for (int i = 0; i < bank.frames; ++i) {
-        left[i] += secondLeft[i];
-        right[i] += secondRight[i];
-    }
 }
 
 int SessionPlayer::PlanPieces(Bank& bank, int frames) {
@@ -605,6 +592,15 @@ void SessionPlayer::RenderGroup(int groupIndex, const Bank& bank, double* left, 
             MixEffect(slot, plan, in, outLeft, outRight, frames);
         }
         clear();
+        // The first group ends with the second's sum, while the piece is at hand.
+        if (groupIndex == 0 && !groups_[1].slots.empty()) {
+            const double* secondLeft = bank.secondLeft.data() + piece.offset;
+            const double* secondRight = bank.secondRight.data() + piece.offset;
+            for (int i = 0; i < frames; ++i) {
+                outLeft[i] += secondLeft[i];
+                outRight[i] += secondRight[i];
+            }
+        }
     }
 }
 

@@ -60,7 +60,6 @@ private:
     void PlanSlot(Plan& plan, int index, double t0, double t1, int frames) const;
     void RenderGroup(int group, const Bank& bank, double* left, double* right);
     void RenderSecondGroup(std::uint64_t stretch);
-    void AddSecondGroup(const Bank& bank, double* left, double* right);
     void PlayVoice(Slot& slot, const Plan& plan, Group& group, double* left, double* right,
                    int frames, bool& written);
     void RingBell(Slot& slot, double* left, double* right, int frames) const;
@@ -73,8 +72,8 @@ private:
     MixSource* mix_;
     std::vector<std::unique_ptr<Slot>> slots_;
     // The slots in two groups, each summed on its own over a stretch: the
-    // first by the calling thread into the output, the second beside it by
-    // the worker when working ahead on two threads.
+    // second first (by the worker when working ahead on two threads), then
+    // the first by the calling thread into the output, the second added in.
     std::unique_ptr<Group[]> groups_;
     std::vector<int> groupOf_;        // per slot
     std::int64_t position_ = 0;       // frames handed out
