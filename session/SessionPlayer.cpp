@@ -620,27 +620,27 @@ void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double
     // does not depend on how the stretch was cut into pieces).
     const PulseShape& pulse = Pulse();
     const double pulseStep = plan.middle.beat / sampleRate_;
-    double phase = slot.pulsePhase;
+    const double phase = slot.pulsePhase;
     const double end = phase + pulseStep * frames;
-    if (pulse.SilentBetween(phase, end)) {
-        slot.pulsePhase = end >= 1.0 ? end - 1.0 : end;
-        return;
-    }
+    // Phases are not negative: truncation takes whole cycles off.
+    const auto wrap = [](double x) {
+        return x - static_cast<double>(static_cast<std::int64_t>(x));
+    };
+    slot.pulsePhase = wrap(end);
+    if (pulse.SilentBetween(phase, end)) return;
+    // Each frame's phase from the piece's start, so that no frame waits for
+    // the one before.
     std::array<double, kBlock> gain;
-    Ramp(gain.data(), plan.level0, plan.step, frames);
-    int first = frames, last = -1;
-    for (int i = 0; i < frames; ++i) {
-        const double value = pulse.At(phase);
-        gain[static_cast<std::size_t>(i)] *= value;
-        if (value != 0.0) {
-            first = std::min(first, i);
-            last = i;
-        }
-        phase += pulseStep;
-        if (phase >= 1.0) phase -= 1.0;
-    }
-    slot.pulsePhase = phase;
-    if (last < first) return;
+    for (int i = 0; i < frames; ++i)
+        gain[static_cast<std::size_t>(i)] = pulse.At(wrap(phase + pulseStep * i));
+    int first = 0, last = frames - 1;
+    while (first < frames && gain[static_cast<std::size_t>(first)] == 0.0)
+        ++first;
+    while (last > first && gain[static_cast<std::size_t>(last)] == 0.0)
+        --last;
+    for (int i = first; i <= last; ++i)
+        gain[static_cast<std::size_t>(i)] *= plan.level0 + plan.step * (i + 1);
+    if (first == frames) return;
     const int count = last + 1 - first;
     slot.voice->Set(plan.middle.carrier, 0.0, plan.wave);
     slot.voice->Render(voiceLeft + first, voiceRight + first, count);
