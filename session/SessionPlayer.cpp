@@ -95,6 +95,10 @@ struct SessionPlayer::Slot {
     std::unique_ptr<ToneVoice> voice;
     std::unique_ptr<NoiseSource> noise[3];
     double pulsePhase = 0.0;
+    // A pulse's tone between pulses: frames of silence not rendered yet,
+    // and the cycles of its tone left out so far, less whole cycles.
+    int silentFrames = 0;
+    double skippedCycles = 0.0;
     double spinPhase = 0.0;
     // A ringing bell.
     double bellLevel = 0.0;
@@ -614,10 +618,10 @@ void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double
         AddRamped(left, right, voiceLeft, voiceRight, plan.level0, plan.step, frames, written);
         return;
     }
-    // A pulse: most of its cycle is silent. The tone is rendered only where
-    // the pulse sounds, so it goes on where the last pulse left it, which no
-    // ear can tell from a tone running on in silence (and which frames sound
-    // does not depend on how the stretch was cut into pieces).
+    // A pulse: most of its cycle is silent, and there its tone is rendered
+    // only as far as needed to keep its phase: whole cycles of it are left
+    // out, the rest rendered and dropped, so it sounds in each pulse as if
+    // it had run on.
     const PulseShape& pulse = Pulse();
     const double pulseStep = plan.middle.beat / sampleRate_;
     const double phase = slot.pulsePhase;
@@ -627,7 +631,10 @@ void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double
         return x - static_cast<double>(static_cast<std::int64_t>(x));
     };
     slot.pulsePhase = wrap(end);
-    if (pulse.SilentBetween(phase, end)) return;
+    if (pulse.SilentBetween(phase, end)) {
+        slot.silentFrames += frames;
+        return;
+    }
     // Each frame's phase from the piece's start, so that no frame waits for
     // the one before.
     std::array<double, kBlock> gain;
@@ -640,10 +647,16 @@ void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double
         --last;
     for (int i = first; i <= last; ++i)
         gain[static_cast<std::size_t>(i)] *= plan.level0 + plan.step * (i + 1);
-    if (first == frames) return;
+    if (first == frames) {
+        slot.silentFrames += frames;
+        return;
+    }
     const int count = last + 1 - first;
     slot.voice->Set(plan.middle.carrier, 0.0, plan.wave);
+    slot.silentFrames += first;
+    CatchUp(slot, group, plan.middle.carrier);
     slot.voice->Render(voiceLeft + first, voiceRight + first, count);
+    slot.silentFrames = frames - 1 - last;
     // The tone alike in both ears: the left channel serves.
     Scale(voiceLeft + first, gain.data() + first, count);
     if (!written) {
@@ -652,6 +665,27 @@ void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double
         written = true;
     }
     AddToBoth(left + first, right + first, voiceLeft + first, count, written);
+}
+
+void SessionPlayer::CatchUp(Slot& slot, Group& group, double carrier) {
+    // The instrument plays its carrier to a tenth of a hertz.
+    const double cyclesPerFrame =
+        static_cast<double>(std::lround(carrier * 10.0)) / 10.0 / sampleRate_;
+    const int silent = slot.silentFrames;
+    slot.silentFrames = 0;
+    int skip = 0;
+    if (cyclesPerFrame > 0.0) {
+        const double whole = std::floor(slot.skippedCycles + silent * cyclesPerFrame);
+        skip = static_cast<int>(std::lround((whole - slot.skippedCycles) / cyclesPerFrame));
+        skip = std::clamp(skip, 0, silent);
+        slot.skippedCycles += skip * cyclesPerFrame;
+        slot.skippedCycles -= std::round(slot.skippedCycles);
+    }
+    for (int rest = silent - skip; rest > 0;) {
+        const int count = std::min(rest, kBlock);
+        slot.voice->Render(group.voiceLeft.data(), group.voiceRight.data(), count);
+        rest -= count;
+    }
 }
 
 void SessionPlayer::RingBell(Slot& slot, double* left, double* right, int frames) const {

@@ -62,6 +62,7 @@ private:
     void RenderSecondGroup(std::uint64_t stretch);
     void PlayVoice(Slot& slot, const Plan& plan, Group& group, double* left, double* right,
                    int frames, bool& written);
+    void CatchUp(Slot& slot, Group& group, double carrier);
     void RingBell(Slot& slot, double* left, double* right, int frames) const;
     void MixEffect(Slot& slot, const Plan& plan, const double* in, double* left, double* right,
                    int frames);
