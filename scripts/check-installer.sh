@@ -150,8 +150,17 @@ run_setup 0
 # before uninstalling.
 printf 'mine' >"$presets/My Own.vstpreset"
 rm -f "$other/guide.html" "$presets/432Hz Tunning.vstpreset"
-timeout 120 wine "$other/Uninstall.exe" /S || fail "the silent uninstall exited with $?"
+# The uninstaller copies itself into %TEMP% and starts the copy; its own status
+# says only whether that worked, so what it says and leaves there is kept for
+# the message.
+uninstall_status=0
+timeout 120 wine "$other/Uninstall.exe" /S 2>"$work/uninstall.err" || uninstall_status=$?
 wineserver -w
+if [[ $uninstall_status -ne 0 ]]; then
+    temp=$(unix_path "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
+    fail "the silent uninstall exited with $uninstall_status: $(tail -5 "$work/uninstall.err")" \
+        "(in %TEMP%: $(ls -A "$temp" 2>/dev/null | tr '\n' ' '))"
+fi
 [[ ! -e "$bundle" ]] || fail "the uninstall left the bundle"
 [[ ! -e "$other_root" ]] || fail "the uninstall left $other_root: $(find "$other_root")"
 [[ ! -e "$shortcut" && ! -e "$guide_link" ]] || fail "the uninstall left the Start-menu entries"

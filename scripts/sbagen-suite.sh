@@ -53,18 +53,31 @@ compare_one() {
     local length
     length=$(printf '%d:%02d:%02d' $((SECONDS_WANTED / 3600)) $((SECONDS_WANTED / 60 % 60)) \
         $((SECONDS_WANTED % 60)))
-    # SBaGen+'s built-in sequences (-p drop, -p slide) are not session lines.
-    if grep -qE '^[[:space:]]*-(.*[[:space:]])?-?p[[:space:]]' "$file"; then
-        echo "skip $name: SBaGen+'s built-in sequence (-p) is not supported" >"$out.line"
-        return
-    fi
     # A session that mixes in a sound file (-m) gets the same generated one in both.
     local mix=() input=()
     if grep -qE '^[[:space:]]*-(.*[[:space:]])?-?m[[:space:]]' "$file"; then
         mix=(-m "$WORK/mix.wav")
         input=(--input "$WORK/mix.wav")
     fi
-    if ! "$SBAGEN" -Q -W -S -L "$length" -r 48000 "${mix[@]}" -o "$out.ref.wav" "$file" \
+    # SBaGen+ reads a built-in sequence (-p drop, -p slide) from its command line
+    # only: a file's -p line is given to it there, less its own -m.
+    local source=("$file")
+    local program
+    program=$(grep -E '^[[:space:]]*-(.*[[:space:]])?-?p[[:space:]]' "$file" | head -1 | sed 's/#.*//')
+    if [[ -n $program ]]; then
+        local words
+        read -ra words <<<"$program"
+        source=()
+        local i
+        for ((i = 0; i < ${#words[@]}; i++)); do
+            if [[ ${words[i]} == -m ]]; then
+                i=$((i + 1))
+            else
+                source+=("${words[i]}")
+            fi
+        done
+    fi
+    if ! "$SBAGEN" -Q -W -S -L "$length" -r 48000 "${mix[@]}" -o "$out.ref.wav" "${source[@]}" \
         >/dev/null 2>"$out.err"; then
         echo "FAIL $name: SBaGen+ failed: $(head -c 200 "$out.err")" >"$out.line"
         return

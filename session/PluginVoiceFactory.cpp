@@ -2,6 +2,7 @@
 
 #include <PluginSession.h>
 #include <RenderError.h>
+#include <algorithm>
 #include <cmath>
 
 #include "SessionError.h"
@@ -11,6 +12,28 @@ using namespace Steinberg;
 namespace tonewell::session {
 
 namespace {
+
+// Rounds a value that changes from block to block to whole steps, carrying
+// the difference over (in steps times frames) so that the steps' running
+// total stays within about half a step of one block from the value's. A
+// block is at most one step off, however short it is.
+class StepRounding {
+public:
+    long Next(double target, int frames, long lowest, long highest) {
+        const double n = std::max(frames, 1);
+        const double makeUp = std::clamp(carried_ / n, -0.5, 0.5);
+        const long step = std::lround(target + makeUp);
+        if (step < lowest || step > highest) {
+            carried_ = 0.0; // out of range there is nothing to make up for
+            return std::clamp(step, lowest, highest);
+        }
+        carried_ += (target - static_cast<double>(step)) * n;
+        return step;
+    }
+
+private:
+    double carried_ = 0.0;
+};
 
 class PluginVoice : public ToneVoice {
 public:
@@ -46,22 +69,10 @@ public:
     }
 
     void Set(double carrier, double beat, Waveform wave) override {
-        // The instrument holds tenths of a hertz for the carrier and
-        // hundredths for the beat; only changes are sent.
-        const long carrierTenths = std::lround(carrier * 10.0);
-        const long beatHundredths = std::lround(std::fabs(beat) * 100.0);
-        const bool reversed = beat > 0.0; // the higher tone on the left
+        carrierTarget_ = carrier * 10.0;
+        beatTarget_ = std::fabs(beat) * 100.0;
         auto& changes = instance_->ParameterChanges();
-        if (carrierTenths != carrierTenths_) {
-            carrierTenths_ = carrierTenths;
-            changes.Add(frequency_.id, catalog_.PlainToNormalized(
-                                           frequency_, std::max(1.0, carrierTenths / 10.0)));
-        }
-        if (beatHundredths != beatHundredths_) {
-            beatHundredths_ = beatHundredths;
-            changes.Add(beat_.id,
-                        catalog_.PlainToNormalized(beat_, std::min(512.0, beatHundredths / 100.0)));
-        }
+        const bool reversed = beat > 0.0; // the higher tone on the left
         if (reversed != reversed_) {
             reversed_ = reversed;
             changes.Add(reverse_.id, reversed ? reversedValue_ : straightValue_);
@@ -79,6 +90,26 @@ public:
     }
 
     void Render(double* left, double* right, int frames) override {
+        // The instrument holds tenths of a hertz for the carrier and
+        // hundredths for the beat. The carrier is rounded to its step; the
+        // beat, which is what a listener entrains to, plays in each block the
+        // step that keeps its running total, and so the phase between the
+        // ears, closest to the session's: a beat between two steps plays each
+        // in turn with its mean exact (the ears move by 0.005 Hz, whose
+        // sidebands lie below -80 dB), and the error never builds up over a
+        // long slide.
+        auto& changes = instance_->ParameterChanges();
+        const long carrierTenths = std::max(10L, std::lround(carrierTarget_));
+        const long beatHundredths = beatSteps_.Next(beatTarget_, frames, 0, 51200);
+        if (carrierTenths != carrierTenths_) {
+            carrierTenths_ = carrierTenths;
+            changes.Add(frequency_.id,
+                        catalog_.PlainToNormalized(frequency_, carrierTenths / 10.0));
+        }
+        if (beatHundredths != beatHundredths_) {
+            beatHundredths_ = beatHundredths;
+            changes.Add(beat_.id, catalog_.PlainToNormalized(beat_, beatHundredths / 100.0));
+        }
         double* outputs[2] = {left, right};
         if (instance_->Process(frames, static_cast<const double* const*>(nullptr), outputs) !=
             kResultOk)
@@ -94,6 +125,9 @@ private:
     const render::ParameterDescription& waveParameter_;
     const double reversedValue_, straightValue_;
     const double sineValue_, squareValue_, triangleValue_;
+    double carrierTarget_ = 0.0; // in tenths of a hertz
+    double beatTarget_ = 0.0;    // in hundredths
+    StepRounding beatSteps_;
     long carrierTenths_ = -1;
     long beatHundredths_ = -1;
     bool reversed_ = false;

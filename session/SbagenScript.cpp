@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
+#include "SbagenProgram.h"
 #include "SessionError.h"
 
 namespace tonewell::session {
@@ -110,6 +113,11 @@ private:
 
     void ParseOptions(const std::vector<Token>& tokens, int line);
     void ParseToneSet(std::string_view name, const std::vector<Token>& tokens, int line);
+    // The tone specs tokens[first...] as a tone-set, not yet added.
+    ToneSet ReadTones(std::string_view name, const std::vector<Token>& tokens, std::size_t first,
+                      int line);
+    // "-p drop ..." or "-p slide ...": tokens[first] names the program.
+    void ParseProgram(const std::vector<Token>& tokens, std::size_t first, int line);
     void ParseWave(std::string_view name, const std::vector<Token>& tokens, int line);
     RawTime ParseTime(const Token& token, int line) const;
     // Places one time line; a block's lines take the calling line's time and
@@ -129,6 +137,7 @@ private:
     std::vector<std::pair<int, int>> customWaveUses_; // line, column of waveNN: uses
     double lastAbsolute_ = 0.0;
     bool lastAbsoluteClock_ = false;
+    int programLine_ = 0; // line of -p, whose sequence is the whole session
 };
 
 void SbagenParser::Run() {
@@ -204,6 +213,10 @@ void SbagenParser::Run() {
              "line (hh:mm name)");
     }
     if (blockName != nullptr) Fail(blockLine, 1, "expected '}' to close the block");
+    if (programLine_ > 0 && !timeLines_.empty())
+        Fail(timeLines_[0].line, timeLines_[0].tokens[0].column,
+             "expected no time lines: -p on line " + std::to_string(programLine_) +
+                 " makes the whole sequence");
     Normalize();
     for (const auto& pending : timeLines_)
         PlaceTimeLine(pending, 0.0, false, false, 0);
@@ -308,9 +321,8 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
                 return;
             }
             case 'p':
-                Fail(line, column,
-                     "-p (SBaGen+'s built-in sequences) is not supported; write "
-                     "the sequence as time lines");
+                ParseProgram(tokens, i, line);
+                return;
             case 'T': {
                 std::size_t pos = 0;
                 double seconds = 0.0;
@@ -319,14 +331,23 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
                 options.startClock = seconds;
                 break;
             }
+            case 'm': {
+                // SBaGen's looping files name a looping set-up after '#'.
+                const std::size_t hash = text.rfind('#');
+                options.mixFile = text.substr(0, hash);
+                options.mixLine = line;
+                options.mixColumn = valueColumn;
+                if (hash != std::string::npos)
+                    Warn(line, "the looping set-up " + text.substr(hash) +
+                                   " of -m is not supported: the file plays once, from its start");
+                break;
+            }
             case 'q':
             case 'r':
             case 'b':
-            case 'm':
             case 'M':
                 Warn(line, std::string("option -") + option +
-                               (option == 'm' || option == 'M'
-                                    ? " is not supported: give the mix with --input FILE"
+                               (option == 'M' ? " is not supported: give the mix with --input FILE"
                                 : option == 'r' ? " is not supported: the rate is --rate's"
                                                 : " is not supported and has no effect"));
                 break;
@@ -339,6 +360,7 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
 
 void SbagenParser::ParseImmediate(const std::vector<Token>& tokens, int line) {
     if (tokens.empty()) Fail(line, 1, "expected tone specs after -i");
+    if (programLine_ > 0) Fail(line, tokens[0].column, "expected either -i or -p, not both");
     std::vector<Token> withName;
     withName.push_back({"immediate:", tokens[0].column});
     withName.insert(withName.end(), tokens.begin(), tokens.end());
@@ -358,10 +380,19 @@ void SbagenParser::ParseToneSet(std::string_view name, const std::vector<Token>&
     if (tokens.size() < 2)
         Fail(line, tokens[0].column + static_cast<int>(tokens[0].text.size()),
              "expected tone specs after the name (or '-' for silence)");
+    ToneSet set = ReadTones(name, tokens, 1, line);
+    if (set.tones.size() == 1 && set.tones[0].kind == ToneKind::Off) set.tones.clear();
+    if (set.tones.size() > 16)
+        Fail(line, tokens[17].column, "expected at most 16 tone specs in a tone-set");
+    script_.toneSets_.push_back(std::move(set));
+}
+
+ToneSet SbagenParser::ReadTones(std::string_view name, const std::vector<Token>& tokens,
+                                std::size_t first, int line) {
     ToneSet set;
     set.name = std::string(name);
     set.line = line;
-    for (std::size_t i = 1; i < tokens.size(); ++i) {
+    for (std::size_t i = first; i < tokens.size(); ++i) {
         ToneSpec toneSpec;
         std::string error;
         std::size_t offset = 0;
@@ -374,10 +405,72 @@ void SbagenParser::ParseToneSet(std::string_view name, const std::vector<Token>&
                      " is not defined before this line");
         set.tones.push_back(toneSpec);
     }
-    if (set.tones.size() == 1 && set.tones[0].kind == ToneKind::Off) set.tones.clear();
-    if (set.tones.size() > 16)
-        Fail(line, tokens[17].column, "expected at most 16 tone specs in a tone-set");
-    script_.toneSets_.push_back(std::move(set));
+    return set;
+}
+
+void SbagenParser::ParseProgram(const std::vector<Token>& tokens, std::size_t first, int line) {
+    if (programLine_ > 0 || !placed_.empty())
+        Fail(line, tokens[first].column, "expected one sequence: -i or -p is given already");
+    std::vector<std::string_view> words;
+    for (std::size_t i = first; i < tokens.size(); ++i)
+        words.push_back(tokens[i].text);
+    std::size_t used = 0;
+    std::vector<SbagenProgram::Point> points;
+    try {
+        points = SbagenProgram::Read(words, used);
+    } catch (const SbagenProgram::Error& error) {
+        const Token& token = tokens[first + error.word];
+        Fail(line, token.column + static_cast<int>(error.offset), error.what);
+    }
+    // The tone specs after the program sound beside its tone, faded in and out with it.
+    const ToneSet extras = ReadTones("", tokens, first + used, line);
+    for (const auto& tone : extras.tones)
+        if (tone.kind == ToneKind::Off)
+            Fail(line, tokens[first + used].column, "expected tone specs, not '-', after -p");
+    if (extras.tones.size() > 15)
+        Fail(line, tokens[first + used + 15].column,
+             "expected at most 15 tone specs beside the program's tone");
+    programLine_ = line;
+    script_.options_.endAtLast = true;
+
+    // Each point becomes a tone-set (named so that no file can name it) and
+    // a time line sliding into the next, as "hh:mm:ss == name ->".
+    const std::string program(words[0]);
+    const std::string silence = program + ".silence";
+    ToneSet quiet;
+    quiet.name = silence;
+    quiet.line = line;
+    script_.toneSets_.push_back(quiet);
+    const int quietIndex = static_cast<int>(script_.toneSets_.size()) - 1;
+    int previous = -1;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto& point = points[i];
+        int index = quietIndex;
+        if (point.sounding) {
+            const auto& last = script_.toneSets_.back();
+            if (previous == static_cast<int>(script_.toneSets_.size()) - 1 && !last.tones.empty() &&
+                last.tones[0].carrier == point.tone.carrier &&
+                last.tones[0].beat == point.tone.beat && last.tones[0].amp == point.tone.amp) {
+                index = previous; // a step held still
+            } else {
+                ToneSet set;
+                set.name = program + "." + std::to_string(script_.toneSets_.size() - quietIndex);
+                set.line = line;
+                set.tones.push_back(point.tone);
+                set.tones.insert(set.tones.end(), extras.tones.begin(), extras.tones.end());
+                script_.toneSets_.push_back(std::move(set));
+                index = static_cast<int>(script_.toneSets_.size()) - 1;
+            }
+        }
+        previous = index;
+        SequenceEntry entry;
+        entry.fadeIn = '=';
+        entry.fadeOut = '=';
+        entry.slideToNext = i + 1 < points.size();
+        entry.toneSet = index;
+        entry.line = line;
+        placed_.push_back({point.seconds, false, entry, tokens[first].column});
+    }
 }
 
 void SbagenParser::ParseWave(std::string_view name, const std::vector<Token>& tokens, int line) {
@@ -543,6 +636,7 @@ void SbagenParser::ResolveTimes() {
 
 void SbagenParser::Normalize() {
     if (!script_.options_.normalize) return;
+    std::set<int> warned; // the many tone-sets of one -p line are said once
     for (auto& set : script_.toneSets_) {
         double total = 0.0;
         for (const auto& tone : set.tones)
@@ -550,6 +644,7 @@ void SbagenParser::Normalize() {
         if (total <= 1.0 + 1e-9) continue;
         for (auto& tone : set.tones)
             if (tone.Level() > 0.0) tone.amp /= total;
+        if (!warned.insert(set.line).second) continue;
         char text[200];
         std::snprintf(text, sizeof text,
                       "tone-set '%s' adds up to %.4g %% of full scale; its levels are scaled "
@@ -619,6 +714,13 @@ std::optional<double> SbagenScript::Length() const {
     if (options_.lengthSeconds) return options_.lengthSeconds;
     if (options_.endAtLast && LastTime() > 0.0) return LastTime();
     return std::nullopt;
+}
+
+std::string SbagenScript::MixFilePath() const {
+    if (options_.mixFile.empty()) return {};
+    const std::filesystem::path file = std::filesystem::u8path(options_.mixFile);
+    if (file.is_absolute()) return options_.mixFile;
+    return (std::filesystem::u8path(name_).parent_path() / file).u8string();
 }
 
 int SbagenScript::MixLine() const {

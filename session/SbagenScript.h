@@ -21,6 +21,9 @@ struct SessionOptions {
     std::vector<std::pair<double, double>> compensation;
     std::optional<double> lengthSeconds; // -L
     std::optional<double> startClock;    // -T: the clock time playing starts at
+    // -m: the sound file mixed in, as written, and where it was written.
+    std::string mixFile;
+    int mixLine = 0, mixColumn = 0;
 };
 
 struct ToneSet {
@@ -73,6 +76,9 @@ public:
     }
     // Line of the first tone-set in use that needs the mix audio; 0 for none.
     int MixLine() const;
+    // The -m file, relative paths taken from the session file's folder; empty
+    // when the session names none.
+    std::string MixFilePath() const;
 
 private:
     std::string name_;

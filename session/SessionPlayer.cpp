@@ -224,6 +224,7 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
       groups_(std::make_unique<Group[]>(2)), mixLeft_(kBlock), mixRight_(kBlock) {
     const double nyquist = sampleRate / 2.0;
     const auto& script = timeline.Script();
+    mixThroughout_ = mix != nullptr && script.MixLine() == 0;
     for (const auto& set : script.ToneSets()) {
         for (const auto& tone : set.tones) {
             const double highest = tone.kind == ToneKind::Binaural
@@ -548,14 +549,25 @@ void SessionPlayer::RenderGroup(int groupIndex, const Bank& bank, double* left, 
             slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
             slot.bellIncrement = kTwoPi * bell.toneSpec.carrier / sampleRate_;
         }
-        mixRead_ = false;
-        if (group.readsMix && mix_ != nullptr) {
-            mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
-            mixRead_ = true;
+        if (group.readsMix) { // the first group's alone, as is the mix
+            mixRead_ = false;
+            if (mix_ != nullptr) {
+                mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
+                mixRead_ = true;
+            }
         }
         // The first slot to sound writes rather than adds (0 + x, the same
         // sum), which spares clearing.
         bool written = false;
+        if (group.readsMix && mixRead_ && mixThroughout_) {
+            // A mix that no tone-set names is the ground the slots add to.
+            const double volume = timeline_.Script().Options().volume;
+            for (int i = 0; i < frames; ++i) {
+                outLeft[i] = volume * mixLeft_[static_cast<std::size_t>(i)];
+                outRight[i] = volume * mixRight_[static_cast<std::size_t>(i)];
+            }
+            written = true;
+        }
         const auto clear = [&] {
             if (written) return;
             std::fill(outLeft, outLeft + frames, 0.0);

@@ -71,6 +71,8 @@ private:
     const SbagenTimeline& timeline_;
     int sampleRate_;
     MixSource* mix_;
+    // A mix that no tone-set names plays throughout at full level, as in SBaGen.
+    bool mixThroughout_ = false;
     std::vector<std::unique_ptr<Slot>> slots_;
     // The slots in two groups, each summed on its own over a stretch: the
     // second first (by the worker when working ahead on two threads), then

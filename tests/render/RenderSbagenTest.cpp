@@ -33,6 +33,14 @@ TEST_F(RenderSbagen, ToneSetsPlayTheHigherToneLeftAtTheirLevel) {
     const auto one = ReadAudio(solo);
     EXPECT_NEAR(ZeroCrossingFrequency(one.samples[0], 48000, 4800, 48000), 205.0, 0.01);
     EXPECT_NEAR(ZeroCrossingFrequency(one.samples[1], 48000, 4800, 48000), 195.0, 0.01);
+    // A beat between the instrument's hundredths is kept on the mean.
+    const auto fine = folder.Path("fine.wav");
+    ASSERT_EQ(
+        RunRender({"--tones", "200+7.835/50", "--seconds", "3", "-o", fine.string()}).exitCode, 0);
+    const auto between = ReadAudio(fine);
+    EXPECT_NEAR(ZeroCrossingFrequency(between.samples[0], 48000, 4800, 144000) -
+                    ZeroCrossingFrequency(between.samples[1], 48000, 4800, 144000),
+                7.835, 0.0005);
 }
 
 TEST_F(RenderSbagen, SessionFilesAreKnownByNameOrByWhatIsInThem) {
@@ -56,6 +64,24 @@ TEST_F(RenderSbagen, SessionFilesAreKnownByNameOrByWhatIsInThem) {
     }
 }
 
+TEST_F(RenderSbagen, TheMixNamedByTheSessionIsFoundBesideItAndPlaysThroughoutUnlessToneSetsSetIt) {
+    // The mix: a 300 Hz tone at half scale, rendered for the purpose.
+    ASSERT_EQ(
+        RunRender({"--tones", "300/50", "--seconds", "2", "-o", folder.Path("river.wav").string()})
+            .exitCode,
+        0);
+    const auto output = folder.Path("mixed.wav");
+    const auto result = RunRender({"--session",
+                                   Write("mixed.sbg", "-SE -m river.wav\na: 200+10/1\n"
+                                                      "0:00 a\n0:01 a\n")
+                                       .string(),
+                                   "-o", output.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto audio = ReadAudio(output);
+    EXPECT_NEAR(ZeroCrossingFrequency(audio.samples[0], 48000, 4800, 43200), 300.0, 0.05);
+    EXPECT_NEAR(Peak(audio.samples[0], 4800, 43200), 0.51, 0.02);
+}
+
 TEST_F(RenderSbagen, BadSessionsStopWithTheirPlaceAndWriteNothing) {
     const struct {
         const char* text;
@@ -65,6 +91,9 @@ TEST_F(RenderSbagen, BadSessionsStopWithTheirPlaceAndWriteNothing) {
         {"a: 200+10/x\n0:00 a\n", {}, "bad.sbg:1:11: expected an amplitude"},
         {"a: 30000+10/5\n0:00 a\n", {"--seconds", "1"}, "reaches half the sample rate"},
         {"-SE\na: mix/50\n0:00 a\n0:01 a\n", {}, "bad.sbg:2:1: expected --input FILE"},
+        {"-SE -m nowhere.wav\na: 200+10/5\n0:00 a\n0:01 a\n",
+         {},
+         "bad.sbg:1:8: -m \"nowhere.wav\": cannot read it as audio"},
         {"a: 200+10/5\n0:00 a\n", {}, "plays on without an end (no -E in it); give its length"},
     };
     for (const auto& c : cases) {

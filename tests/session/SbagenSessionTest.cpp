@@ -81,7 +81,17 @@ TEST(SbagenScript, NamesThePlaceOfEveryMistake) {
         {"a: 200+10/5\n", "s.sbg:2:1: expected a time line"},
         {"  \n\n", "s.sbg:1:1: expected a session, not an empty file"},
         {"a: 200+10/5\n0:00 a\n\x01\x02", "s.sbg:3:1: expected text, not a binary file"},
-        {"-p drop 00ds+\n", "s.sbg:1:2: -p (SBaGen+'s built-in sequences) is not supported"},
+        {"-p drip 00d\n", "s.sbg:1:4: expected drop or slide after -p"},
+        {"-p drop 100d\n", "s.sbg:1:11: expected a depth letter from a to l"},
+        {"-p drop 00.d\n", "s.sbg:1:12: expected the level's decimals"},
+        {"-p drop 00d^+\n", "s.sbg:1:13: expected s or k, then +, ^, @ and /amp, in that order"},
+        {"-p drop t40,10 00d\n", "s.sbg:1:15: expected t and three lengths"},
+        {"-p drop 00d/101\n", "s.sbg:1:13: expected an amplitude (0 to 100)"},
+        {"-p drop\n", "s.sbg:1:8: expected a drop level such as 00ds+"},
+        {"-p slide t0 200+10/1\n", "s.sbg:1:11: expected a length of at least 1 minute"},
+        {"-p slide 200/1\n", "s.sbg:1:10: expected carrier+beat/amp"},
+        {"-p slide 200+10/1 pink\n", "s.sbg:1:19: expected a tone"},
+        {"-p drop 00d\na: pink/5\n0:00 a\n", "s.sbg:3:1: expected no time lines: -p on line 1"},
         {"a: 200+10/5\n0:00 a\n12:00 a\n23:00 a\n11:00 a\n", "s.sbg:5:1: times out of order"},
         {"a: 200+10/5\na: pink/1\n", "s.sbg:2:1: 'a' is defined twice"},
     };
@@ -201,6 +211,67 @@ TEST(SbagenTimeline, ALoopingSessionStartsAtFullLevel) {
     const SbagenTimeline timeline(script);
     EXPECT_NEAR(AmpAt(timeline, 0, 0.0), 0.4, 1e-12);
     EXPECT_NEAR(AmpAt(timeline, 1, 0.0), 0.1, 1e-12);
+}
+
+// SBaGen+'s built-in sequences: the tone a slot has at a time, after the 5 s fade-in.
+struct ProgramCase {
+    const char* line;
+    double at;
+    ToneKind kind;
+    double carrier, beat, amp;
+};
+
+TEST(SbagenProgram, DropAndSlideMakeTheSequenceSbagenPlays) {
+    const double deep = 10.0 * std::pow(0.25, 1.0 / 3.0); // a third of the way to 2.5 Hz
+    const ProgramCase cases[] = {
+        // 3-minute steps of 0.5 Hz, held, sliding into the next over their last 10 s.
+        {"-p drop 00d", 5, ToneKind::Binaural, 204.5, 10, 0.01},
+        {"-p drop 00d", 5 + 3 * 180 + 169, ToneKind::Binaural, 203, 10 * std::pow(0.25, 3 / 9.0),
+         0.01},
+        {"-p drop 00d", 5 + 3 * 180 + 175, ToneKind::Binaural, 202.75, 0, 0.01},
+        // 1-minute steps; level 20 falls to 160 Hz, depth a to 4.4 Hz.
+        {"-p drop 20ak", 5 + 29 * 60, ToneKind::Binaural, 160, 4.4, 0.01},
+        // Smooth: points a drop minute apart, the carrier falling through the hold.
+        {"-p drop t4,6,0 00ds+", 5 + 80, ToneKind::Binaural, 205 - 5.0 * 80 / 600, deep, 0.01},
+        {"-p drop 34.5ls+/2", 5 + 1800, ToneKind::Binaural, 133.5, 0.3, 0.02},
+        {"-p drop 34.5ls+/2", 5 + 3600, ToneKind::Binaural, 131, 0.3, 0.02},
+        // Wake-up: back to the first frequencies.
+        {"-p drop t40,10,5 20ds+^/2", 5 + 3300, ToneKind::Binaural, 165, 10, 0.02},
+        {"-p drop 00d@/3", 5, ToneKind::Isochronic, 204.5, 10, 0.03},
+        // Fades: in over 5 s, out over 10 s after the end.
+        {"-p drop 00d", 2.5, ToneKind::Binaural, 204.5, 10, 0.005},
+        {"-p drop 00d", 1800, ToneKind::Binaural, 200, 2.5, 0.005},
+        // Slide: the beat kept, the carrier down to half of it.
+        {"-p slide t5 200-10/1", 5 + 150, ToneKind::Binaural, 102.5, -10, 0.01},
+        {"-p slide 300@8/3", 5 + 1800, ToneKind::Isochronic, 4, 8, 0.03},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + " at " + std::to_string(c.at));
+        const auto script = SbagenScript::Parse(std::string(c.line) + " pink/20\n", "s.sbg");
+        const SbagenTimeline timeline(script);
+        const ToneSpec tone = timeline.SlotAt(0, c.at);
+        EXPECT_EQ(tone.kind, c.kind);
+        EXPECT_NEAR(tone.carrier, c.carrier, 1e-6);
+        if (c.beat != 0) {
+            EXPECT_NEAR(tone.beat, c.beat, 1e-6);
+        }
+        EXPECT_NEAR(tone.amp, c.amp, 1e-9);
+        // The extra tone specs come and go with the program's tone.
+        const ToneSpec pink = timeline.SlotAt(1, c.at);
+        EXPECT_EQ(pink.kind, ToneKind::Pink);
+        EXPECT_NEAR(pink.amp / 0.2, tone.amp / timeline.SlotAt(0, 5).amp, 1e-9);
+    }
+}
+
+TEST(SbagenProgram, EndsAfterItsFadeOut) {
+    const auto length = [](const char* line) {
+        return SbagenScript::Parse(std::string(line) + "\n", "s.sbg").Length().value_or(-1);
+    };
+    EXPECT_EQ(length("-p drop 00d"), 1805);
+    EXPECT_EQ(length("-p drop 00dk+"), 3610); // its last step slides out from 5 s before its end
+    EXPECT_EQ(length("-p drop t31,7,0 00d+"), 5 + 33 * 60 + 9 * 60);         // whole steps
+    EXPECT_EQ(length("-p drop t40,10,5 20ds+^/2 mix/98"), 5 + 55 * 60 + 10); // smooth
+    EXPECT_EQ(length("-p slide t60 200+10/1"), 3615);
 }
 
 // A pure sine pair in place of the instrument.

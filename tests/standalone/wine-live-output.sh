@@ -132,6 +132,32 @@ python3 "$measure" "$work/played.wav" 196.085 203.915 0.01 ||
 run --no-window --tones "pink/10 200+10/20 300@8/15" --seconds 2
 ((status == 0)) || fail "--tones exited with $status: $(cat "$work/out.txt")"
 grep -q "^played 00:00:02.000, underruns: " "$work/out.txt" || fail "--tones: $(cat "$work/out.txt")"
+# An SBaGen file's layers are all heard: a binaural voice (205 Hz left, 195 Hz
+# right) and a 1000 Hz tone pulsed in both ears, over pink noise.
+printf '## layers\nfirst: 200+10/30 1000@4/20 pink/5\nNOW first\n' >"$work/layers.sbg"
+recorded --no-window --session "$(winepath -w "$work/layers.sbg")" --seconds 3
+((status == 0)) || fail "the SBaGen session exited with $status: $(cat "$work/out.txt")"
+/usr/bin/python3 - "$work/played.wav" <<'LAYERS' || fail "the SBaGen session's layers are not all heard"
+import sys, wave
+import numpy as np
+with wave.open(sys.argv[1]) as w:
+    rate = w.getframerate()
+    audio = np.frombuffer(w.readframes(w.getnframes()), "<i2").reshape(-1, 2) / 32768.0
+audio = audio[rate // 2 : -rate // 10]  # the start's glide and the end's fade left out
+def level(ear, hz):
+    t = np.arange(len(audio)) / rate
+    return 2 * abs(np.mean(audio[:, ear] * np.exp(-2j * np.pi * hz * t)))
+heard = {f"{hz} Hz {'left' if ear == 0 else 'right'}": level(ear, hz)
+         for ear in (0, 1) for hz in (195, 205, 1000)}
+print("wine-live-output: session layers:", ", ".join(f"{k} {v:.3f}" for k, v in heard.items()))
+# Levels against each other: the gaps Wine's driver leaves lower them all alike.
+main = min(heard["205 Hz left"], heard["195 Hz right"])
+ok = (len(audio) > rate and main > 0.1
+      and max(heard["205 Hz left"], heard["195 Hz right"]) < 1.2 * main
+      and max(heard["195 Hz left"], heard["205 Hz right"]) < 0.05 * main
+      and min(heard["1000 Hz left"], heard["1000 Hz right"]) > 0.08 * main)
+sys.exit(0 if ok else 1)
+LAYERS
 
 # The window starts from the state the last one left: Schumann's beat
 # around 300 Hz, at the buffer size Windows gets by default.

@@ -1,6 +1,7 @@
 #include "InputAudio.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "RenderError.h"
 
@@ -10,14 +11,13 @@ namespace {
 constexpr long kChunkFrames = 4096;
 } // namespace
 
-InputAudio::InputAudio(const std::string& path, int sampleRate) : path_(path) {
+InputAudio::InputAudio(const std::string& path, int sampleRate, std::string source)
+    : source_(source.empty() ? "--input \"" + path + "\"" : std::move(source)) {
     SF_INFO info{};
     file_.reset(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file_)
-        throw RenderError("--input \"" + path +
-                          "\": cannot read it as audio: " + sf_strerror(nullptr));
+    if (!file_) throw RenderError(source_ + ": cannot read it as audio: " + sf_strerror(nullptr));
     if (info.channels < 1 || info.samplerate < 1)
-        throw RenderError("--input \"" + path + "\": no audio channels in it");
+        throw RenderError(source_ + ": no audio channels in it");
     channels_ = info.channels;
     seconds_ = static_cast<double>(info.frames) / info.samplerate;
     ratio_ = static_cast<double>(sampleRate) / info.samplerate;
@@ -28,8 +28,7 @@ InputAudio::InputAudio(const std::string& path, int sampleRate) : path_(path) {
         converter_.reset(
             src_callback_new(&InputAudio::Supply, SRC_SINC_MEDIUM_QUALITY, 2, &error, this));
         if (!converter_ || src_is_valid_ratio(ratio_) == 0)
-            throw RenderError("--input \"" + path +
-                              "\": cannot convert its sample rate: " + src_strerror(error));
+            throw RenderError(source_ + ": cannot convert its sample rate: " + src_strerror(error));
     }
 }
 
@@ -60,7 +59,7 @@ void InputAudio::Read(double* left, double* right, int frames) {
             converted_.resize(2 * kChunkFrames);
             got = src_callback_read(converter_.get(), ratio_, wanted, converted_.data());
             if (got < 0 || src_error(converter_.get()) != 0)
-                throw RenderError("--input \"" + path_ + "\": sample rate conversion failed");
+                throw RenderError(source_ + ": sample rate conversion failed");
             stereo = converted_.data();
         } else {
             got = ReadStereo(wanted);

@@ -14,8 +14,9 @@ namespace tonewell::render {
 // is converted with libsamplerate. After the file's end it gives silence.
 class InputAudio {
 public:
-    // Throws RenderError when the file cannot be read or converted.
-    InputAudio(const std::string& path, int sampleRate);
+    // Throws RenderError when the file cannot be read or converted; its
+    // message starts with `source`, by default --input and the path.
+    InputAudio(const std::string& path, int sampleRate, std::string source = {});
 
     InputAudio(const InputAudio&) = delete;
     InputAudio& operator=(const InputAudio&) = delete;
@@ -36,7 +37,7 @@ private:
     // Reads up to `frames` file frames as stereo into raw_; returns the count.
     long ReadStereo(long frames);
 
-    std::string path_;
+    std::string source_;
     std::unique_ptr<SNDFILE, FileCloser> file_;
     std::unique_ptr<SRC_STATE, StateCloser> converter_;
     int channels_ = 0;

@@ -107,8 +107,20 @@ int RunSbagen(const RenderOptions& options) {
                                              : session::SbagenScript::Read(*options.sessionPath);
     for (const auto& warning : script.Warnings())
         std::fprintf(stderr, "tonewell-render: warning: %s\n", warning.c_str());
+    // The mix: --input, or else the file the session names with -m.
     std::optional<InputAudio> input;
-    if (options.inputPath) input.emplace(*options.inputPath, options.sampleRate);
+    if (options.inputPath) {
+        input.emplace(*options.inputPath, options.sampleRate);
+    } else if (const std::string mixFile = script.MixFilePath(); !mixFile.empty()) {
+        const auto& o = script.Options();
+        const std::string place =
+            script.Name() + ":" + std::to_string(o.mixLine) + ":" + std::to_string(o.mixColumn);
+        try {
+            input.emplace(mixFile, options.sampleRate, place + ": -m \"" + o.mixFile + "\"");
+        } catch (const RenderError& error) {
+            throw session::SessionError(error.what());
+        }
+    }
     std::optional<double> length = options.secondsGiven ? options.seconds : script.Length();
     if (!length && input && input->Seconds() > 0.0 &&
         input->Seconds() <= RenderOptions::kMaxSeconds)
@@ -122,8 +134,9 @@ int RunSbagen(const RenderOptions& options) {
         return 0;
     }
     if (const int line = script.MixLine(); line > 0 && !input)
-        throw session::SessionError(script.Name() + ":" + std::to_string(line) +
-                                    ":1: expected --input FILE: this tone-set plays the mix");
+        throw session::SessionError(
+            script.Name() + ":" + std::to_string(line) +
+            ":1: expected --input FILE or -m FILE: this tone-set plays the mix");
 
     PluginSession plugin(options.modulePath);
     session::PluginVoiceFactory voices(plugin);

@@ -3,30 +3,9 @@
 #include <shellapi.h>
 
 #include "ListeningGuide.h"
+#include "WideTextWin.h"
 
 namespace tonewell::standalone {
-
-namespace {
-
-std::wstring Wide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                        nullptr, nullptr);
-    return result;
-}
-
-} // namespace
 
 std::string ListeningGuide::ExecutableFolder() {
     std::wstring buffer(32768, L'\0');

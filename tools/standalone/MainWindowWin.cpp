@@ -13,6 +13,7 @@
 #include "LivePlayer.h"
 #include "ParameterChangeQueue.h"
 #include "PlayError.h"
+#include "WideTextWin.h"
 
 namespace tonewell::standalone {
 
@@ -37,17 +38,6 @@ constexpr int kSleepMinutes[] = {0, 15, 30, 60, 90};
 constexpr std::size_t kMostMatches = 40;
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            length);
-    return wide;
-}
 
 template <typename Proc> Proc User32(const char* name) {
     return reinterpret_cast<Proc>(

@@ -1,5 +1,6 @@
 #include "MainWindowWin.h"
 #include "ProgramWindow.h"
+#include "WideTextWin.h"
 
 namespace tonewell::standalone {
 
@@ -13,10 +14,7 @@ std::unique_ptr<ProgramWindow> ProgramWindow::Open(render::PluginSession& sessio
 
 void ProgramWindow::ReportFailure(const std::string& message) {
     if (!MainWindowWin::StartedFromMenu()) return;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, message.c_str(), -1, text.data(), length);
-    MessageBoxW(nullptr, text.c_str(), L"Tonewell", MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, Wide(message).c_str(), L"Tonewell", MB_OK | MB_ICONERROR);
 }
 
 } // namespace tonewell::standalone

@@ -266,6 +266,11 @@ int PlayRound(const StandaloneOptions& options, Round& round,
         sbagen = SbagenPlayback::Read(options.sessionPath, options.tones);
         for (const auto& warning : sbagen->Warnings())
             std::fprintf(stderr, "tonewell: warning: %s\n", warning.c_str());
+        if (!sbagen->Options().mixFile.empty())
+            std::fprintf(stderr,
+                         "tonewell: warning: %s:%d: the mix file of -m is not played live; "
+                         "tonewell-render mixes it in\n",
+                         sbagen->Name().c_str(), sbagen->Options().mixLine);
     } else if (options.sessionPath) {
         script = render::SessionScript::Read(*options.sessionPath);
     }
