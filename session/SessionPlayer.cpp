@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "SessionError.h"
 
@@ -40,6 +40,22 @@ class PulseShape {
 public:
     explicit PulseShape(Waveform wave) {
         constexpr double kPi = 3.14159265358979323846;
+        switch (wave) {
+        case Waveform::Square:
+            soundFrom_ = 0.0;
+            soundTo_ = 0.5;
+            break;
+        case Waveform::Triangle:
+            soundFrom_ = 0.32;
+            soundTo_ = 0.68;
+            break;
+        case Waveform::Sawtooth:
+            soundFrom_ = 0.65;
+            soundTo_ = 1.0;
+            break;
+        default:
+            break;
+        }
         for (std::size_t i = 0; i <= kSize; ++i) {
             const double phase = static_cast<double>(i) / kSize;
             double value = 0.0;
@@ -70,11 +86,21 @@ public:
         const double fraction = position - static_cast<double>(index);
         return table_[index] + (table_[index + 1] - table_[index]) * fraction;
     }
+    // Whether At is 0 for every phase from `from` (in 0..1) up to `to`, at
+    // most half a cycle on.
+    bool SilentBetween(double from, double to) const {
+        // Two table steps clear of the values that are not 0.
+        const double after = soundTo_ + 2.0 / kSize;
+        const double before = soundFrom_ - 2.0 / kSize;
+        if (!(to >= from) || to - from > 0.5) return false;
+        return (from >= after - 1.0 && to <= before) || (from >= after && to <= before + 1.0);
+    }
 
 private:
     static constexpr std::size_t kSize = 2048;
     static constexpr double kStart = 0.05;
     static constexpr double kOn = 0.4;
+    double soundFrom_ = kStart, soundTo_ = kStart + kOn; // where it may sound
     std::array<double, kSize + 1> table_{};
 };
 
@@ -116,14 +142,16 @@ struct SessionPlayer::Slot {
     std::unique_ptr<ToneVoice> voice;
     std::unique_ptr<NoiseSource> noise[3];
     double pulsePhase = 0.0;
+    // A pulse's tone between pulses: frames of silence not rendered yet,
+    // and the cycles of its tone left out so far, less whole cycles.
+    int silentFrames = 0;
+    double skippedCycles = 0.0;
     double spinPhase = 0.0;
     // A ringing bell.
     double bellLevel = 0.0;
     double bellPhase = 0.0;
     double bellIncrement = 0.0;
     int bellHold = 0;
-    // The voice's and the noise's output over the current stretch.
-    std::vector<double> voiceLeft, voiceRight, noiseOut;
 };
 
 // What one slot plays over one piece.
@@ -134,6 +162,8 @@ struct SessionPlayer::Plan {
     double step = 0.0;
     // -c: each ear's boost by its own frequency, relative to the level's.
     double leftBoost = 1.0, rightBoost = 1.0;
+    // A mix effect: the level of the mix it acts on.
+    double mixLevel0 = 0.0, mixStep = 0.0;
     Waveform wave = Waveform::Sine;
     ToneSpec middle;
 };
@@ -147,19 +177,27 @@ struct SessionPlayer::Piece {
     std::size_t bellEnd = 0;
 };
 
-// Shares the slots' voices and noises of a stretch between the calling
-// thread and its own: each slot is taken whole by whichever thread gets to it
-// first and touches nothing of the others, so the result never depends on
-// which thread that was. The worker takes the tone voices from one end, the
-// caller, who mixes afterwards, the noises from the other.
+// A group of slots, summed in their order over a stretch by one thread.
+struct SessionPlayer::Group {
+    std::vector<std::size_t> slots;
+    bool readsMix = false;
+    // A piece of a voice and of a noise, before they are added.
+    std::array<double, kBlock> voiceLeft{}, voiceRight{}, noise{};
+};
+
+// The plans of a stretch, and the second group's sum over it.
+struct SessionPlayer::Bank {
+    std::vector<Piece> pieces;
+    std::vector<Plan> plans; // per piece, per slot
+    int frames = 0;
+    std::vector<double> secondLeft, secondRight;
+};
+
+// Renders the second group of each stretch posted to it, in their order,
+// while the calling thread renders the first and plans the next.
 class SessionPlayer::Worker {
 public:
-    explicit Worker(SessionPlayer& player) : player_(player), thread_([this] { Loop(); }) {
-        for (std::size_t k = 0; k < player.slots_.size(); ++k)
-            if (player.slots_[k]->voice) order_.push_back(k);
-        for (std::size_t k = 0; k < player.slots_.size(); ++k)
-            if (!player.slots_[k]->voice) order_.push_back(k);
-    }
+    explicit Worker(SessionPlayer& player) : player_(player), thread_([this] { Loop(); }) {}
     ~Worker() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -169,55 +207,53 @@ public:
         thread_.join();
     }
 
-    void ProduceAll() {
-        count_ = order_.size();
-        front_ = 0;
-        back_ = count_;
-        claimed_.store(0);
+    void Post() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            ++round_;
-            busy_ = true;
+            ++posted_;
         }
         wake_.notify_one();
-        const std::exception_ptr mine = Drain(false);
+    }
+
+    // Waits until the stretch numbered `stretch` is done; throws what the
+    // worker threw.
+    void WaitFor(std::uint64_t stretch) {
         std::exception_ptr theirs;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            done_.wait(lock, [this] { return !busy_; });
+            done_.wait(lock, [&] { return finished_ > stretch; });
             std::swap(theirs, error_);
         }
-        if (mine) std::rethrow_exception(mine);
         if (theirs) std::rethrow_exception(theirs);
     }
 
-private:
-    std::exception_ptr Drain(bool fromFront) {
-        try {
-            // Every claim is of one slot, so the two ends never cross.
-            while (claimed_.fetch_add(1) < count_)
-                player_.Produce(fromFront ? order_[front_++] : order_[--back_]);
-        } catch (...) {
-            claimed_.store(count_); // the other thread stops too
-            return std::current_exception();
-        }
-        return nullptr;
+    // Waits until everything posted is done, its errors dropped.
+    void Settle() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [&] { return finished_ == posted_; });
+        error_ = nullptr;
     }
 
+private:
     void Loop() {
-        std::uint64_t seen = 0;
         for (;;) {
+            std::uint64_t stretch = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock, [&] { return quit_ || round_ != seen; });
+                wake_.wait(lock, [&] { return quit_ || posted_ > finished_; });
                 if (quit_) return;
-                seen = round_;
+                stretch = finished_;
             }
-            std::exception_ptr error = Drain(true);
+            std::exception_ptr error;
+            try {
+                player_.RenderSecondGroup(stretch);
+            } catch (...) {
+                error = std::current_exception();
+            }
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                error_ = std::move(error);
-                busy_ = false;
+                if (error && !error_) error_ = std::move(error);
+                ++finished_;
             }
             done_.notify_one();
         }
@@ -226,22 +262,17 @@ private:
     SessionPlayer& player_;
     std::mutex mutex_;
     std::condition_variable wake_, done_;
-    std::uint64_t round_ = 0;
-    bool busy_ = false;
+    std::uint64_t posted_ = 0;   // stretches posted since the start
+    std::uint64_t finished_ = 0; // of them done
     bool quit_ = false;
     std::exception_ptr error_;
-    std::vector<std::size_t> order_; // slots, tone voices first
-    std::size_t count_ = 0;
-    std::size_t front_ = 0; // the worker's end
-    std::size_t back_ = 0;  // the caller's end
-    std::atomic<std::size_t> claimed_{0};
     std::thread thread_; // last: it starts running at construction
 };
 
 SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, VoiceFactory& voices,
                              MixSource* mix)
-    : timeline_(timeline), sampleRate_(sampleRate), mix_(mix), gain_(kBlock), mixLeft_(kBlock),
-      mixRight_(kBlock), mixLevel_(kBlock) {
+    : timeline_(timeline), sampleRate_(sampleRate), mix_(mix),
+      groups_(std::make_unique<Group[]>(2)), mixLeft_(kBlock), mixRight_(kBlock) {
     const double nyquist = sampleRate / 2.0;
     const auto& script = timeline.Script();
     mixThroughout_ = mix != nullptr && script.MixLine() == 0;
@@ -260,17 +291,20 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
         slots_.push_back(std::make_unique<Slot>());
     // Every voice and noise a slot will need is made now, so that rendering
     // allocates nothing.
+    std::vector<int> cost(slots_.size(), 1);
+    std::vector<bool> readsMix(slots_.size(), false);
     for (const auto& set : script.ToneSets()) {
         for (std::size_t k = 0; k < set.tones.size(); ++k) {
             Slot& slot = *slots_[k];
             const ToneSpec& tone = set.tones[k];
-            if (tone.IsTone() && !slot.voice) {
-                slot.voice = voices.Create(sampleRate, kBlock);
-                slot.voiceLeft.resize(static_cast<std::size_t>(stretch_));
-                slot.voiceRight.resize(static_cast<std::size_t>(stretch_));
+            if (IsMixEffect(tone.kind)) readsMix[k] = true;
+            if (tone.IsTone()) {
+                // An instrument costs about four noises, a pulse (silent for
+                // the most part) about two.
+                cost[k] = std::max(cost[k], tone.kind == ToneKind::Isochronic ? 2 : 4);
+                if (!slot.voice) slot.voice = voices.Create(sampleRate, kBlock);
             }
             if (!tone.IsNoise()) continue;
-            slot.noiseOut.resize(static_cast<std::size_t>(stretch_));
             // SBaGen+ draws every pink bed from one pink noise and every brown
             // bed or brown spin from one brown noise, so that they add up in
             // step (a spin's small delays barely change brown noise); white
@@ -285,8 +319,35 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
                 source = std::make_unique<NoiseSource>(color, sampleRate, 0x2545F491u * stream);
         }
     }
-    pieces_.reserve(kMaxPieces);
-    plans_.resize(kMaxPieces * slots_.size());
+    // Two groups of about equal cost, the dearest slots placed first. The
+    // first group is the calling thread's, which also plans, adds the second
+    // group in and hands the output on, so it starts with a handicap; slots
+    // that read the mix stay in it, as the mix is read once per piece.
+    std::vector<std::size_t> order(slots_.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return cost[a] > cost[b]; });
+    int load[2] = {2, 0};
+    for (const std::size_t k : order) {
+        const int group = readsMix[k] || load[0] < load[1] ? 0 : 1;
+        groups_[group].slots.push_back(k);
+        load[group] += cost[k];
+    }
+    for (int g = 0; g < 2; ++g)
+        std::sort(groups_[g].slots.begin(), groups_[g].slots.end());
+    groups_[0].readsMix = true;
+    groupOf_.resize(slots_.size());
+    for (int g = 0; g < 2; ++g)
+        for (const std::size_t k : groups_[g].slots)
+            groupOf_[k] = g;
+    for (auto& bank : banks_) {
+        bank = std::make_unique<Bank>();
+        bank->pieces.reserve(kMaxPieces);
+        bank->plans.resize(kMaxPieces * slots_.size());
+    }
+    banks_[0]->secondLeft.resize(static_cast<std::size_t>(stretch_));
+    banks_[0]->secondRight.resize(static_cast<std::size_t>(stretch_));
 }
 
 SessionPlayer::~SessionPlayer() = default;
@@ -295,17 +356,18 @@ void SessionPlayer::WorkAhead(bool shareWithWorker) {
     stretch_ = kStretch;
     aheadLeft_.resize(kStretch);
     aheadRight_.resize(kStretch);
-    for (auto& slot : slots_) {
-        if (!slot->voiceLeft.empty()) {
-            slot->voiceLeft.resize(kStretch);
-            slot->voiceRight.resize(kStretch);
-        }
-        if (!slot->noiseOut.empty()) slot->noiseOut.resize(kStretch);
+    for (auto& bank : banks_) {
+        bank->secondLeft.resize(kStretch);
+        bank->secondRight.resize(kStretch);
     }
-    if (shareWithWorker && !worker_) worker_ = std::make_unique<Worker>(*this);
+    if (shareWithWorker && !worker_ && !groups_[1].slots.empty())
+        worker_ = std::make_unique<Worker>(*this);
 }
 
 void SessionPlayer::SkipTo(std::int64_t frame) {
+    // The stretches planned ahead are of the old place.
+    if (worker_) worker_->Settle();
+    stretchNumber_ = planned_; // the numbers stay the worker's
     position_ = std::max<std::int64_t>(frame, 0);
     renderPosition_ = position_;
     aheadDone_ = aheadFrames_ = 0; // what was rendered ahead is of the old place
@@ -340,7 +402,16 @@ void SessionPlayer::Render(double* left, double* right, int frames) {
     } else {
         for (int done = 0; done < frames;) {
             if (aheadDone_ == aheadFrames_) {
-                aheadFrames_ = RenderStretch(aheadLeft_.data(), aheadRight_.data(), kStretch);
+                PlanAhead();
+                // Whole stretches go straight where they were asked for.
+                const int next = banks_[stretchNumber_ % kBanks]->frames;
+                if (frames - done >= next) {
+                    RenderAhead(left + done, right + done);
+                    done += next;
+                    continue;
+                }
+                RenderAhead(aheadLeft_.data(), aheadRight_.data());
+                aheadFrames_ = next;
                 aheadDone_ = 0;
             }
             const int count = std::min(frames - done, aheadFrames_ - aheadDone_);
@@ -354,25 +425,51 @@ void SessionPlayer::Render(double* left, double* right, int frames) {
 }
 
 int SessionPlayer::RenderStretch(double* left, double* right, int frames) {
-    const int planned = PlanPieces(frames);
-    if (worker_)
-        worker_->ProduceAll();
-    else
-        for (std::size_t k = 0; k < slots_.size(); ++k)
-            Produce(k);
-    for (std::size_t p = 0; p < pieces_.size(); ++p)
-        MixPiece(pieces_[p], p, left + pieces_[p].offset, right + pieces_[p].offset);
-    renderPosition_ += planned;
+    Bank& bank = *banks_[0];
+    const int planned = PlanPieces(bank, frames);
+    RenderGroup(1, bank, bank.secondLeft.data(), bank.secondRight.data());
+    RenderGroup(0, bank, left, right);
     return planned;
 }
 
-int SessionPlayer::PlanPieces(int frames) {
+void SessionPlayer::PlanAhead() {
+    // Every free bank gets the next stretch, posted to the worker at once,
+    // so that it can run ahead while this thread is busy elsewhere.
+    while (planned_ < stretchNumber_ + kBanks) {
+        PlanPieces(*banks_[planned_ % kBanks], kStretch);
+        ++planned_;
+        if (worker_) worker_->Post();
+    }
+}
+
+void SessionPlayer::RenderAhead(double* left, double* right) {
+    // The worker renders the second group up to a few stretches ahead; the
+    // first sums straight into the output, the second added piece by piece.
+    // On one thread the second group is rendered just before. Either way the
+    // same sums, in the same order.
+    const std::uint64_t number = stretchNumber_;
+    if (worker_)
+        worker_->WaitFor(number);
+    else
+        RenderSecondGroup(number);
+    RenderGroup(0, *banks_[number % kBanks], left, right);
+    ++stretchNumber_;
+    PlanAhead();
+}
+
+void SessionPlayer::RenderSecondGroup(std::uint64_t stretch) {
+    Bank& bank = *banks_[stretch % kBanks];
+    RenderGroup(1, bank, bank.secondLeft.data(), bank.secondRight.data());
+}
+
+int SessionPlayer::PlanPieces(Bank& bank, int frames) {
     // A piece ends where some slot's line turns or a bell rings, so every
     // level within a piece is one straight line.
-    pieces_.clear();
+    auto& pieces = bank.pieces;
+    pieces.clear();
     const auto& bells = timeline_.Bells();
     int done = 0;
-    while (done < frames && done <= stretch_ - kBlock && pieces_.size() < kMaxPieces) {
+    while (done < frames && done <= stretch_ - kBlock && pieces.size() < kMaxPieces) {
         const std::int64_t position = renderPosition_ + done;
         int count = std::min(frames - done, kBlock);
         const double t0 = static_cast<double>(position) / sampleRate_;
@@ -394,17 +491,20 @@ int SessionPlayer::PlanPieces(int frames) {
         piece.bellEnd = nextBell_;
         const double t1 = static_cast<double>(position + count) / sampleRate_;
         for (std::size_t k = 0; k < slots_.size(); ++k)
-            PlanSlot(plans_[pieces_.size() * slots_.size() + k], static_cast<int>(k), t0, t1,
+            PlanSlot(bank.plans[pieces.size() * slots_.size() + k], static_cast<int>(k), t0, t1,
                      count);
-        pieces_.push_back(piece);
+        pieces.push_back(piece);
         done += count;
     }
+    bank.frames = done;
+    renderPosition_ += done;
     return done;
 }
 
 void SessionPlayer::PlanSlot(Plan& plan, int index, double t0, double t1, int frames) const {
     plan.kind = ToneKind::Off;
     plan.leftBoost = plan.rightBoost = 1.0;
+    plan.mixLevel0 = plan.mixStep = 0.0;
     const double epsilon = 1e-9;
     const ToneSpec start = timeline_.SlotAt(index, t0 + epsilon);
     if (start.kind == ToneKind::Off || start.kind == ToneKind::Bell) return;
@@ -431,6 +531,18 @@ void SessionPlayer::PlanSlot(Plan& plan, int index, double t0, double t1, int fr
             plan.rightBoost = Compensation(middle.carrier - middle.beat / 2.0) / centre;
         }
     }
+    if (start.kind == ToneKind::MixSpin || start.kind == ToneKind::MixPulse) {
+        // The mix of the same tone-set, whose level the effect reshapes.
+        for (int k = 0; k < static_cast<int>(slots_.size()); ++k) {
+            const ToneSpec from = timeline_.SlotAt(k, t0 + epsilon);
+            if (from.kind != ToneKind::Mix) continue;
+            const ToneSpec to = timeline_.SlotAt(k, std::max(t0 + epsilon, t1 - epsilon));
+            plan.mixLevel0 = from.amp * volume;
+            plan.mixStep =
+                ((to.kind == ToneKind::Mix ? to.amp : 0.0) * volume - plan.mixLevel0) / frames;
+            break;
+        }
+    }
     plan.kind = start.kind;
     plan.level0 = level0;
     plan.step = (level1 - level0) / frames;
@@ -453,159 +565,257 @@ void Scale(double* __restrict values, const double* __restrict gain, int frames)
         values[i] = gain[i] * values[i];
 }
 
+// A pair of channels at a level moving in a straight line, written (0 + x)
+// for the first slot to sound and added after it.
+void AddRamped(double* __restrict left, double* __restrict right, const double* __restrict inLeft,
+               const double* __restrict inRight, double level0, double step, int frames,
+               bool& written) {
+    if (written) {
+        for (int i = 0; i < frames; ++i) {
+            const double gain = level0 + step * (i + 1);
+            left[i] += gain * inLeft[i];
+            right[i] += gain * inRight[i];
+        }
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            const double gain = level0 + step * (i + 1);
+            left[i] = 0.0 + gain * inLeft[i];
+            right[i] = 0.0 + gain * inRight[i];
+        }
+        written = true;
+    }
+}
+
+void AddToBoth(double* __restrict left, double* __restrict right, const double* __restrict in,
+               int frames, bool& written) {
+    if (written) {
+        for (int i = 0; i < frames; ++i) {
+            left[i] += in[i];
+            right[i] += in[i];
+        }
+    } else {
+        for (int i = 0; i < frames; ++i)
+            left[i] = right[i] = 0.0 + in[i];
+        written = true;
+    }
+}
+
 bool IsPlainNoise(ToneKind kind) {
     return kind == ToneKind::Pink || kind == ToneKind::White || kind == ToneKind::Brown;
 }
 
 } // namespace
 
-void SessionPlayer::Produce(std::size_t index) {
-    // Tones and plain noises leave here at their level, so that the mix only
-    // adds them up.
-    Slot& slot = *slots_[index];
-    std::array<double, kBlock> gain;
-    for (std::size_t p = 0; p < pieces_.size(); ++p) {
-        const Plan& plan = plans_[p * slots_.size() + index];
-        const Piece& piece = pieces_[p];
-        if (plan.kind == ToneKind::Off || plan.silent) continue;
-        if (plan.kind == ToneKind::Binaural || plan.kind == ToneKind::Isochronic) {
-            if (!slot.voice) continue;
-            const bool pulsed = plan.kind == ToneKind::Isochronic;
-            double* left = slot.voiceLeft.data() + piece.offset;
-            double* right = slot.voiceRight.data() + piece.offset;
-            slot.voice->Set(plan.middle.carrier, pulsed ? 0.0 : plan.middle.beat, plan.wave);
-            slot.voice->Render(left, right, piece.frames);
-            Ramp(gain.data(), plan.level0, plan.step, piece.frames);
-            if (pulsed) {
-                const PulseShape& pulse = Pulse(plan.wave);
-                const double pulseStep = plan.middle.beat / sampleRate_;
-                double phase = slot.pulsePhase;
-                for (int i = 0; i < piece.frames; ++i) {
-                    gain[static_cast<std::size_t>(i)] *= pulse.At(phase);
-                    phase += pulseStep;
-                    if (phase >= 1.0) phase -= 1.0;
-                }
-                slot.pulsePhase = phase;
-            }
-            Scale(left, gain.data(), piece.frames);
-            Scale(right, gain.data(), piece.frames);
-            if (plan.leftBoost != 1.0 || plan.rightBoost != 1.0) {
-                for (int i = 0; i < piece.frames; ++i) {
-                    left[i] *= plan.leftBoost;
-                    right[i] *= plan.rightBoost;
-                }
-            }
-        } else if (!IsMixEffect(plan.kind)) {
-            NoiseSource* noise = slot.noise[static_cast<int>(ColorOf(plan.kind))].get();
-            if (noise == nullptr) continue;
-            double* out = slot.noiseOut.data() + piece.offset;
-            noise->Fill(out, piece.frames);
-            if (IsPlainNoise(plan.kind)) {
-                Ramp(gain.data(), plan.level0, plan.step, piece.frames);
-                Scale(out, gain.data(), piece.frames);
+void SessionPlayer::RenderGroup(int groupIndex, const Bank& bank, double* left, double* right) {
+    Group& group = groups_[groupIndex];
+    const double volume = timeline_.Script().Options().volume;
+    const auto& bells = timeline_.Bells();
+    for (std::size_t p = 0; p < bank.pieces.size(); ++p) {
+        const Piece& piece = bank.pieces[p];
+        const int frames = piece.frames;
+        double* outLeft = left + piece.offset;
+        double* outRight = right + piece.offset;
+        // Bells of this group's slots that ring from this piece on.
+        for (std::size_t b = piece.bellBegin; b < piece.bellEnd; ++b) {
+            const auto& bell = bells[b];
+            if (bell.slot >= static_cast<int>(slots_.size()) ||
+                groupOf_[static_cast<std::size_t>(bell.slot)] != groupIndex)
+                continue;
+            Slot& slot = *slots_[static_cast<std::size_t>(bell.slot)];
+            slot.bellLevel = bell.toneSpec.amp * volume;
+            slot.bellHold = static_cast<int>(kBellHoldSeconds * sampleRate_);
+            // Each slot strikes at a phase of its own, so bells of one pitch in
+            // several slots add up about as SBaGen+'s do rather than all in phase.
+            slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
+            slot.bellIncrement = kTwoPi * bell.toneSpec.carrier / sampleRate_;
+        }
+        if (group.readsMix) { // the first group's alone, as is the mix
+            mixRead_ = false;
+            if (mix_ != nullptr) {
+                mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
+                mixRead_ = true;
             }
         }
-    }
-}
-
-void SessionPlayer::MixPiece(const Piece& piece, std::size_t pieceIndex, double* left,
-                             double* right) {
-    const int frames = piece.frames;
-    std::fill(left, left + frames, 0.0);
-    std::fill(right, right + frames, 0.0);
-    // Bells that ring from this piece on.
-    const auto& bells = timeline_.Bells();
-    for (std::size_t b = piece.bellBegin; b < piece.bellEnd; ++b) {
-        const auto& bell = bells[b];
-        if (bell.slot >= static_cast<int>(slots_.size())) continue;
-        Slot& slot = *slots_[static_cast<std::size_t>(bell.slot)];
-        slot.bellLevel = bell.toneSpec.amp * timeline_.Script().Options().volume;
-        slot.bellHold = static_cast<int>(kBellHoldSeconds * sampleRate_);
-        // Each slot strikes at a phase of its own, so bells of one pitch in
-        // several slots add up about as SBaGen+'s do rather than all in phase.
-        slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
-        slot.bellIncrement = kTwoPi * bell.toneSpec.carrier / sampleRate_;
-    }
-    mixRead_ = false;
-    std::fill(mixLevel_.begin(), mixLevel_.begin() + frames, 0.0);
-    for (std::size_t k = 0; k < slots_.size(); ++k) {
-        const Plan& plan = plans_[pieceIndex * slots_.size() + k];
-        if (plan.kind != ToneKind::Mix || plan.silent) continue;
-        Ramp(mixLevel_.data(), plan.level0, plan.step, frames);
-        break;
-    }
-    if (mix_ != nullptr) {
-        mix_->Read(mixLeft_.data(), mixRight_.data(), frames);
-        mixRead_ = true;
-        if (mixThroughout_) {
+        // The first slot to sound writes rather than adds (0 + x, the same
+        // sum), which spares clearing.
+        bool written = false;
+        if (group.readsMix && mixRead_ && mixThroughout_) {
+            // A mix that no tone-set names is the ground the slots add to.
             const double volume = timeline_.Script().Options().volume;
             for (int i = 0; i < frames; ++i) {
-                left[i] = volume * mixLeft_[static_cast<std::size_t>(i)];
-                right[i] = volume * mixRight_[static_cast<std::size_t>(i)];
+                outLeft[i] = volume * mixLeft_[static_cast<std::size_t>(i)];
+                outRight[i] = volume * mixRight_[static_cast<std::size_t>(i)];
+            }
+            written = true;
+        }
+        const auto clear = [&] {
+            if (written) return;
+            std::fill(outLeft, outLeft + frames, 0.0);
+            std::fill(outRight, outRight + frames, 0.0);
+            written = true;
+        };
+        for (const std::size_t k : group.slots) {
+            Slot& slot = *slots_[k];
+            const Plan& plan = bank.plans[p * slots_.size() + k];
+            if (slot.bellLevel > 1e-5) {
+                clear();
+                RingBell(slot, outLeft, outRight, frames);
+            }
+            if (plan.kind == ToneKind::Off) continue;
+            if (plan.silent) {
+                slot.spinPhase =
+                    std::fmod(slot.spinPhase + plan.middle.beat * frames / sampleRate_, 1.0);
+                continue;
+            }
+            if (plan.kind == ToneKind::Binaural || plan.kind == ToneKind::Isochronic) {
+                if (slot.voice) PlayVoice(slot, plan, group, outLeft, outRight, frames, written);
+                continue;
+            }
+            const double* in = nullptr;
+            if (!IsMixEffect(plan.kind)) {
+                NoiseSource* noise = slot.noise[static_cast<int>(ColorOf(plan.kind))].get();
+                if (noise == nullptr) continue;
+                if (IsPlainNoise(plan.kind)) {
+                    // At its level, added to both ears.
+                    noise->Fill(group.noise.data(), frames, plan.level0, plan.step);
+                    AddToBoth(outLeft, outRight, group.noise.data(), frames, written);
+                    continue;
+                }
+                noise->Fill(group.noise.data(), frames);
+                in = group.noise.data();
+            }
+            clear();
+            MixEffect(slot, plan, in, outLeft, outRight, frames);
+        }
+        clear();
+        // The first group ends with the second's sum, while the piece is at hand.
+        if (groupIndex == 0 && !groups_[1].slots.empty()) {
+            const double* secondLeft = bank.secondLeft.data() + piece.offset;
+            const double* secondRight = bank.secondRight.data() + piece.offset;
+            for (int i = 0; i < frames; ++i) {
+                outLeft[i] += secondLeft[i];
+                outRight[i] += secondRight[i];
             }
         }
     }
-    for (std::size_t k = 0; k < slots_.size(); ++k)
-        MixSlot(*slots_[k], plans_[pieceIndex * slots_.size() + k], piece.offset, left, right,
-                frames);
 }
 
-void SessionPlayer::MixSlot(Slot& slot, const Plan& plan, int offset, double* left, double* right,
-                            int frames) {
-    if (slot.bellLevel > 1e-5) {
-        const double decay = std::exp(-1.0 / (kBellSeconds * sampleRate_));
-        for (int i = 0; i < frames; ++i) {
-            const double value = slot.bellLevel * std::sin(slot.bellPhase);
-            left[i] += value;
-            right[i] += value;
-            if (slot.bellHold > 0)
-                --slot.bellHold;
-            else
-                slot.bellLevel *= decay;
-            slot.bellPhase += slot.bellIncrement;
-            if (slot.bellPhase >= kTwoPi) slot.bellPhase -= kTwoPi;
+void SessionPlayer::PlayVoice(Slot& slot, const Plan& plan, Group& group, double* left,
+                              double* right, int frames, bool& written) {
+    double* voiceLeft = group.voiceLeft.data();
+    double* voiceRight = group.voiceRight.data();
+    if (plan.kind == ToneKind::Binaural) {
+        slot.voice->Set(plan.middle.carrier, plan.middle.beat, plan.wave);
+        slot.voice->Render(voiceLeft, voiceRight, frames);
+        if (plan.leftBoost != 1.0 || plan.rightBoost != 1.0) {
+            for (int i = 0; i < frames; ++i) {
+                voiceLeft[i] *= plan.leftBoost;
+                voiceRight[i] *= plan.rightBoost;
+            }
         }
-    }
-    if (plan.kind == ToneKind::Off) return;
-    const ToneSpec& middle = plan.middle;
-    if (plan.silent) {
-        slot.spinPhase = std::fmod(slot.spinPhase + middle.beat * frames / sampleRate_, 1.0);
+        AddRamped(left, right, voiceLeft, voiceRight, plan.level0, plan.step, frames, written);
         return;
     }
-    switch (plan.kind) {
-    case ToneKind::Binaural:
-    case ToneKind::Isochronic: {
-        if (!slot.voice) return;
-        const double* inLeft = slot.voiceLeft.data() + offset;
-        const double* inRight = slot.voiceRight.data() + offset;
-        for (int i = 0; i < frames; ++i) {
-            left[i] += inLeft[i];
-            right[i] += inRight[i];
-        }
+    // A pulse: most of its cycle is silent, and there its tone is rendered
+    // only as far as needed to keep its phase: whole cycles of it are left
+    // out, the rest rendered and dropped, so it sounds in each pulse as if
+    // it had run on.
+    const PulseShape& pulse = Pulse(plan.wave);
+    const double pulseStep = plan.middle.beat / sampleRate_;
+    const double phase = slot.pulsePhase;
+    const double end = phase + pulseStep * frames;
+    // Phases are not negative: truncation takes whole cycles off.
+    const auto wrap = [](double x) {
+        return x - static_cast<double>(static_cast<std::int64_t>(x));
+    };
+    slot.pulsePhase = wrap(end);
+    if (pulse.SilentBetween(phase, end)) {
+        slot.silentFrames += frames;
         return;
     }
-    case ToneKind::Mix:
-    case ToneKind::MixSpin:
-    case ToneKind::MixPulse:
-        if (!mixRead_) return;
-        break;
-    default:
-        break;
+    // Each frame's phase from the piece's start, so that no frame waits for
+    // the one before.
+    std::array<double, kBlock> gain;
+    for (int i = 0; i < frames; ++i)
+        gain[static_cast<std::size_t>(i)] = pulse.At(wrap(phase + pulseStep * i));
+    int first = 0, last = frames - 1;
+    while (first < frames && gain[static_cast<std::size_t>(first)] == 0.0)
+        ++first;
+    while (last > first && gain[static_cast<std::size_t>(last)] == 0.0)
+        --last;
+    for (int i = first; i <= last; ++i)
+        gain[static_cast<std::size_t>(i)] *= plan.level0 + plan.step * (i + 1);
+    if (first == frames) {
+        slot.silentFrames += frames;
+        return;
     }
+    const int count = last + 1 - first;
+    slot.voice->Set(plan.middle.carrier, 0.0, plan.wave);
+    slot.silentFrames += first;
+    CatchUp(slot, group, plan.middle.carrier);
+    slot.voice->Render(voiceLeft + first, voiceRight + first, count);
+    slot.silentFrames = frames - 1 - last;
+    // The tone alike in both ears: the left channel serves.
+    Scale(voiceLeft + first, gain.data() + first, count);
+    if (!written) {
+        std::fill(left, left + frames, 0.0);
+        std::fill(right, right + frames, 0.0);
+        written = true;
+    }
+    AddToBoth(left + first, right + first, voiceLeft + first, count, written);
+}
 
-    const bool fromMix = IsMixEffect(plan.kind);
-    if (!fromMix && slot.noise[static_cast<int>(ColorOf(plan.kind))] == nullptr) return;
-    const double* inLeft = fromMix ? mixLeft_.data() : slot.noiseOut.data() + offset;
-    const double* inRight = fromMix ? mixRight_.data() : slot.noiseOut.data() + offset;
-    if (IsPlainNoise(plan.kind)) {
-        for (int i = 0; i < frames; ++i) {
-            left[i] += inLeft[i];
-            right[i] += inLeft[i];
-        }
-        return;
+void SessionPlayer::CatchUp(Slot& slot, Group& group, double carrier) {
+    // The instrument plays its carrier to a tenth of a hertz.
+    const double cyclesPerFrame =
+        static_cast<double>(std::lround(carrier * 10.0)) / 10.0 / sampleRate_;
+    const int silent = slot.silentFrames;
+    slot.silentFrames = 0;
+    int skip = 0;
+    if (cyclesPerFrame > 0.0) {
+        const double whole = std::floor(slot.skippedCycles + silent * cyclesPerFrame);
+        skip = static_cast<int>(std::lround((whole - slot.skippedCycles) / cyclesPerFrame));
+        skip = std::clamp(skip, 0, silent);
+        slot.skippedCycles += skip * cyclesPerFrame;
+        slot.skippedCycles -= std::round(slot.skippedCycles);
     }
-    double* gain = gain_.data();
-    Ramp(gain, plan.level0, plan.step, frames);
+    for (int rest = silent - skip; rest > 0;) {
+        const int count = std::min(rest, kBlock);
+        slot.voice->Render(group.voiceLeft.data(), group.voiceRight.data(), count);
+        rest -= count;
+    }
+}
+
+void SessionPlayer::RingBell(Slot& slot, double* left, double* right, int frames) const {
+    const double decay = std::exp(-1.0 / (kBellSeconds * sampleRate_));
+    for (int i = 0; i < frames; ++i) {
+        const double value = slot.bellLevel * std::sin(slot.bellPhase);
+        left[i] += value;
+        right[i] += value;
+        if (slot.bellHold > 0)
+            --slot.bellHold;
+        else
+            slot.bellLevel *= decay;
+        slot.bellPhase += slot.bellIncrement;
+        if (slot.bellPhase >= kTwoPi) slot.bellPhase -= kTwoPi;
+    }
+}
+
+// The effects: spins and pulses of noise and of the mix, and the mix itself,
+// each at its level over the piece; `in` is the slot's noise, or null for
+// the mix.
+void SessionPlayer::MixEffect(Slot& slot, const Plan& plan, const double* in, double* left,
+                              double* right, int frames) {
+    const ToneSpec& middle = plan.middle;
+    const double* inLeft = in;
+    const double* inRight = in;
+    if (in == nullptr) {
+        if (!mixRead_) return;
+        inLeft = mixLeft_.data();
+        inRight = mixRight_.data();
+    }
+    std::array<double, kBlock> gain;
+    Ramp(gain.data(), plan.level0, plan.step, frames);
     const bool spins = plan.kind == ToneKind::Spin || plan.kind == ToneKind::BrownSpin ||
                        plan.kind == ToneKind::WhiteSpin || plan.kind == ToneKind::MixSpin;
     if (!spins && plan.kind != ToneKind::MixPulse) {
@@ -648,8 +858,9 @@ void SessionPlayer::MixSlot(Slot& slot, const Plan& plan, int offset, double* le
         if (plan.kind == ToneKind::MixSpin || plan.kind == ToneKind::MixPulse) {
             // Effects reshape the mix already in the output (at its own
             // level) rather than add to it.
-            left[i] += mixLevel_[i] * (gainLeft - 1.0) * inLeft[i];
-            right[i] += mixLevel_[i] * (gainRight - 1.0) * inRight[i];
+            const double mixLevel = plan.mixLevel0 + plan.mixStep * (i + 1);
+            left[i] += mixLevel * (gainLeft - 1.0) * inLeft[i];
+            right[i] += mixLevel * (gainRight - 1.0) * inRight[i];
         } else {
             left[i] += gainLeft * inLeft[i];
             right[i] += gainRight * inRight[i];

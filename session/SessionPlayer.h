@@ -37,9 +37,10 @@ public:
 
     // For offline rendering: Render works ahead a stretch of kStretch frames
     // at a time, so the result no longer depends on how many frames each call
-    // asks for. With `shareWithWorker` the voices and noises of each stretch
-    // are shared between the calling thread and one worker thread, with the
-    // same result. Call before the first Render; not for real-time use.
+    // asks for; a call for a whole stretch or more gets it straight into its
+    // buffers. With `shareWithWorker` the slots' two groups render side by
+    // side, on the calling thread and a worker, with the same result. Call
+    // before the first Render; not for real-time use.
     void WorkAhead(bool shareWithWorker);
 
     std::int64_t Position() const { return position_; }
@@ -49,13 +50,22 @@ private:
     struct Slot;
     struct Plan;
     struct Piece;
+    struct Group;
+    struct Bank;
     class Worker;
     int RenderStretch(double* left, double* right, int frames);
-    int PlanPieces(int frames);
+    void PlanAhead();
+    void RenderAhead(double* left, double* right);
+    int PlanPieces(Bank& bank, int frames);
     void PlanSlot(Plan& plan, int index, double t0, double t1, int frames) const;
-    void Produce(std::size_t index);
-    void MixPiece(const Piece& piece, std::size_t pieceIndex, double* left, double* right);
-    void MixSlot(Slot& slot, const Plan& plan, int offset, double* left, double* right, int frames);
+    void RenderGroup(int group, const Bank& bank, double* left, double* right);
+    void RenderSecondGroup(std::uint64_t stretch);
+    void PlayVoice(Slot& slot, const Plan& plan, Group& group, double* left, double* right,
+                   int frames, bool& written);
+    void CatchUp(Slot& slot, Group& group, double carrier);
+    void RingBell(Slot& slot, double* left, double* right, int frames) const;
+    void MixEffect(Slot& slot, const Plan& plan, const double* in, double* left, double* right,
+                   int frames);
     double Compensation(double frequency) const;
 
     const SbagenTimeline& timeline_;
@@ -64,18 +74,26 @@ private:
     // A mix that no tone-set names plays throughout at full level, as in SBaGen.
     bool mixThroughout_ = false;
     std::vector<std::unique_ptr<Slot>> slots_;
+    // The slots in two groups, each summed on its own over a stretch: the
+    // second first (by the worker when working ahead on two threads), then
+    // the first by the calling thread into the output, the second added in.
+    std::unique_ptr<Group[]> groups_;
+    std::vector<int> groupOf_;        // per slot
     std::int64_t position_ = 0;       // frames handed out
-    std::int64_t renderPosition_ = 0; // frames rendered (ahead when working ahead)
+    std::int64_t renderPosition_ = 0; // frames planned (ahead when working ahead)
     std::size_t nextBell_ = 0;
-    std::vector<Piece> pieces_;
-    std::vector<Plan> plans_; // per piece, per slot
-    std::vector<double> gain_, mixLeft_, mixRight_;
-    std::vector<double> mixLevel_; // the mix's own level, frame by frame
+    // Working ahead, stretch n is planned in bank n % kBanks, a few before
+    // it is rendered.
+    static constexpr int kBanks = 4;
+    std::unique_ptr<Bank> banks_[kBanks];
+    std::uint64_t stretchNumber_ = 0; // the next stretch to hand out
+    std::uint64_t planned_ = 0;       // stretches planned (and posted to the worker)
+    std::vector<double> mixLeft_, mixRight_;
     bool mixRead_ = false;
-    std::unique_ptr<Worker> worker_;
     std::vector<double> aheadLeft_, aheadRight_;
     int aheadDone_ = 0, aheadFrames_ = 0;
-    int stretch_ = 8192; // frames a stretch holds at most
+    int stretch_ = 8192;             // frames a stretch holds at most
+    std::unique_ptr<Worker> worker_; // last, so its thread stops first
 };
 
 } // namespace tonewell::session

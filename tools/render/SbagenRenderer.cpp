@@ -15,13 +15,13 @@
 namespace tonewell::render {
 
 namespace {
-constexpr int kCapacity = 8192;
-constexpr int kQueuedBlocks = 8;
+constexpr int kCapacity = session::SessionPlayer::kStretch;
+constexpr int kQueuedBlocks = 4;
 } // namespace
 
 SbagenRenderer::SbagenRenderer(session::SessionPlayer& player, const RenderOptions& options,
                                double seconds)
-    : player_(player), blockSize_(options.blockSize), writerThread_(!options.singleThread),
+    : player_(player), writerThread_(!options.singleThread),
       totalFrames_(std::llround(seconds * options.sampleRate)),
       finish_(totalFrames_, std::llround(options.fadeInSeconds * options.sampleRate),
               std::llround(options.fadeOutSeconds * options.sampleRate)) {}
@@ -52,12 +52,9 @@ void SbagenRenderer::Run(AudioFileWriter& writer, ProgressBar& progress) {
 void SbagenRenderer::RenderInto(FrameBlock& block) {
     block.start = done_;
     block.frames = static_cast<int>(std::min<std::int64_t>(block.Capacity(), totalFrames_ - done_));
-    int offset = 0;
-    while (offset < block.frames) {
-        const int frames = std::min(blockSize_, block.frames - offset);
-        player_.Render(block.left.data() + offset, block.right.data() + offset, frames);
-        offset += frames;
-    }
+    // The player works ahead in stretches of its own, whatever a call asks
+    // for; a block of whole stretches is mixed straight into place.
+    player_.Render(block.left.data(), block.right.data(), block.frames);
     if (InterruptGuard::Requested()) throw RenderError("interrupted; no output written");
     done_ += block.frames;
 }

@@ -33,7 +33,6 @@ private:
     void RenderInto(FrameBlock& block);
 
     session::SessionPlayer& player_;
-    int blockSize_;
     bool writerThread_;
     std::int64_t totalFrames_;
     std::int64_t done_ = 0;
