@@ -349,7 +349,8 @@ void SbagenParser::ParseOptions(const std::vector<Token>& tokens, int line) {
                 options.mixColumn = valueColumn;
                 if (hash != std::string::npos)
                     Warn(line, "the looping set-up " + text.substr(hash) +
-                                   " of -m is not supported: the file plays once, from its start");
+                                   " of -m is not followed: a looping file plays from its start, "
+                                   "again and again");
                 break;
             }
             case 'q':

@@ -1,7 +1,10 @@
 // SBaGen sessions and tone-sets through the built renderer and module.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <vector>
 
 #include "RenderHarness.h"
 
@@ -83,6 +86,34 @@ TEST_F(RenderSbagen, TheMixNamedByTheSessionIsFoundBesideItAndPlaysThroughoutUnl
     // As in SBaGen+, the session stops where its mix ends, and that is said.
     EXPECT_EQ(audio.samples[0].size(), 2u * 48000u);
     EXPECT_NE(result.err.find("the mix ends after 00:00:02"), std::string::npos) << result.err;
+
+    // SBaGen's looping Ogg files play on, from their start again.
+    const auto loop = folder.Path("loop.ogg");
+    {
+        SF_INFO info{};
+        info.samplerate = 48000;
+        info.channels = 2;
+        info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+        SNDFILE* file = sf_open(loop.string().c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+        sf_set_string(file, SF_STR_COMMENT, "SBAGEN_LOOPER=s4-16 f0.2");
+        std::vector<float> second(2 * 48000);
+        for (std::size_t i = 0; i < second.size(); ++i)
+            second[i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 300.0 * (i / 2) / 48000));
+        sf_writef_float(file, second.data(), 48000);
+        sf_close(file);
+    }
+    const auto looped = folder.Path("looped.wav");
+    ASSERT_EQ(
+        RunRender(
+            {"--session",
+             Write("looped.sbg", "-SE -m loop.ogg\na: 200+10/1\n0:00:00 a\n0:00:03 a\n").string(),
+             "-o", looped.string()})
+            .exitCode,
+        0);
+    const auto repeated = ReadAudio(looped);
+    EXPECT_EQ(repeated.frames, 3 * 48000);
+    EXPECT_NEAR(Peak(repeated.samples[0], 110000, 140000), 0.5, 0.05);
 }
 
 TEST_F(RenderSbagen, BadSessionsStopWithTheirPlaceAndWriteNothing) {

@@ -1,6 +1,7 @@
 #include "InputAudio.h"
 
 #include <algorithm>
+#include <fstream>
 #include <utility>
 
 #include "RenderError.h"
@@ -51,6 +52,7 @@ long InputAudio::Supply(void* self, float** data) {
 
 void InputAudio::Read(double* left, double* right, int frames) {
     int done = 0;
+    bool looped = false;
     while (done < frames) {
         const long wanted = std::min<long>(frames - done, kChunkFrames);
         long got = 0;
@@ -70,10 +72,27 @@ void InputAudio::Read(double* left, double* right, int frames) {
             right[done + i] = stereo[2 * i + 1];
         }
         done += static_cast<int>(got);
-        if (got == 0) break;
+        if (got == 0) {
+            // A looping file starts again (once per call at most, so a file
+            // that gives nothing cannot hold the render up).
+            if (!loop_ || looped || sf_seek(file_.get(), 0, SEEK_SET) < 0) break;
+            if (converter_) src_reset(converter_.get());
+            looped = true;
+        } else {
+            looped = false;
+        }
     }
     std::fill(left + done, left + frames, 0.0);
     std::fill(right + done, right + frames, 0.0);
+}
+
+bool InputAudio::IsSbagenLoop(const std::string& path) {
+    // The tag sits in the Vorbis comment header, within the file's first pages.
+    std::ifstream file(path, std::ios::binary);
+    std::string head(65536, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    return head.compare(0, 4, "OggS") == 0 && head.find("SBAGEN_LOOPER=") != std::string::npos;
 }
 
 } // namespace tonewell::render

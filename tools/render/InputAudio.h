@@ -23,6 +23,13 @@ public:
 
     // Length of the file in seconds.
     double Seconds() const { return seconds_; }
+    // From now on the file starts again where it ends, instead of giving
+    // silence.
+    void Loop() { loop_ = true; }
+    bool Loops() const { return loop_; }
+    // True for the files SBaGen+ plays on forever: an Ogg file that carries a
+    // looping set-up in its SBAGEN_LOOPER comment.
+    static bool IsSbagenLoop(const std::string& path);
     // The next `frames` frames at the render's rate.
     void Read(double* left, double* right, int frames);
 
@@ -43,6 +50,7 @@ private:
     int channels_ = 0;
     double ratio_ = 1.0;
     double seconds_ = 0.0;
+    bool loop_ = false;
     std::vector<float> interleaved_; // as read, all channels
     std::vector<float> raw_;         // stereo, at the file's rate
     std::vector<float> converted_;   // stereo, at the render's rate

@@ -54,8 +54,7 @@ SessionTimeline::SessionTimeline(const SessionScript& script, const ParameterCat
             throw RenderError(script.Where(event.line, column) + message);
         };
         if (event.seconds > maxSeconds)
-            fail(1, "the session is longer than the limit of " +
-                        FormatNumber(maxSeconds) + " s");
+            fail(1, "the session is longer than the limit of " + FormatNumber(maxSeconds) + " s");
         lastTime = std::max(lastTime, event.seconds);
         switch (event.kind) {
         case SessionScript::Kind::Program: {
@@ -120,8 +119,8 @@ SessionTimeline::SessionTimeline(const SessionScript& script, const ParameterCat
     if (!hasEnd) seconds_ = lastTime;
     if (seconds_ > maxSeconds)
         throw RenderError(script.Where(script.Events().back().line, 1) +
-                          "the session is longer than the limit of " +
-                          FormatNumber(maxSeconds) + " s");
+                          "the session is longer than the limit of " + FormatNumber(maxSeconds) +
+                          " s");
     if (seconds_ <= 0.0)
         throw RenderError(script.Where(script.Events().back().line, 1) +
                           "the session has no length; add a line \"TIME end\"");

@@ -120,16 +120,19 @@ int RunSbagen(const RenderOptions& options) {
         } catch (const RenderError& error) {
             throw session::SessionError(error.what());
         }
+        // SBaGen+ plays its looping Ogg files on for ever; here the file
+        // starts again from its beginning.
+        if (InputAudio::IsSbagenLoop(mixFile)) input->Loop();
     }
     std::optional<double> length = options.secondsGiven ? options.seconds : script.Length();
-    if (!length && input && input->Seconds() > 0.0 &&
+    if (!length && input && !input->Loops() && input->Seconds() > 0.0 &&
         input->Seconds() <= RenderOptions::kMaxSeconds)
         length = input->Seconds();
     if (!length)
         throw RenderError(script.Name() + ": the session plays on without an end (no -E in it); "
                                           "give its length with --seconds");
     // SBaGen+ stops where its mix file ends; so does the render, and says so.
-    if (input && input->Seconds() > 0.0 && *length > input->Seconds()) {
+    if (input && !input->Loops() && input->Seconds() > 0.0 && *length > input->Seconds()) {
         std::fprintf(stderr,
                      "tonewell-render: warning: the mix ends after %s: the render stops there, "
                      "as SBaGen+ does\n",
