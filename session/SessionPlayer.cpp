@@ -24,10 +24,14 @@ constexpr double kSpinMaxGain = 1.41421356;
 // (times the width in ms) at each side of a swing, as SBaGen+ does.
 constexpr double kMixEffectLift = 1.7;
 constexpr double kMixEffectDepth = 1.05;
-// A bell holds its strike for 50 ms, then dies away with a time constant of 0.57 s.
-constexpr double kBellHoldSeconds = 0.05;
-constexpr double kBellSeconds = 0.57;
-constexpr double kBellPhaseStep = 0.14; // cycles between the strikes of neighbouring slots
+// A bell rings as SBaGen+'s does, so that bells struck together add up as
+// theirs do: its level, in 4096ths of full scale, loses 1 + 1/12 of itself
+// every twentieth of a second and it falls silent at 0; its phase runs on
+// from strike to strike, in steps of 2^-30 of a cycle, only while it rings.
+// Its level glides to each new step over about 2 ms rather than jumping.
+constexpr int kBellUnits = 4096;
+constexpr std::uint32_t kBellPhaseMask = (1u << 30) - 1;
+constexpr double kBellGlideSeconds = 0.002;
 // Pieces planned per stretch at most (a stretch ends early where levels turn often).
 constexpr std::size_t kMaxPieces = 2 * SessionPlayer::kStretch / SessionPlayer::kBlock;
 
@@ -147,11 +151,13 @@ struct SessionPlayer::Slot {
     int silentFrames = 0;
     double skippedCycles = 0.0;
     double spinPhase = 0.0;
-    // A ringing bell.
+    // A ringing bell: its level in SBaGen+'s units, the samples to its next
+    // step down, its phase and phase step, and the level it sounds at.
+    int bellUnits = 0;
+    int bellCount = 0;
+    std::uint32_t bellPhase = 0;
+    std::uint32_t bellStep = 0;
     double bellLevel = 0.0;
-    double bellPhase = 0.0;
-    double bellIncrement = 0.0;
-    int bellHold = 0;
 };
 
 // What one slot plays over one piece.
@@ -289,6 +295,7 @@ SessionPlayer::SessionPlayer(const SbagenTimeline& timeline, int sampleRate, Voi
     }
     for (int i = 0; i < timeline.Slots(); ++i)
         slots_.push_back(std::make_unique<Slot>());
+    PlaceBells();
     // Every voice and noise a slot will need is made now, so that rendering
     // allocates nothing.
     std::vector<int> cost(slots_.size(), 1);
@@ -372,11 +379,40 @@ void SessionPlayer::SkipTo(std::int64_t frame) {
     renderPosition_ = position_;
     aheadDone_ = aheadFrames_ = 0; // what was rendered ahead is of the old place
     nextBell_ = 0;
-    const auto& bells = timeline_.Bells();
-    while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position_ - 0.5)
+    while (nextBell_ < bellFrames_.size() && bellFrames_[nextBell_] < position_)
         ++nextBell_;
-    for (auto& slot : slots_)
+    for (auto& slot : slots_) {
+        slot->bellUnits = 0;
         slot->bellLevel = 0.0;
+        slot->bellPhase = 0;
+    }
+}
+
+void SessionPlayer::PlaceBells() {
+    // SBaGen+ takes up a new period, and strikes its bells, only where it
+    // writes a new buffer: every power-of-two buffer of up to a tenth of a
+    // second, its clock kept in milliseconds and 65536ths of them. A bell
+    // falls where SBaGen+ strikes it, so that bells add up as there.
+    int samples = sampleRate_ * 2 / 10;
+    while ((samples & (samples - 1)) != 0)
+        samples &= samples - 1;
+    const std::int64_t bufferFrames = std::max(samples / 2, 1);
+    const auto fine = static_cast<std::int64_t>(65536.0 * 1000.0 * 0.5 * samples / sampleRate_);
+    // Under -q SBaGen+'s clock runs faster than its buffers; bells keep their time.
+    const bool onGrid = timeline_.Script().Options().quick == 1.0;
+    bellFrames_.clear();
+    std::int64_t buffer = 0;
+    for (const auto& bell : timeline_.Bells()) {
+        if (!onGrid) {
+            bellFrames_.push_back(static_cast<std::int64_t>(std::llround(bell.at * sampleRate_)));
+            continue;
+        }
+        const auto ms = static_cast<std::int64_t>(std::llround(bell.at * 1000.0));
+        // The buffer whose clock first reaches the bell's millisecond.
+        while (((fine >> 16) * buffer + ((fine & 0xFFFF) * buffer >> 16)) < ms)
+            ++buffer;
+        bellFrames_.push_back(buffer * bufferFrames);
+    }
 }
 
 double SessionPlayer::Compensation(double frequency) const {
@@ -467,18 +503,21 @@ int SessionPlayer::PlanPieces(Bank& bank, int frames) {
     // level within a piece is one straight line.
     auto& pieces = bank.pieces;
     pieces.clear();
-    const auto& bells = timeline_.Bells();
     int done = 0;
     while (done < frames && done <= stretch_ - kBlock && pieces.size() < kMaxPieces) {
         const std::int64_t position = renderPosition_ + done;
         int count = std::min(frames - done, kBlock);
         const double t0 = static_cast<double>(position) / sampleRate_;
-        double breakAt = timeline_.NextBreak(t0);
-        while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ < position - 0.5)
-            ++nextBell_;
-        if (nextBell_ < bells.size()) breakAt = std::min(breakAt, bells[nextBell_].at);
+        const double breakAt = timeline_.NextBreak(t0);
         if (std::isfinite(breakAt)) {
             const auto frame = static_cast<std::int64_t>(std::ceil(breakAt * sampleRate_ - 1e-6));
+            if (frame > position && frame - position < count)
+                count = static_cast<int>(frame - position);
+        }
+        while (nextBell_ < bellFrames_.size() && bellFrames_[nextBell_] < position)
+            ++nextBell_;
+        if (nextBell_ < bellFrames_.size()) {
+            const std::int64_t frame = bellFrames_[nextBell_];
             if (frame > position && frame - position < count)
                 count = static_cast<int>(frame - position);
         }
@@ -486,7 +525,7 @@ int SessionPlayer::PlanPieces(Bank& bank, int frames) {
         piece.offset = done;
         piece.frames = count;
         piece.bellBegin = nextBell_;
-        while (nextBell_ < bells.size() && bells[nextBell_].at * sampleRate_ <= position + 0.5)
+        while (nextBell_ < bellFrames_.size() && bellFrames_[nextBell_] <= position)
             ++nextBell_;
         piece.bellEnd = nextBell_;
         const double t1 = static_cast<double>(position + count) / sampleRate_;
@@ -622,12 +661,11 @@ void SessionPlayer::RenderGroup(int groupIndex, const Bank& bank, double* left, 
                 groupOf_[static_cast<std::size_t>(bell.slot)] != groupIndex)
                 continue;
             Slot& slot = *slots_[static_cast<std::size_t>(bell.slot)];
-            slot.bellLevel = bell.toneSpec.amp * volume;
-            slot.bellHold = static_cast<int>(kBellHoldSeconds * sampleRate_);
-            // Each slot strikes at a phase of its own, so bells of one pitch in
-            // several slots add up about as SBaGen+'s do rather than all in phase.
-            slot.bellPhase = kTwoPi * std::fmod(kBellPhaseStep * bell.slot, 1.0);
-            slot.bellIncrement = kTwoPi * bell.toneSpec.carrier / sampleRate_;
+            slot.bellUnits = static_cast<int>(bell.toneSpec.amp * kBellUnits + 1e-9);
+            slot.bellCount = sampleRate_ / 20;
+            slot.bellLevel = slot.bellUnits * volume / kBellUnits;
+            slot.bellStep = static_cast<std::uint32_t>(static_cast<std::int64_t>(
+                bell.toneSpec.carrier / sampleRate_ * (kBellPhaseMask + 1.0)));
         }
         if (group.readsMix) { // the first group's alone, as is the mix
             mixRead_ = false;
@@ -657,9 +695,9 @@ void SessionPlayer::RenderGroup(int groupIndex, const Bank& bank, double* left, 
         for (const std::size_t k : group.slots) {
             Slot& slot = *slots_[k];
             const Plan& plan = bank.plans[p * slots_.size() + k];
-            if (slot.bellLevel > 1e-5) {
+            if (slot.bellUnits > 0) {
                 clear();
-                RingBell(slot, outLeft, outRight, frames);
+                RingBell(slot, outLeft, outRight, frames, volume);
             }
             if (plan.kind == ToneKind::Off) continue;
             if (plan.silent) {
@@ -786,19 +824,23 @@ void SessionPlayer::CatchUp(Slot& slot, Group& group, double carrier) {
     }
 }
 
-void SessionPlayer::RingBell(Slot& slot, double* left, double* right, int frames) const {
-    const double decay = std::exp(-1.0 / (kBellSeconds * sampleRate_));
-    for (int i = 0; i < frames; ++i) {
-        const double value = slot.bellLevel * std::sin(slot.bellPhase);
+void SessionPlayer::RingBell(Slot& slot, double* left, double* right, int frames,
+                             double volume) const {
+    const double glide = 1.0 - std::exp(-1.0 / (kBellGlideSeconds * sampleRate_));
+    const double perUnit = volume / kBellUnits;
+    for (int i = 0; i < frames && slot.bellUnits > 0; ++i) {
+        slot.bellPhase = (slot.bellPhase + slot.bellStep) & kBellPhaseMask;
+        slot.bellLevel += (slot.bellUnits * perUnit - slot.bellLevel) * glide;
+        const double value =
+            slot.bellLevel * std::sin(kTwoPi * slot.bellPhase / (kBellPhaseMask + 1.0));
         left[i] += value;
         right[i] += value;
-        if (slot.bellHold > 0)
-            --slot.bellHold;
-        else
-            slot.bellLevel *= decay;
-        slot.bellPhase += slot.bellIncrement;
-        if (slot.bellPhase >= kTwoPi) slot.bellPhase -= kTwoPi;
+        if (--slot.bellCount < 0) {
+            slot.bellCount = sampleRate_ / 20;
+            slot.bellUnits -= 1 + slot.bellUnits / 12;
+        }
     }
+    if (slot.bellUnits <= 0) slot.bellLevel = 0.0;
 }
 
 // The effects: spins and pulses of noise and of the mix, and the mix itself,

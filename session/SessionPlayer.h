@@ -63,7 +63,8 @@ private:
     void PlayVoice(Slot& slot, const Plan& plan, Group& group, double* left, double* right,
                    int frames, bool& written);
     void CatchUp(Slot& slot, Group& group, double carrier);
-    void RingBell(Slot& slot, double* left, double* right, int frames) const;
+    void RingBell(Slot& slot, double* left, double* right, int frames, double volume) const;
+    void PlaceBells();
     void MixEffect(Slot& slot, const Plan& plan, const double* in, double* left, double* right,
                    int frames);
     double Compensation(double frequency) const;
@@ -82,6 +83,8 @@ private:
     std::int64_t position_ = 0;       // frames handed out
     std::int64_t renderPosition_ = 0; // frames planned (ahead when working ahead)
     std::size_t nextBell_ = 0;
+    // The frame each of the timeline's bells strikes at.
+    std::vector<std::int64_t> bellFrames_;
     // Working ahead, stretch n is planned in bank n % kBanks, a few before
     // it is rendered.
     static constexpr int kBanks = 4;

@@ -374,6 +374,25 @@ TEST(SessionPlayer, PlaysSbagenLevelsForTonesPulsesAndNoise) {
     EXPECT_NEAR(MeanSquare(RenderLeft("a: white/40\n0:00 a\n", 2), 0, 96000), 0.16 / 3, 1e-3);
 }
 
+TEST(SessionPlayer, BellsStrikeOnSbagensBuffersAndRingOnInPhase) {
+    // As in SBaGen+, a session with -E starts in the change into its first
+    // tone-set, so the bells first ring when "b" takes over at 1 s: where
+    // SBaGen+ takes up the period, at the start of its twelfth buffer of 4096
+    // frames (its clock then reads 1023 ms), not at 48000. Two bells of one
+    // pitch struck together sound in phase, at twice one's level.
+    const auto left = RenderLeft("-SE\na: bell+1000/20 bell+1000/20\nb: bell+1000/20 "
+                                 "bell+1000/20\n0:00:00 a\n0:00:01 b\n0:00:02 a\n",
+                                 2);
+    const auto peak = [&](std::size_t begin, std::size_t end) {
+        double p = 0;
+        for (std::size_t i = begin; i < end; ++i)
+            p = std::max(p, std::fabs(left[i]));
+        return p;
+    };
+    EXPECT_EQ(peak(0, 49152), 0.0);
+    EXPECT_NEAR(peak(49152, 51000), 0.4, 0.005);
+}
+
 TEST(SessionPlayer, EveryLevelChangeIsARamp) {
     // A change 1 s apart through silence, rendered at a low rate where a
     // step would show: neighbouring samples never jump by more than a
