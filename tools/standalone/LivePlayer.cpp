@@ -80,6 +80,14 @@ void LivePlayer::TakeQueuedNotes() {
     }
 }
 
+void LivePlayer::ApplyGain(float* const* outputs, int count) const {
+    for (int i = 0; i < count; ++i) {
+        const float gain = Gain(done_ + i, elapsed_ + i);
+        outputs[0][i] *= gain;
+        outputs[1][i] *= gain;
+    }
+}
+
 float LivePlayer::Gain(std::int64_t position, std::int64_t elapsed) const {
     float gain = 1.f;
     const std::int64_t fade = settings_.endFadeFrames;
@@ -200,11 +208,7 @@ void LivePlayer::Render(float* left, float* right, int frames) {
             if (!RenderSource(outputs, count, advanced))
                 failures_.fetch_add(1, std::memory_order_relaxed);
             if (advanced) {
-                for (int i = 0; i < count; ++i) {
-                    const float gain = Gain(done_ + i, elapsed_ + i);
-                    outputs[0][i] *= gain;
-                    outputs[1][i] *= gain;
-                }
+                ApplyGain(outputs, count);
                 done_ += count;
             }
             elapsed_ += count;
@@ -233,11 +237,7 @@ void LivePlayer::Render(float* left, float* right, int frames) {
             std::fill(outputs[0], outputs[0] + count, 0.f);
             std::fill(outputs[1], outputs[1] + count, 0.f);
         }
-        for (int i = 0; i < count; ++i) {
-            const float gain = Gain(done_ + i, elapsed_ + i);
-            outputs[0][i] *= gain;
-            outputs[1][i] *= gain;
-        }
+        ApplyGain(outputs, count);
         done_ += count;
         elapsed_ += count;
         filled += count;

@@ -111,6 +111,8 @@ private:
     // Fade gain of the frame at `position` in the length, `elapsed` frames
     // after the start.
     float Gain(std::int64_t position, std::int64_t elapsed) const;
+    // The fades of Gain over the block of `count` frames starting at done_.
+    void ApplyGain(float* const* outputs, int count) const;
     // True once the length (without a loop) or the stop fade is played.
     bool Ended(std::int64_t stopEnd) const;
     // Back to the length's first frame, with the starting values.
